@@ -1,0 +1,23 @@
+#pragma once
+
+namespace pusla {
+
+class TerminalForm;
+
+/// The role panel's choice: "ÇIKIŞ" closes the program, "SUNUCU" (server
+/// side) and "KULLANICI" (user terminal) open the database set and reveal
+/// the working screen.
+class RoleChoice
+{
+public:
+    explicit RoleChoice(TerminalForm &form);
+
+    void choose(int index);
+
+private:
+    void readServerAddress();
+
+    TerminalForm &m_form;
+};
+
+} // namespace pusla

@@ -1,0 +1,136 @@
+#include "app/TerminalForm.h"
+
+#include "app/RoleChoice.h"
+#include "app/ServerAddress.h"
+#include "app/WindowPlacement.h"
+#include "platform/Dialogs.h"
+#include "platform/Program.h"
+#include "platform/forms/Controls.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMouseEvent>
+
+namespace pusla {
+
+TerminalForm::TerminalForm(const Services &services, QWidget *parent)
+    : QWidget(parent)
+    , m_services(services)
+    , m_roleChoice(std::make_unique<RoleChoice>(*this))
+{
+    buildControls();
+    wireControls();
+    formLoad();
+}
+
+TerminalForm::~TerminalForm() = default;
+
+void TerminalForm::wireControls()
+{
+    for (OptionButton *option : Option1)
+        connect(option, &OptionButton::clickEvent, this, [this](int index) { m_roleChoice->choose(index); });
+    connect(Command7, &CommandButton::clickEvent, this, &TerminalForm::closeBalancePanel);
+    connect(SrvIp, &QAction::triggered, this, [this] { editServerAddress(*this); });
+
+    // The pointer over the form (while the role panel is up) or over the
+    // review panel puts the focus back on the holder.
+    setMouseTracking(true);
+    Frame3->setMouseTracking(true);
+    Frame3->installEventFilter(this);
+    Frame2->installEventFilter(this);
+    Label5->installEventFilter(this);
+}
+
+void TerminalForm::formLoad()
+{
+    WindowPlacement(m_services.settings, m_services.formats).restore(*this, m_services.program.screenSize());
+}
+
+void TerminalForm::unloadForm()
+{
+    close();
+}
+
+void TerminalForm::closeEvent(QCloseEvent *event)
+{
+    if (m_services.program.hasEnded() || m_unloaded) {
+        event->accept();
+        return;
+    }
+    queryUnload();
+    unload();
+    m_unloaded = true;
+    event->accept();
+    emit unloaded();
+}
+
+void TerminalForm::queryUnload()
+{
+}
+
+void TerminalForm::unload()
+{
+    WindowPlacement(m_services.settings, m_services.formats).save(*this);
+}
+
+void TerminalForm::closeBalancePanel()
+{
+    Command3->setEnabled(true);
+    Command1[0]->setEnabled(true);
+    Frame2->hide();
+    Text1->setFocus();
+}
+
+void TerminalForm::keepFocusOffWorkingScreen()
+{
+    if (Frame4->isVisible())
+        TextSet->setFocus();
+}
+
+void TerminalForm::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    keepFocusOffWorkingScreen();
+}
+
+void TerminalForm::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::RightButton)
+        m_services.dialogs.popupMenu(*Menupop);
+}
+
+void TerminalForm::mouseMoveEvent(QMouseEvent *event)
+{
+    keepFocusOffWorkingScreen();
+    QWidget::mouseMoveEvent(event);
+}
+
+bool TerminalForm::focusNextPrevChild(bool next)
+{
+    if (Frame4->isVisible()) {
+        TextSet->setFocus();
+        return true;
+    }
+    return QWidget::focusNextPrevChild(next);
+}
+
+bool TerminalForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Label5 && event->type() == QEvent::MouseButtonPress) {
+        if (static_cast<QMouseEvent *>(event)->button() == Qt::RightButton)
+            m_services.dialogs.popupMenu(*MnPop);
+        return true;
+    }
+    if (watched == Frame2 && event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        Command7->setValue(true);
+        return true;
+    }
+    if (watched == Frame3 && event->type() == QEvent::MouseMove)
+        TextSet->setFocus();
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace pusla

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "app/Services.h"
+#include "app/TerminalForm.h"
+#include "platform/PathMapper.h"
+#include "platform/RegionalFormat.h"
+#include "platform/SettingsStore.h"
+#include "support/FakeProgram.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempTree.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace pusla::test {
+
+/// A temporary machine with the main form's services; the form itself is
+/// opened by the test (so that settings can be laid down first).
+class FormFixture : public ::testing::Test
+{
+protected:
+    FormFixture()
+        : program(tree.paths().programFolder)
+        , settings(tree.paths().configFolder)
+        , mapper(tree.paths())
+        , formats(QLocale(QLocale::Turkish, QLocale::Turkey))
+        , services{dialogs, program, clock, settings, mapper, formats}
+    {
+    }
+
+    TerminalForm &openForm()
+    {
+        form = std::make_unique<TerminalForm>(services);
+        form->show();
+        return *form;
+    }
+
+    QString placement(const QString &name) const
+    {
+        return settings.regReadString(SettingsStore::HKEY_CURRENT_USER, QStringLiteral("LoginEx\\Properties1"), name);
+    }
+
+    TempTree tree;
+    ScriptedDialogs dialogs;
+    FakeProgram program;
+    FakeClock clock;
+    SettingsStore settings;
+    PathMapper mapper;
+    RegionalFormat formats;
+    Services services;
+    std::unique_ptr<TerminalForm> form;
+};
+
+} // namespace pusla::test
