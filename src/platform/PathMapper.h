@@ -28,7 +28,7 @@ public:
     bool dirExists(const QString &windowsText) const;
 
     /// Files of a folder matching a wildcard pattern (`*`, `?`), case-insensitive,
-    /// sorted by name; returns local file names (no folder).
+    /// sorted by name without regard to case; returns local file names (no folder).
     QStringList listFiles(const QString &windowsFolder, const QString &pattern) const;
 
     const Paths &paths() const { return m_paths; }
