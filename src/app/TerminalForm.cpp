@@ -36,9 +36,13 @@ void TerminalForm::wireControls()
 
     // The pointer over the form (while the role panel is up) or over the
     // review panel puts the focus back on the holder.
+    // Qt drops a move event at the first control without tracking, so the
+    // role panel and its buttons track the pointer as well.
     setMouseTracking(true);
-    Frame3->setMouseTracking(true);
-    Frame3->installEventFilter(this);
+    for (QWidget *watched : std::initializer_list<QWidget *>{Frame3, Frame4, Option1[0], Option1[1], Option1[2]}) {
+        watched->setMouseTracking(true);
+        watched->installEventFilter(this);
+    }
     Frame2->installEventFilter(this);
     Label5->installEventFilter(this);
 }
@@ -128,8 +132,12 @@ bool TerminalForm::eventFilter(QObject *watched, QEvent *event)
         Command7->setValue(true);
         return true;
     }
-    if (watched == Frame3 && event->type() == QEvent::MouseMove)
-        TextSet->setFocus();
+    if (event->type() == QEvent::MouseMove) {
+        if (watched == Frame3)
+            TextSet->setFocus();
+        else
+            keepFocusOffWorkingScreen();
+    }
     return QWidget::eventFilter(watched, event);
 }
 

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QTest>
 
 using namespace pusla;
@@ -75,7 +76,9 @@ TEST_F(StartupTest, FocusStaysOnTheHolderWhileTheRolePanelIsUp)
     EXPECT_EQ(QApplication::focusWidget(), f.TextSet) << "Tab does not reach the working screen";
 
     f.Text1->setFocus();
-    QTest::mouseMove(&f, QPoint(100, 300));
+    QMouseEvent move(QEvent::MouseMove, QPointF(100, 300), f.mapToGlobal(QPointF(100, 300)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(f.childAt(100, 300), &move);
     EXPECT_EQ(QApplication::focusWidget(), f.TextSet) << "the pointer over the form takes the focus back";
 }
 
