@@ -1,0 +1,54 @@
+#pragma once
+
+#include "platform/PathMapper.h"
+#include "platform/Recordset.h"
+
+#include <QObject>
+#include <QString>
+
+namespace pusla {
+
+/// A data control of the main form: a database file named by a Windows path,
+/// a record source (a table name or a query) and the record set they give.
+/// Setting either property changes nothing until refresh(), which re-opens
+/// the file, re-runs the record source and makes the first record current.
+///
+/// recordset() is the same object for the control's whole life, so grids and
+/// forms may keep it; the control repeats its signals.
+class DataControl : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit DataControl(const PathMapper &mapper, QObject *parent = nullptr);
+    ~DataControl() override;
+
+    QString databaseName() const { return m_databaseName; }
+    void setDatabaseName(const QString &windowsPath) { m_databaseName = windowsPath; }
+    QString recordSource() const { return m_recordSource; }
+    void setRecordSource(const QString &source) { m_recordSource = source; }
+
+    /// Throws DbError when the file cannot be opened or the source not run;
+    /// the record set is closed then.
+    void refresh();
+    Recordset &recordset() { return *m_recordset; }
+    const Recordset &recordset() const { return *m_recordset; }
+    /// Closes the record set and lets go of the file (and its lock file,
+    /// when nothing else of the program holds it).
+    void close();
+
+signals:
+    void recordsetReset();
+    void currentChanged(int position);
+    void rowChanged(int position);
+    void rowInserted(int position);
+    void rowRemoved(int position);
+
+private:
+    PathMapper m_mapper;
+    QString m_databaseName;
+    QString m_recordSource;
+    Recordset *m_recordset;
+};
+
+} // namespace pusla

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+
+#include <functional>
+#include <vector>
+
+namespace pusla {
+
+/// SQLite text with the values bound to its `?` marks, in order. Every text
+/// value of a statement travels as a bound value, never as SQL text.
+struct SqlText
+{
+    QString sql;
+    QVariantList params;
+
+    bool isEmpty() const { return sql.isEmpty(); }
+};
+
+struct TableColumn
+{
+    enum class Kind { Text, Number, Other };
+
+    QString name;
+    Kind kind = Kind::Other; // from the declared type; Text compares and sorts without regard to case
+};
+
+/// The fields of one table, in table order, as the file declares them.
+struct TableInfo
+{
+    QString name;
+    std::vector<TableColumn> columns;
+
+    /// Field names are matched without regard to case; -1 when absent.
+    int indexOf(QStringView column) const;
+};
+
+/// Answers a table's fields; throws DbError(TableNotFound) for an unknown table.
+using TableLookup = std::function<TableInfo(const QString &table)>;
+
+/// How a record set reads its record source (a table name or a SELECT).
+struct RecordSourcePlan
+{
+    TableInfo table;
+    /// One table, no grouping or sums: rows are kept as a list of row ids and
+    /// can be edited. Otherwise the result is read once and is read-only.
+    bool keyset = false;
+    QStringList fieldNames;
+    std::vector<int> fieldColumns; // table column behind each field, -1 for a computed one
+    SqlText selectList; // the fields of one row, comma separated
+    SqlText where; // the condition alone, empty when there is none
+    SqlText orderBy; // the order terms, row id last as the tie-break
+    bool rowidOrder = true; // the source has no order of its own
+    QSet<int> orderOrWhereColumns; // an edit of these may move a row or drop it from the condition
+    SqlText statement; // the whole SELECT, for a read-only source
+};
+
+/// Plans a record source against the file attached as `schema`.
+RecordSourcePlan planRecordSource(const QString &source, const QString &schema, const TableLookup &lookup);
+
+/// Translates a FindFirst criterion ("StokKod='X'", "StokAdi like 'abc*'")
+/// into an SQLite condition on `table`.
+SqlText translateCriteria(const QString &criteria, const TableInfo &table);
+
+/// Translates an UPDATE, DELETE or INSERT statement for the file attached as
+/// `schema`. A SELECT is refused with DbError(CannotExecuteSelect).
+SqlText translateStatement(const QString &statement, const QString &schema, const TableLookup &lookup);
+
+/// A name as SQLite reads it: bare when it is a plain word, quoted otherwise.
+QString sqlName(const QString &name);
+
+} // namespace pusla
