@@ -43,6 +43,12 @@ double round2(double value)
     return std::nearbyint(value * 100.0) / 100.0;
 }
 
+// The demo's quantities have at most three decimals, so no tie ever arises here.
+double roundQuantity(double value)
+{
+    return std::nearbyint(value * 10000.0) / 10000.0;
+}
+
 // --- the catalogue ------------------------------------------------------------
 
 enum class SizeGroup { Weight, Volume, Count, Piece };
@@ -507,12 +513,6 @@ bool isValidEan13(const QString &code)
             return false;
     }
     return ean13(code.left(12)) == code;
-}
-
-double roundQuantity(double value)
-{
-    // nearbyint rounds a tie to the even neighbour in the default rounding mode.
-    return std::nearbyint(value * 10000.0) / 10000.0;
 }
 
 DemoResult createDemoData(const DemoOptions &options)

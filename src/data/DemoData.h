@@ -77,8 +77,4 @@ DemoStock demoStock(int index, quint32 seed, const QString &companyCode);
 QString ean13(const QString &twelveDigits);
 bool isValidEan13(const QString &code);
 
-/// Rounds to 4 decimals with an exact half going to the even digit, as the
-/// stock balance is rounded.
-double roundQuantity(double value);
-
 } // namespace pusla
