@@ -239,7 +239,15 @@ std::shared_ptr<AttachedFile> SharedConnection::attach(const QString &localPath)
         throw;
     }
     try {
-        execute(QStringLiteral("PRAGMA %1.synchronous=FULL").arg(alias));
+        if (!inTransaction()) {
+            execute(QStringLiteral("PRAGMA %1.synchronous=FULL").arg(alias));
+        } else {
+            // The level cannot change inside a transaction; FULL is SQLite's
+            // default, and anything less would weaken the posting's commit.
+            Query level = query(QStringLiteral("PRAGMA %1.synchronous").arg(alias));
+            if (!level.next() || level.int64(0) < 2)
+                throw DbError(DbError::Generic, QStringLiteral("'%1' cannot be opened inside a transaction").arg(localPath));
+        }
         execute(QStringLiteral("PRAGMA %1.cache_size=-%2").arg(alias).arg(kCacheKiB));
         Query check = query(QStringLiteral("SELECT count(*) FROM %1.sqlite_master").arg(alias));
         check.next();
