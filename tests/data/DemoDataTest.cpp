@@ -238,16 +238,6 @@ TEST_F(DemoDataTest, AccountsHoldCustomersBranchesTheVatAccountAndMerkez)
     }
 }
 
-TEST_F(DemoDataTest, InvoiceAndNumberingTablesStartEmpty)
-{
-    DemoFile invoices(data(QStringLiteral("02Fatura.mdb")));
-    EXPECT_EQ(invoices.count(QStringLiteral("SELECT count(*) FROM Faturalar")), 0);
-    EXPECT_EQ(invoices.count(QStringLiteral("SELECT count(*) FROM FatHareket")), 0);
-    DemoFile numbering(data(QStringLiteral("01Index.mdb")));
-    EXPECT_EQ(numbering.count(QStringLiteral("SELECT count(*) FROM Mdbindex")), 0);
-    EXPECT_EQ(numbering.count(QStringLiteral("SELECT count(*) FROM Tarih")), 0);
-}
-
 TEST_F(DemoDataTest, AnExistingSetIsLeftAloneUnlessReplacingIsAsked)
 {
     const QString counter = data(QStringLiteral("FatNo.txt"));

@@ -111,21 +111,6 @@ TEST_P(FileCopyBlockTest, ReportsEveryBlockThenZero)
 
 INSTANTIATE_TEST_SUITE_P(ByteSize, FileCopyBlockTest, ::testing::Values(0.0, -1.0, 4096.0));
 
-TEST_F(FileCopyTest, SmallBlocksCopyAnOddSizedFileExactly)
-{
-    const QByteArray data = pattern(1001);
-    write(onC(QStringLiteral("source.bin")), data);
-    copier.setByteSize(10);
-
-    EXPECT_TRUE(copy(QStringLiteral("C:\\source.bin"), QStringLiteral("C:\\target.bin")));
-
-    EXPECT_EQ(read(onC(QStringLiteral("target.bin"))), data);
-    ASSERT_EQ(progress.size(), 102u);
-    EXPECT_EQ(progress[0], std::make_pair(0, 10.0));
-    EXPECT_EQ(progress[99], std::make_pair(99, 1000.0));
-    EXPECT_EQ(progress[100], std::make_pair(100, 1001.0));
-}
-
 TEST_F(FileCopyTest, CreatesMissingFoldersOfADriveTarget)
 {
     const QByteArray data = pattern(5000);
@@ -417,20 +402,6 @@ TEST_F(FileCopyTest, VerifyingAgainstAMissingTargetFailsWithoutCreatingIt)
 
     EXPECT_NE(errorNumber, 0);
     EXPECT_FALSE(QFileInfo::exists(onC(QStringLiteral("target.bin"))));
-}
-
-TEST_F(FileCopyTest, PropertiesStartEmptyAndReadBackWhatWasSet)
-{
-    EXPECT_TRUE(copier.sourceFile().isEmpty());
-    EXPECT_TRUE(copier.targetFile().isEmpty());
-    EXPECT_EQ(copier.byteSize(), 0.0);
-    EXPECT_FALSE(copier.verify());
-    // The system's routines reach them by their own names.
-    EXPECT_TRUE(copier.setProperty("ByteSize", 512.0));
-    EXPECT_EQ(copier.byteSize(), 512.0);
-    EXPECT_TRUE(copier.setProperty("Verify", true));
-    EXPECT_TRUE(copier.verify());
-    EXPECT_TRUE(dialogs.busyCount == 0);
 }
 
 } // namespace
