@@ -303,7 +303,7 @@ bool bulkConnection(ScopedConnection &connection, DemoResult &result)
     QSqlQuery pragma(connection.database());
     // A fresh file that nobody else has open: a crash costs only the demo.
     pragma.exec(QStringLiteral("PRAGMA synchronous=OFF"));
-    pragma.exec(QStringLiteral("PRAGMA cache_size=-131072"));
+    pragma.exec(QStringLiteral("PRAGMA cache_size=-65536"));
     pragma.exec(QStringLiteral("PRAGMA temp_store=MEMORY"));
     return true;
 }
