@@ -1,17 +1,29 @@
 #include "app/RoleChoice.h"
 
+#include "app/CopyDatabase.h"
 #include "app/SettingKeys.h"
 #include "app/TerminalForm.h"
+#include "data/DataRoutines.h"
+#include "data/DatabaseSet.h"
+#include "data/Schema.h"
+#include "platform/DataControl.h"
+#include "platform/DbError.h"
+#include "platform/Dialogs.h"
+#include "platform/LockFile.h"
+#include "platform/PathMapper.h"
 #include "platform/Program.h"
 #include "platform/SettingsStore.h"
 #include "platform/forms/Controls.h"
 
+#include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 
 namespace pusla {
 
 namespace {
 constexpr int kExit = 0;
+constexpr int kServer = 1;
 } // namespace
 
 RoleChoice::RoleChoice(TerminalForm &form)
@@ -27,6 +39,17 @@ void RoleChoice::choose(int index)
         m_form.unloadForm();
         return;
     }
+    if (index == kServer)
+        prepareServerSide();
+    if (!openDatabaseSet()) {
+        m_form.services().dialogs.messageBox(QStringLiteral("MuhasebeData Directory ile Bağlantı kurulamadı..."));
+        m_form.services().program.endAtOnce();
+        return;
+    }
+    m_form.Command4->setEnabled(true);
+    positionStockList();
+    fillWheelList();
+    m_form.Frame4->hide();
 }
 
 void RoleChoice::readServerAddress()
@@ -40,6 +63,52 @@ void RoleChoice::readServerAddress()
     }
     m_form.DataPath = services.settings.getSetting(services.program.exeName(), settingkeys::Section,
                                                    settingkeys::ServerAddress, settingkeys::DefaultServerAddress);
+}
+
+void RoleChoice::prepareServerSide()
+{
+    const Services &services = m_form.services();
+    const QString folder = services.program.folder();
+    // Lock files left by a crashed program go; one that a running program
+    // holds stays, and then its database is in use and is not replaced.
+    removeStaleLockFiles(services.paths, folder);
+    if (lockFileExists(services.paths, folder + QStringLiteral("\\Temp.ldb")))
+        return;
+    const QString target = folder + QLatin1Char('\\') + QString(schema::files::Temp);
+    if (const auto local = services.paths.toLocal(target); local && QFile::exists(*local))
+        QFile::remove(*local);
+    CopyDatabase(m_form, m_form.DataPath + QStringLiteral("Stok.Mdb"), target);
+}
+
+bool RoleChoice::openDatabaseSet()
+{
+    try {
+        pusla::openDatabaseSet(m_form.dataControls(), m_form.DataPath, m_form.services().program.folder());
+        return true;
+    } catch (const DbError &) {
+        return false;
+    }
+}
+
+void RoleChoice::positionStockList()
+{
+    try {
+        RefreshData(*m_form.DataStok);
+        const Recordset &stock = m_form.DataStok->recordset();
+        if (stock.absolutePosition() >= 0)
+            m_form.Text1->setText(stock.field(QString(schema::StokKartlar::StokAdi)).toString());
+    } catch (const DbError &) {
+        // An unreachable or empty stock table leaves the scan box as it is.
+    }
+}
+
+void RoleChoice::fillWheelList()
+{
+    ComboBox *wheel = m_form.cmbMouseWheel;
+    wheel->clearEntries();
+    for (const QString &direction : {QStringLiteral("Up"), QStringLiteral("Idle"), QStringLiteral("Down")})
+        wheel->addEntry(direction);
+    wheel->setListIndex(0);
 }
 
 } // namespace pusla

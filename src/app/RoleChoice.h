@@ -6,7 +6,7 @@ class TerminalForm;
 
 /// The role panel's choice: "ÇIKIŞ" closes the program, "SUNUCU" (server
 /// side) and "KULLANICI" (user terminal) open the database set and reveal
-/// the working screen.
+/// the working screen. The role panel is shown once per run.
 class RoleChoice
 {
 public:
@@ -16,6 +16,10 @@ public:
 
 private:
     void readServerAddress();
+    void prepareServerSide();
+    bool openDatabaseSet();
+    void positionStockList();
+    void fillWheelList();
 
     TerminalForm &m_form;
 };

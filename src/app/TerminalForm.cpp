@@ -47,6 +47,12 @@ void TerminalForm::wireControls()
     Label5->installEventFilter(this);
 }
 
+DataControls TerminalForm::dataControls() const
+{
+    return {DataCari, DataCariHar, DataStok, DataStokHar, DataFatura, DataFatHar, IndexPrimary, IndexSecondary,
+            DataTemp, Data1};
+}
+
 void TerminalForm::formLoad()
 {
     WindowPlacement(m_services.settings, m_services.formats).restore(*this, m_services.program.screenSize());

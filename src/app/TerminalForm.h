@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Services.h"
+#include "data/DatabaseSet.h"
 
 #include <QString>
 #include <QWidget>
@@ -12,6 +13,7 @@ class QGroupBox;
 class QLabel;
 class QListWidget;
 class QMenu;
+class QProgressBar;
 class QTableView;
 
 namespace pusla {
@@ -19,6 +21,7 @@ namespace pusla {
 class CheckBox;
 class ComboBox;
 class CommandButton;
+class DataControl;
 class OptionButton;
 class RoleChoice;
 class TextBox;
@@ -80,6 +83,22 @@ public:
     QLabel *Label7 = nullptr;
     ComboBox *cmbMouseWheel = nullptr;
     QListWidget *File1 = nullptr;
+
+    /// Shown while a database file is copied.
+    QProgressBar *CopyProgress = nullptr;
+
+    // Data controls, bound at the role choice.
+    DataControl *DataCari = nullptr;
+    DataControl *DataCariHar = nullptr;
+    DataControl *DataStok = nullptr;
+    DataControl *DataStokHar = nullptr;
+    DataControl *DataFatura = nullptr;
+    DataControl *DataFatHar = nullptr;
+    DataControl *IndexPrimary = nullptr;
+    DataControl *IndexSecondary = nullptr;
+    DataControl *DataTemp = nullptr;
+    DataControl *Data1 = nullptr;
+    DataControls dataControls() const;
 
     // Pop-up menus.
     QMenu *Menupop = nullptr;

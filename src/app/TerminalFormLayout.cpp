@@ -3,6 +3,7 @@
 // first and the four panels that cover it last, the role panel on top.
 
 #include "app/TerminalForm.h"
+#include "platform/DataControl.h"
 #include "platform/Dialogs.h"
 #include "platform/forms/Controls.h"
 #include "platform/forms/Twips.h"
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QProgressBar>
 #include <QTableView>
 
 namespace pusla {
@@ -132,6 +134,25 @@ void TerminalForm::buildControls()
         Option1[i] = named(new OptionButton(roleCaptions[i], Frame4, i), QStringLiteral("Option1(%1)").arg(i));
         placeTwips(Option1[i], rolePlaces[i][0], rolePlaces[i][1], 2625, 1155);
     }
+
+    CopyProgress = named(new QProgressBar(this), QStringLiteral("CopyProgress"));
+    placeTwips(CopyProgress, 30, 4500, 3435, 240);
+    CopyProgress->setRange(0, 100);
+    CopyProgress->hide();
+
+    auto dataControl = [this](const QString &name) {
+        return named(new DataControl(m_services.paths, this), name);
+    };
+    DataCari = dataControl(QStringLiteral("DataCari"));
+    DataCariHar = dataControl(QStringLiteral("DataCariHar"));
+    DataStok = dataControl(QStringLiteral("DataStok"));
+    DataStokHar = dataControl(QStringLiteral("DataStokHar"));
+    DataFatura = dataControl(QStringLiteral("DataFatura"));
+    DataFatHar = dataControl(QStringLiteral("DataFatHar"));
+    IndexPrimary = dataControl(QStringLiteral("IndexPrimary"));
+    IndexSecondary = dataControl(QStringLiteral("IndexSecondary"));
+    DataTemp = dataControl(QStringLiteral("DataTemp"));
+    Data1 = dataControl(QStringLiteral("Data1"));
 
     // The two top-level menus serve only as pop-up menus.
     Menupop = named(new QMenu(QStringLiteral("Mnpopup"), this), QStringLiteral("Menupop"));

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+namespace pusla {
+
+class DataControl;
+class PathMapper;
+
+/// Re-opens a data control and walks its record set to the last record and
+/// back to the first, so that its record count is complete. Errors pass on.
+void RefreshData(DataControl &control);
+
+/// Appends the visible stock cards with a quantity (`StokGizle`=False and
+/// `KalanB`<>0) of the control's stock database to the count database
+/// `SayTmp.Mdb` of the program folder, field by field by name. The count
+/// database is appended to, never cleared. Errors pass on.
+void CopyCountStock(const DataControl &source, const PathMapper &mapper, const QString &programFolder);
+
+/// A text pasted between apostrophes into a criterion or statement: an
+/// apostrophe in it is doubled, so that it matches literally.
+QString quoted(const QString &text);
+
+} // namespace pusla

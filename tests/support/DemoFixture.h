@@ -1,0 +1,40 @@
+#pragma once
+
+#include "data/DemoData.h"
+#include "support/FormFixture.h"
+
+#include <QFile>
+
+namespace pusla::test {
+
+/// The main form's services over a small demo data set: centre "01",
+/// branches "02" and "03", and the terminal's local databases.
+class DemoFixture : public FormFixture
+{
+protected:
+    void SetUp() override
+    {
+        DemoOptions options;
+        options.dataDirectory = tree.dataFolder();
+        options.programFolder = tree.paths().programFolder;
+        options.itemCount = 40;
+        const DemoResult result = createDemoData(options);
+        ASSERT_TRUE(result.ok) << result.errorText.toStdString();
+    }
+
+    QString dataFile(const QString &name) const { return tree.dataFolder() + QLatin1Char('/') + name; }
+    QString programFile(const QString &name) const { return tree.paths().programFolder + QLatin1Char('/') + name; }
+
+    static QByteArray contents(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    void storeServerAddress(const QString &address)
+    {
+        settings.saveSetting(QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("ip"), address);
+    }
+};
+
+} // namespace pusla::test
