@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Paths.h"
+#include "support/QtPrinters.h"
 
 #include <QDir>
 #include <QTemporaryDir>

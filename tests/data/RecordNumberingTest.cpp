@@ -1,0 +1,168 @@
+#include "data/DataRoutines.h"
+#include "data/RecordNumbering.h"
+#include "data/SchemaDdl.h"
+#include "platform/DataControl.h"
+#include "platform/DbTestSupport.h"
+
+#include <QProcess>
+#include <QSet>
+#include <QThread>
+
+using namespace pusla;
+
+namespace {
+
+const QString kIndexFile = QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\01Index.mdb");
+
+/// The index database of the centre's set with its two data controls bound.
+class Numbering
+{
+public:
+    explicit Numbering(const Paths &paths)
+        : mapper(paths)
+        , primary(mapper)
+        , secondary(mapper)
+    {
+        primary.setDatabaseName(kIndexFile);
+        primary.setRecordSource(QStringLiteral("Tarih"));
+        secondary.setDatabaseName(kIndexFile);
+        secondary.setRecordSource(QStringLiteral("Mdbindex"));
+        RefreshData(primary);
+        RefreshData(secondary);
+    }
+
+    QString next(int mode, const QString &year = QStringLiteral("2017"))
+    {
+        return NextRecordNumber(primary, secondary, mode, year, mapper);
+    }
+
+    PathMapper mapper;
+    DataControl primary;
+    DataControl secondary;
+};
+
+class RecordNumberingTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QDir().mkpath(tree.dataFolder());
+        QString error;
+        ASSERT_TRUE(schema::createDatabaseFile(indexPath(), schema::DatabaseKind::Index, &error))
+            << error.toStdString();
+    }
+
+    QString indexPath() const { return tree.dataFolder() + QStringLiteral("/01Index.mdb"); }
+    QString counter(const QString &field, const QString &year = QStringLiteral("2017")) const
+    {
+        return test::cliValue(indexPath(), QStringLiteral("SELECT %1 FROM Mdbindex WHERE Tarih='%2'").arg(field, year));
+    }
+
+    test::TempTree tree;
+};
+
+} // namespace
+
+TEST_F(RecordNumberingTest, FirstNumberOfTheYearInModeZeroSetsBothCounters)
+{
+    Numbering numbering(tree.paths());
+    EXPECT_EQ(numbering.next(0), QStringLiteral("171"));
+    EXPECT_EQ(counter(QStringLiteral("Indexi")), QStringLiteral("171"));
+    EXPECT_EQ(counter(QStringLiteral("Serino")), QStringLiteral("171"));
+    EXPECT_EQ(numbering.next(1), QStringLiteral("172"));
+    EXPECT_EQ(counter(QStringLiteral("Indexi")), QStringLiteral("171")) << "the other counter is not touched";
+    EXPECT_EQ(test::cliValue(indexPath(), QStringLiteral("SELECT count(*) FROM Tarih")), QStringLiteral("1"));
+}
+
+TEST_F(RecordNumberingTest, FirstNumberInModeOneLeavesModeZeroAtItsStart)
+{
+    Numbering numbering(tree.paths());
+    EXPECT_EQ(numbering.next(1), QStringLiteral("171"));
+    EXPECT_EQ(counter(QStringLiteral("Indexi")), QStringLiteral("170"));
+    EXPECT_EQ(numbering.next(0), QStringLiteral("171"));
+}
+
+TEST_F(RecordNumberingTest, CounterGrowsPastNineWithoutPadding)
+{
+    test::runOnFile(indexPath(), {QStringLiteral("INSERT INTO Tarih (Tarih) VALUES ('2017')"),
+                                  QStringLiteral("INSERT INTO Mdbindex (Tarih, Serino, Indexi) VALUES "
+                                                 "('2017', '179', '1799')")});
+    Numbering numbering(tree.paths());
+    EXPECT_EQ(numbering.next(1), QStringLiteral("1710"));
+    EXPECT_EQ(numbering.next(0), QStringLiteral("17100"));
+}
+
+TEST_F(RecordNumberingTest, NewYearStartsAfreshWhateverTheOldYearReached)
+{
+    Numbering numbering(tree.paths());
+    for (int i = 0; i < 12; ++i)
+        numbering.next(1);
+    EXPECT_EQ(numbering.next(1, QStringLiteral("2018")), QStringLiteral("181"));
+    EXPECT_EQ(counter(QStringLiteral("Serino")), QStringLiteral("1712"));
+    EXPECT_EQ(test::cliValue(indexPath(), QStringLiteral("SELECT group_concat(Tarih) FROM Tarih")),
+              QStringLiteral("2017,2018"));
+    EXPECT_EQ(test::integrityCheck(indexPath()), QStringLiteral("ok"));
+}
+
+TEST_F(RecordNumberingTest, RefreshingAnEmptyTableLeavesItAtTheEnd)
+{
+    PathMapper mapper(tree.paths());
+    DataControl control(mapper);
+    control.setDatabaseName(kIndexFile);
+    control.setRecordSource(QStringLiteral("Mdbindex"));
+    ASSERT_NO_THROW(RefreshData(control));
+    EXPECT_TRUE(control.recordset().eof());
+    EXPECT_TRUE(control.recordset().bof());
+    EXPECT_EQ(control.recordset().absolutePosition(), -1);
+}
+
+// Run as a child process by the test below: draws numbers from the index
+// database under the given root and prints them.
+TEST(RecordNumberingWorker, DrawNumbers)
+{
+    const QString root = qEnvironmentVariable("PUSLA_NUMBERING_ROOT");
+    if (root.isEmpty())
+        GTEST_SKIP() << "runs only as a child of the numbering test";
+    const int count = qEnvironmentVariableIntValue("PUSLA_NUMBERING_COUNT");
+    Numbering numbering(Paths::underRoot(root));
+    // All terminals start together, so that they race for the year's first row.
+    const qint64 start = qEnvironmentVariable("PUSLA_NUMBERING_START").toLongLong();
+    while (QDateTime::currentMSecsSinceEpoch() < start)
+        QThread::usleep(200);
+    for (int i = 0; i < count; ++i)
+        std::printf("NUMBER %s\n", qPrintable(numbering.next(1)));
+    std::fflush(stdout);
+}
+
+TEST_F(RecordNumberingTest, TerminalsDrawingAtOnceNeverShareANumber)
+{
+    constexpr int kTerminals = 4;
+    constexpr int kDraws = 40;
+    std::vector<std::unique_ptr<QProcess>> terminals;
+    const qint64 start = QDateTime::currentMSecsSinceEpoch() + 1500;
+    for (int i = 0; i < kTerminals; ++i) {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("PUSLA_NUMBERING_ROOT"), tree.root());
+        env.insert(QStringLiteral("PUSLA_NUMBERING_COUNT"), QString::number(kDraws));
+        env.insert(QStringLiteral("PUSLA_NUMBERING_START"), QString::number(start));
+        process->setProcessEnvironment(env);
+        process->start(QCoreApplication::applicationFilePath(),
+                       {QStringLiteral("--gtest_filter=RecordNumberingWorker.DrawNumbers")});
+        terminals.push_back(std::move(process));
+    }
+
+    QSet<QString> numbers;
+    for (auto &process : terminals) {
+        ASSERT_TRUE(process->waitForFinished(240000));
+        ASSERT_EQ(process->exitCode(), 0) << process->readAllStandardError().toStdString();
+        for (const QByteArray &line : process->readAllStandardOutput().split('\n')) {
+            if (line.startsWith("NUMBER "))
+                numbers.insert(QString::fromLatin1(line.mid(7)));
+        }
+    }
+    EXPECT_EQ(numbers.size(), kTerminals * kDraws) << "a number was handed out twice";
+    EXPECT_EQ(counter(QStringLiteral("Serino")), QStringLiteral("17%1").arg(kTerminals * kDraws));
+    EXPECT_EQ(test::cliValue(indexPath(), QStringLiteral("SELECT count(*) FROM Mdbindex")), QStringLiteral("1"));
+    EXPECT_EQ(test::cliValue(indexPath(), QStringLiteral("SELECT count(*) FROM Tarih")), QStringLiteral("1"));
+}
