@@ -3,6 +3,11 @@
 #include "app/RoleChoice.h"
 #include "app/ServerAddress.h"
 #include "app/WindowPlacement.h"
+#include "capture/ItemGrids.h"
+#include "capture/QuantityEntry.h"
+#include "capture/ScanLookup.h"
+#include "modes/Selection.h"
+#include "modes/WorkingModes.h"
 #include "platform/Dialogs.h"
 #include "platform/Program.h"
 #include "platform/forms/Controls.h"
@@ -21,6 +26,11 @@ TerminalForm::TerminalForm(const Services &services, QWidget *parent)
     , m_roleChoice(std::make_unique<RoleChoice>(*this))
 {
     buildControls();
+    m_grids = new ItemGrids(*this);
+    m_scanLookup = new ScanLookup(*this);
+    m_quantityEntry = new QuantityEntry(*this);
+    m_modes = new WorkingModes(*this);
+    m_selection = new Selection(*this);
     wireControls();
     formLoad();
 }

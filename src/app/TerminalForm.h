@@ -22,6 +22,11 @@ class CheckBox;
 class ComboBox;
 class CommandButton;
 class DataControl;
+class ItemGrids;
+class QuantityEntry;
+class ScanLookup;
+class Selection;
+class WorkingModes;
 class OptionButton;
 class RoleChoice;
 class TextBox;
@@ -44,6 +49,15 @@ public:
 
     // Form-level state.
     QString DataPath;
+    /// "HeadClick" while a grid header click is in progress, otherwise empty.
+    QString Marker;
+
+    // Each subsystem's behaviour on the form.
+    ItemGrids &grids() const { return *m_grids; }
+    ScanLookup &scanLookup() const { return *m_scanLookup; }
+    QuantityEntry &quantityEntry() const { return *m_quantityEntry; }
+    WorkingModes &modes() const { return *m_modes; }
+    Selection &selection() const { return *m_selection; }
 
     // Role panel.
     QGroupBox *Frame4 = nullptr;
@@ -129,6 +143,11 @@ private:
 
     const Services &m_services;
     std::unique_ptr<RoleChoice> m_roleChoice;
+    ItemGrids *m_grids = nullptr;
+    ScanLookup *m_scanLookup = nullptr;
+    QuantityEntry *m_quantityEntry = nullptr;
+    WorkingModes *m_modes = nullptr;
+    Selection *m_selection = nullptr;
     bool m_unloaded = false;
 };
 

@@ -4,6 +4,7 @@
 #include "platform/Program.h"
 
 #include <QCoreApplication>
+#include <functional>
 
 namespace pusla::test {
 
@@ -26,6 +27,8 @@ public:
     {
         ++doEventsCount;
         QCoreApplication::processEvents();
+        if (onDoEvents)
+            onDoEvents();
     }
     bool isCtrlDown() const override { return ctrlDown; }
 
@@ -33,6 +36,8 @@ public:
     bool ctrlDown = false;
     int endCount = 0;
     int doEventsCount = 0;
+    /// Runs after each pass of pending events, e.g. to let a fake clock advance.
+    std::function<void()> onDoEvents;
 
 private:
     QString m_folder;

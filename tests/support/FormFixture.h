@@ -26,6 +26,8 @@ protected:
         , formats(QLocale(QLocale::Turkish, QLocale::Turkey))
         , services{dialogs, program, clock, settings, mapper, formats}
     {
+        // Waits that let events run see time pass without really waiting.
+        program.onDoEvents = [this] { clock.elapsed += 0.05; };
     }
 
     TerminalForm &openForm()
