@@ -23,6 +23,8 @@ void CopyDatabase(TerminalForm &form, const QString &source, const QString &targ
     // Repainted in place: letting events run here would let the operator
     // start something else in the middle of the copy.
     QObject::connect(&copier, &FileCopy::progress, bar, [bar](int percent) {
+        if (percent == bar->value())
+            return;
         bar->setValue(percent);
         bar->repaint();
     });
