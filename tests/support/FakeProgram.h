@@ -4,6 +4,7 @@
 #include "platform/Program.h"
 
 #include <QCoreApplication>
+#include <QStringList>
 #include <functional>
 
 namespace pusla::test {
@@ -21,6 +22,7 @@ public:
     QString folder() const override { return m_folder; }
     QString exeName() const override { return QStringLiteral("pusla"); }
     QSize screenSize() const override { return screen; }
+    bool isFormLoaded(const QString &formName) const override { return loadedForms.contains(formName); }
     void endAtOnce() override { ++endCount; }
     bool hasEnded() const override { return endCount > 0; }
     void doEvents() override
@@ -34,6 +36,7 @@ public:
 
     QSize screen{1024, 768};
     bool ctrlDown = false;
+    QStringList loadedForms;
     int endCount = 0;
     int doEventsCount = 0;
     /// Runs after each pass of pending events, e.g. to let a fake clock advance.
