@@ -2,6 +2,7 @@
 
 #include "platform/AttachedFile.h"
 #include "platform/DbError.h"
+#include "platform/KeysetQuery.h"
 #include "platform/SharedConnection.h"
 
 #include <algorithm>
@@ -45,23 +46,27 @@ Recordset::Stamp Recordset::stamp() const
 
 void Recordset::open(std::shared_ptr<AttachedFile> file, const QString &source)
 {
-    closeQuietly();
+    if (m_file)
+        discardPending();
     SharedConnection &db = file->connection();
     const QString alias = file->alias();
+    // Reading the table's fields starts a read transaction, which brings the
+    // file's data version up to date for the comparison below.
     RecordSourcePlan plan = planRecordSource(source, alias,
         [&db, &alias](const QString &table) { return db.tableInfo(alias, table); });
 
     const QString table = alias + u'.' + sqlName(plan.table.name);
+    const Stamp now {db.dataVersion(alias), db.totalChanges()};
+    // The same source on a file nobody changed since lists the same rows:
+    // the refreshes of the working list after every entry cost nothing then.
+    const bool unchanged = m_file == file && m_source == source && m_plan.keyset && plan.keyset && now == m_loadStamp;
     std::vector<qint64> rowids;
     std::vector<QVariantList> staticRows;
-    if (plan.keyset) {
-        QString sql = QStringLiteral("SELECT rowid FROM ") + table;
-        if (!plan.where.isEmpty())
-            sql += QStringLiteral(" WHERE ") + plan.where.sql;
-        sql += QStringLiteral(" ORDER BY ") + plan.orderBy.sql;
-        SharedConnection::Query keys = db.query(sql, plan.where.params + plan.orderBy.params);
-        while (keys.next())
-            rowids.push_back(keys.int64(0));
+    Keyset kept;
+    if (unchanged) {
+        kept = std::move(m_keyset); // with its way back from row to position
+    } else if (plan.keyset) {
+        rowids = queryKeyset(db, table, plan);
     } else {
         SharedConnection::Query rows = db.query(plan.statement.sql, plan.statement.params);
         bool first = true;
@@ -81,10 +86,14 @@ void Recordset::open(std::shared_ptr<AttachedFile> file, const QString &source)
         }
     }
 
+    closeQuietly();
     m_file = std::move(file);
     m_source = source;
     m_plan = std::move(plan);
-    m_keyset.reset(std::move(rowids));
+    if (unchanged)
+        m_keyset = std::move(kept);
+    else
+        m_keyset.reset(std::move(rowids));
     m_staticRows = std::move(staticRows);
     m_fieldIndex.clear();
     for (qsizetype i = 0; i < m_plan.fieldNames.size(); ++i)
@@ -95,6 +104,7 @@ void Recordset::open(std::shared_ptr<AttachedFile> file, const QString &source)
         marks += QStringLiteral(",?");
     m_windowSql = QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)").arg(m_plan.selectList.sql, table, marks);
     m_baseline = stamp();
+    m_loadStamp = m_baseline;
     m_orderDisturbed = false;
     m_noMatch = false;
     m_window.clear();

@@ -163,6 +163,7 @@ private:
     // adds and deletes) the set's order is the order of its query.
     Stamp m_baseline;
     bool m_orderDisturbed = false;
+    Stamp m_loadStamp; // the file as the last refresh read it
 
     mutable std::optional<QVariantList> m_currentRow;
     mutable Stamp m_currentStamp;

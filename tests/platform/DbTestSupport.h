@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/PathMapper.h"
+#include "platform/TextFold.h"
 #include "support/TempTree.h"
 
 #include <QCoreApplication>
@@ -18,7 +19,7 @@
 namespace pusla::test {
 
 /// The stock card layout the system reads, with the indexes the schema puts
-/// on the folded text fields.
+/// on the folded lookup fields (named StokKartlarBarkodFold and so on).
 inline QStringList stockCardDdl(const QString &table = QStringLiteral("StokKartlar"));
 
 /// Runs statements on a file through a private connection of the test (never
@@ -57,13 +58,18 @@ inline QString integrityCheck(const QString &path)
 
 inline QStringList stockCardDdl(const QString &table)
 {
-    return {
+    QStringList ddl {
         QStringLiteral("CREATE TABLE %1 (StokKod TEXT, StokAdi TEXT, Barkod TEXT, Barkod2 TEXT, Barkod3 TEXT, "
                        "Birim TEXT, Kdv REAL, Fiyat REAL, gFiyat REAL, Fiyat2 REAL, GirenMik REAL, GirenTutar REAL, "
                        "CikanMik REAL, CikanTutar REAL, KalanB REAL DEFAULT 0, KalanA REAL DEFAULT 0, Kar REAL, "
                        "StokGizle BOOLEAN DEFAULT 0, Sube TEXT)")
             .arg(table),
     };
+    for (const char *field : {"Barkod", "Barkod2", "Barkod3", "StokKod", "StokAdi"}) {
+        const QString name = QString::fromLatin1(field);
+        ddl.append(QStringLiteral("CREATE INDEX %1%2Fold ON %1(%3)").arg(table, name, foldSqlExpression(name)));
+    }
+    return ddl;
 }
 
 /// A machine with a program folder and the centre's data folder, for tests

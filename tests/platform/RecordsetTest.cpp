@@ -77,6 +77,44 @@ TEST_F(RecordsetTest, OrderByComparesTextWithoutRegardToCaseAndBreaksTiesInStore
         QStringList({"1", "5", "4", "2", "3"}));
 }
 
+TEST_F(RecordsetTest, WorkingListHoldsTheVisibleCardsByName)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {});
+    QStringList rows;
+    QStringList expected;
+    for (int i = 0; i < 300; ++i) {
+        const int name = (i * 37) % 300; // stored out of name order
+        const bool hidden = i % 4 == 1;
+        rows.append(QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, StokGizle) VALUES ('%1', 'ad %2', %3)")
+                        .arg(i)
+                        .arg(name, 3, 10, QChar(u'0'))
+                        .arg(hidden ? -1 : 0));
+    }
+    test::runOnFile(programFile(QStringLiteral("Temp.Mdb")), rows);
+    for (int name = 0; name < 300; ++name) {
+        for (int i = 0; i < 300; ++i) {
+            if ((i * 37) % 300 == name && i % 4 != 1)
+                expected.append(QString::number(i));
+        }
+    }
+    EXPECT_EQ(column(control(kWorkingList).recordset(), QStringLiteral("StokKod")), expected);
+}
+
+TEST_F(RecordsetTest, RefreshSeesWhatAnotherProgramWrote)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {{"1", "Elma"}, {"2", "Zeytin"}});
+    DataControl &data = control(kWorkingList);
+    data.refresh();
+    EXPECT_EQ(data.recordset().recordCount(), 2);
+    test::cliValue(programFile(QStringLiteral("Temp.Mdb")),
+        QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, StokGizle) VALUES ('3', 'Armut', 0)"));
+    data.refresh();
+    EXPECT_EQ(column(data.recordset(), QStringLiteral("StokKod")), QStringList({"3", "1", "2"}));
+    test::cliValue(programFile(QStringLiteral("Temp.Mdb")), QStringLiteral("UPDATE StokKartlar SET StokGizle=-1 WHERE StokKod='1'"));
+    data.refresh();
+    EXPECT_EQ(column(data.recordset(), QStringLiteral("StokKod")), QStringList({"3", "2"}));
+}
+
 TEST_F(RecordsetTest, NumbersSortAsNumbers)
 {
     makeStock(QStringLiteral("Temp.Mdb"), {{"1", "a", 10}, {"2", "b", 9}, {"3", "c", 100}});
