@@ -26,7 +26,6 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
-#include <memory>
 
 namespace pusla {
 namespace {
@@ -83,7 +82,7 @@ struct GridFixture
             QDir().mkpath(dir);
         if (!writeWorkingList(paths.programFolder + QStringLiteral("/Temp.Mdb"), &errorText))
             return;
-        form = std::make_unique<TerminalForm>(services);
+        form = new TerminalForm(services);
         form->show();
         QApplication::processEvents();
         form->DataTemp->setDatabaseName(paths.programFolder + QStringLiteral("\\Temp.Mdb"));
@@ -105,7 +104,9 @@ struct GridFixture
     SettingsStore settings;
     RegionalFormat formats;
     Services services;
-    std::unique_ptr<TerminalForm> form;
+    // Never deleted: the application object is gone by the time a static
+    // fixture goes, and a widget must not be destroyed after it.
+    TerminalForm *form = nullptr;
     QString errorText;
     bool ready = false;
 };
