@@ -1,31 +1,139 @@
 #include "capture/ItemGrids.h"
 
 #include "app/TerminalForm.h"
+#include "capture/WorkingListModel.h"
+#include "data/Schema.h"
+#include "platform/DataControl.h"
+#include "platform/DbError.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QScopedValueRollback>
+#include <QTableView>
 
 namespace pusla {
+
+using namespace schema;
+
+namespace {
+
+std::vector<GridColumn> captureColumns()
+{
+    const QString general = QStringLiteral("General Number");
+    return {
+        {QStringLiteral("Barkod"), StokKartlar::Barkod, {}},
+        {QString(21, u' ') + QStringLiteral("Stok Adı"), StokKartlar::StokAdi, {}},
+        {QStringLiteral("Miktar"), StokKartlar::KalanB, general},
+        {QStringLiteral("Fazla"), StokKartlar::KalanA, general},
+        {QStringLiteral("Fiyat"), StokKartlar::Fiyat2, general},
+    };
+}
+
+std::vector<GridColumn> reviewColumns()
+{
+    const QString standard = QStringLiteral("Standard");
+    return {
+        {QStringLiteral("Stok Adı"), StokKartlar::StokAdi, {}},
+        {QStringLiteral("Fiyat"), StokKartlar::Fiyat, standard},
+        {QStringLiteral("Miktar"), StokKartlar::KalanB, standard},
+        {QStringLiteral("Tutar"), StokKartlar::GirenTutar, standard},
+    };
+}
+
+} // namespace
 
 ItemGrids::ItemGrids(TerminalForm &form)
     : QObject(&form)
     , m_form(form)
 {
+    const RegionalFormat &formats = form.services().formats;
+    m_captureModel = new WorkingListModel(*form.DataTemp, formats, captureColumns(), this);
+    m_reviewModel = new WorkingListModel(*form.DataTemp, formats, reviewColumns(), this);
+    bind(*form.DBGrid1, *m_captureModel);
+    bind(*form.DBGrid2, *m_reviewModel);
 }
 
-void ItemGrids::setColumnCaption(int, const QString &)
+void ItemGrids::bind(QTableView &view, WorkingListModel &model)
 {
+    view.setModel(&model);
+    view.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view.setSelectionMode(QAbstractItemView::NoSelection);
+    // A header press would otherwise make its column current from the top
+    // visible row, and so move the working list's current line.
+    view.setSelectionBehavior(QAbstractItemView::SelectRows);
+    view.setCornerButtonEnabled(false);
+    view.setWordWrap(false);
+    view.verticalHeader()->hide();
+    view.horizontalHeader()->show();
+    // Sizing to contents would read every row of the working list.
+    view.horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    view.setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    view.setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+
+    QPalette palette = view.palette();
+    palette.setColor(QPalette::Base, QColor(255, 255, 0));
+    palette.setColor(QPalette::Text, QApplication::palette().color(QPalette::WindowText));
+    view.setPalette(palette);
+    model.setCurrentRowBrushes(palette.brush(QPalette::Highlight), palette.brush(QPalette::HighlightedText));
+
+    connect(&model, &WorkingListModel::currentRowChanged, &view,
+            [this, &view, &model](int row) { showCurrentRow(view, model, row); });
+    connect(view.selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this, &view, &model](const QModelIndex &current) {
+                if (current.isValid())
+                    pickRow(view, model, current.row());
+            });
+    showCurrentRow(view, model, model.currentRow());
 }
 
-QString ItemGrids::columnCaption(int) const
+void ItemGrids::showCurrentRow(QTableView &view, WorkingListModel &model, int row)
 {
-    return {};
+    const QScopedValueRollback following(m_following, true);
+    if (row < 0) {
+        view.setCurrentIndex({});
+        return;
+    }
+    const QModelIndex current = view.currentIndex();
+    view.setCurrentIndex(model.index(row, current.isValid() ? current.column() : 0));
 }
 
-void ItemGrids::setColumnVisible(int, bool)
+void ItemGrids::pickRow(QTableView &view, WorkingListModel &model, int row)
 {
+    if (m_following || model.isChangingRows())
+        return;
+    Recordset &records = model.dataControl().recordset();
+    if (row == records.absolutePosition())
+        return;
+    try {
+        records.setAbsolutePosition(row);
+    } catch (const DbError &) {
+        // The list changed under the grid: show where the record set really is.
+        showCurrentRow(view, model, model.currentRow());
+    }
 }
 
-bool ItemGrids::isColumnVisible(int) const
+void ItemGrids::setColumnCaption(int column, const QString &caption)
 {
-    return false;
+    m_captureModel->setCaption(column, caption);
+}
+
+QString ItemGrids::columnCaption(int column) const
+{
+    if (column < 0 || column >= m_captureModel->columnCount())
+        return {};
+    return m_captureModel->column(column).caption;
+}
+
+void ItemGrids::setColumnVisible(int column, bool visible)
+{
+    if (column >= 0 && column < m_captureModel->columnCount())
+        m_form.DBGrid1->setColumnHidden(column, !visible);
+}
+
+bool ItemGrids::isColumnVisible(int column) const
+{
+    return column >= 0 && column < m_captureModel->columnCount() && !m_form.DBGrid1->isColumnHidden(column);
 }
 
 } // namespace pusla
