@@ -93,6 +93,23 @@ qint64 FileCopy::blockBytes()
     return rounded < 1 ? 1 : (rounded > 1e15 ? static_cast<qint64>(1e15) : static_cast<qint64>(rounded));
 }
 
+bool FileCopy::checkNames(qint32 &errorNumber, QString &errorText) const
+{
+    if (m_sourceFile.trimmed().isEmpty()) {
+        setError(errorNumber, errorText, NoSourceFile, kNoSourceText);
+        return false;
+    }
+    if (m_targetFile.trimmed().isEmpty()) {
+        setError(errorNumber, errorText, NoTargetFile, kNoTargetText);
+        return false;
+    }
+    if (!FileExists(m_sourceFile)) {
+        setError(errorNumber, errorText, SourceMissing, kSourceMissingText);
+        return false;
+    }
+    return true;
+}
+
 bool FileCopy::copyFile(qint32 &errorNumber, QString &errorText)
 {
     BusyPointer busy(m_dialogs);
@@ -106,18 +123,8 @@ bool FileCopy::copyFile(qint32 &errorNumber, QString &errorText)
         return false;
     };
 
-    if (m_sourceFile.trimmed().isEmpty()) {
-        setError(errorNumber, errorText, NoSourceFile, kNoSourceText);
+    if (!checkNames(errorNumber, errorText))
         return failureExit();
-    }
-    if (m_targetFile.trimmed().isEmpty()) {
-        setError(errorNumber, errorText, NoTargetFile, kNoTargetText);
-        return failureExit();
-    }
-    if (!FileExists(m_sourceFile)) {
-        setError(errorNumber, errorText, SourceMissing, kSourceMissingText);
-        return failureExit();
-    }
     if (FileExists(m_targetFile)
         && m_dialogs.messageBox(m_targetFile + QStringLiteral(" already exists.  Overwrite?"), MessageButtons::YesNo)
             != MessageAnswer::Yes) {
@@ -224,18 +231,8 @@ bool FileCopy::verifyFile(qint32 &errorNumber, QString &errorText)
         return false;
     };
 
-    if (m_sourceFile.trimmed().isEmpty()) {
-        setError(errorNumber, errorText, NoSourceFile, kNoSourceText);
+    if (!checkNames(errorNumber, errorText))
         return failureExit();
-    }
-    if (m_targetFile.trimmed().isEmpty()) {
-        setError(errorNumber, errorText, NoTargetFile, kNoTargetText);
-        return failureExit();
-    }
-    if (!FileExists(m_sourceFile)) {
-        setError(errorNumber, errorText, SourceMissing, kSourceMissingText);
-        return failureExit();
-    }
     const qint64 block = blockBytes();
 
     source.setFileName(m_paths.toLocal(m_sourceFile).value_or(QString()));

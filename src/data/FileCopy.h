@@ -75,6 +75,8 @@ signals:
     void progress(int percent, double bytesDone);
 
 private:
+    /// The checks both operations start with: names given, source present.
+    bool checkNames(qint32 &errorNumber, QString &errorText) const;
     bool FileExists(const QString &path) const;
     bool DirExists(const QString &path) const;
     bool MakeDirectory(const QString &path, qint32 &errorNumber, QString &errorText);
