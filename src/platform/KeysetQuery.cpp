@@ -58,8 +58,22 @@ std::vector<qint64> queryKeyset(SharedConnection &db, const QString &table, cons
             db.rollback();
         throw;
     }
-    if (!std::is_sorted(meeting.begin(), meeting.end()))
-        std::sort(meeting.begin(), meeting.end());
+    if (meeting.empty())
+        return meeting;
+    const auto [low, high] = std::minmax_element(meeting.begin(), meeting.end());
+    const quint64 span = quint64(*high - *low) + 1;
+    if (span <= quint64(meeting.size()) * 16) {
+        // Row ids are dense in practice: one bit per id in the range.
+        std::vector<bool> meets(span, false);
+        const qint64 first = *low;
+        for (qint64 rowid : meeting)
+            meets[size_t(rowid - first)] = true;
+        std::erase_if(ordered, [&meets, first, span](qint64 rowid) {
+            return rowid < first || quint64(rowid - first) >= span || !meets[size_t(rowid - first)];
+        });
+        return ordered;
+    }
+    std::sort(meeting.begin(), meeting.end());
     std::erase_if(ordered, [&meeting](qint64 rowid) { return !std::binary_search(meeting.begin(), meeting.end(), rowid); });
     return ordered;
 }
