@@ -1,13 +1,168 @@
 #include "capture/ScanLookup.h"
 
 #include "app/TerminalForm.h"
+#include "capture/IgnoringErrors.h"
+#include "data/DataRoutines.h"
+#include "data/Schema.h"
+#include "platform/DataControl.h"
+#include "platform/RegionalFormat.h"
+#include "platform/forms/Controls.h"
+
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+
+#include <algorithm>
+#include <array>
 
 namespace pusla {
+
+using namespace schema;
+
+namespace {
+
+QString equalTo(Name field, const QString &text)
+{
+    return QString(field) + QLatin1Char('=') + quoted(text);
+}
+
+// The scanned text as a name pattern in which every character stands for
+// itself: an item called "Vida #8" or "Kablo 2*1,5" is found by its name.
+QString literalPattern(const QString &text)
+{
+    QString pattern;
+    pattern.reserve(text.size() + 16);
+    for (QChar c : text) {
+        if (c == u'*' || c == u'?' || c == u'#' || c == u'[') {
+            pattern += QLatin1Char('[');
+            pattern += c;
+            pattern += QLatin1Char(']');
+        } else {
+            pattern += c;
+        }
+    }
+    return pattern;
+}
+
+bool findFirst(Recordset &records, const QString &criteria)
+{
+    bool found = false;
+    ignoringErrors([&] {
+        records.findFirst(criteria);
+        found = !records.noMatch();
+    });
+    return found;
+}
+
+} // namespace
 
 ScanLookup::ScanLookup(TerminalForm &form)
     : QObject(&form)
     , m_form(form)
 {
+    m_form.Text1->installEventFilter(this);
+}
+
+bool ScanLookup::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_form.Text1)
+        return QObject::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            int keyCode = kEnter;
+            Text1_KeyDown(keyCode);
+            return keyCode == 0;
+        }
+    } else if (event->type() == QEvent::FocusIn) {
+        // Coming back from another window or a pop-up menu is no focus move
+        // on the form and must not wipe what the operator is typing.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            Text1_GotFocus();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void ScanLookup::Text1_KeyDown(int &keyCode)
+{
+    if (keyCode != kEnter)
+        return;
+    const QString text = m_form.Text1->text();
+    if (text.isEmpty()) {
+        m_form.Command4->setValue(true);
+        return;
+    }
+    keyCode = 0;
+    lookUp(text);
+}
+
+void ScanLookup::Text1_GotFocus()
+{
+    if (!m_form.Frame4->isHidden())
+        return;
+    m_form.Text1->setText(QString());
+    ignoringErrors([&] { RefreshData(*m_form.DataTemp); });
+}
+
+void ScanLookup::lookUp(const QString &text)
+{
+    ignoringErrors([&] { m_form.DataTemp->refresh(); });
+    if (findInWorkingList(text)) {
+        ignoringErrors([&] {
+            m_form.Text1->setText(m_form.DataTemp->recordset().field(QString(StokKartlar::StokAdi)).toString());
+        });
+        m_form.Text2->setFocus();
+        return;
+    }
+    addFromStockCards(text);
+    m_form.Text1->setText(QString());
+    m_form.Text2->setFocus();
+}
+
+bool ScanLookup::findInWorkingList(const QString &text)
+{
+    Recordset &lines = m_form.DataTemp->recordset();
+    const std::array<QString, 5> criteria{
+        equalTo(StokKartlar::Barkod, text),
+        equalTo(StokKartlar::Barkod2, text),
+        equalTo(StokKartlar::Barkod3, text),
+        equalTo(StokKartlar::StokKod, text),
+        QString(StokKartlar::StokAdi) + QStringLiteral(" like ") + quoted(literalPattern(text) + QLatin1Char('*')),
+    };
+    for (const QString &criterion : criteria) {
+        if (findFirst(lines, criterion))
+            return true;
+    }
+    return false;
+}
+
+void ScanLookup::addFromStockCards(const QString &text)
+{
+    // The stock cards are searched as they stand: no re-query, no third
+    // barcode and no name prefix, only a whole name.
+    Recordset &cards = m_form.DataStok->recordset();
+    const std::array<QString, 4> criteria{
+        equalTo(StokKartlar::Barkod, text),
+        equalTo(StokKartlar::Barkod2, text),
+        equalTo(StokKartlar::StokKod, text),
+        equalTo(StokKartlar::StokAdi, text),
+    };
+    if (std::none_of(criteria.begin(), criteria.end(), [&](const QString &c) { return findFirst(cards, c); }))
+        return;
+
+    Recordset &lines = m_form.DataTemp->recordset();
+    if (!ignoringErrors([&] { lines.addNew(); }))
+        return;
+    const QString branch = m_form.services().formats.format(m_form.Combo1->listIndex() + 2, QStringLiteral("00"));
+    ignoringErrors([&] { lines.setField(QString(StokKartlar::Barkod), text); });
+    ignoringErrors([&] { lines.setField(QString(StokKartlar::StokKod), cards.field(QString(StokKartlar::StokKod))); });
+    ignoringErrors([&] { lines.setField(QString(StokKartlar::StokAdi), cards.field(QString(StokKartlar::StokAdi))); });
+    ignoringErrors([&] { lines.setField(QString(StokKartlar::Sube), branch); });
+    ignoringErrors([&] { lines.setField(QString(StokKartlar::KalanA), 0.0); });
+    ignoringErrors([&] { lines.setField(QString(StokKartlar::KalanB), 0.0); });
+    if (!ignoringErrors([&] { lines.update(); }))
+        ignoringErrors([&] { lines.cancelUpdate(); });
 }
 
 } // namespace pusla
