@@ -6,18 +6,23 @@
 #include "data/DataRoutines.h"
 #include "data/DatabaseSet.h"
 #include "data/Schema.h"
+#include "modes/Selection.h"
 #include "platform/DataControl.h"
 #include "platform/DbError.h"
 #include "platform/Dialogs.h"
 #include "platform/LockFile.h"
 #include "platform/PathMapper.h"
 #include "platform/Program.h"
+#include "platform/RegionalFormat.h"
 #include "platform/SettingsStore.h"
 #include "platform/forms/Controls.h"
 
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+
+#include <algorithm>
+#include <cmath>
 
 namespace pusla {
 
@@ -46,7 +51,15 @@ void RoleChoice::choose(int index)
         m_form.services().program.endAtOnce();
         return;
     }
+    const Services &services = m_form.services();
+    const QString kind = services.settings.getSetting(services.program.exeName(), settingkeys::Section,
+                                                      settingkeys::OperationKind, settingkeys::DefaultOperationKind);
     m_form.Command4->setEnabled(true);
+    // Any stored number is taken; one beyond the menu stays beyond it.
+    const double item = std::clamp(services.formats.textToNumber(kind).value_or(0), -1.0, 2.0);
+    m_form.selection().SbCr_Click(static_cast<int>(std::lround(item)));
+    if (services.program.hasEnded())
+        return;
     positionStockList();
     fillWheelList();
     m_form.Frame4->hide();

@@ -1,17 +1,134 @@
 #include "modes/WorkingModes.h"
 
 #include "app/TerminalForm.h"
+#include "capture/ItemGrids.h"
+#include "data/DataRoutines.h"
+#include "data/Schema.h"
+#include "modes/CountBuild.h"
+#include "modes/Selection.h"
+#include "platform/DataControl.h"
+#include "platform/DbError.h"
+#include "platform/LockFile.h"
+#include "platform/Program.h"
+#include "platform/forms/Controls.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QPalette>
 
 namespace pusla {
+
+namespace {
+constexpr int kSale = 0;
+constexpr int kCount = 1;
+constexpr int kPurchase = 2;
+// Capture grid columns that follow the mode: the stock on hand (or the
+// surplus of a count) and the price.
+constexpr int kStockColumn = 3;
+constexpr int kPriceColumn = 4;
+} // namespace
 
 WorkingModes::WorkingModes(TerminalForm &form)
     : QObject(&form)
     , m_form(form)
 {
+    for (CheckBox *box : m_form.Check1)
+        connect(box, &CheckBox::clickEvent, this, &WorkingModes::Check1_Click);
 }
 
-void WorkingModes::Check1_Click(int)
+QString WorkingModes::programFile(const QString &name) const
 {
+    return m_form.services().program.folder() + QLatin1Char('\\') + name;
+}
+
+void WorkingModes::Check1_Click(int index)
+{
+    if (index < kSale || index > kPurchase)
+        return;
+    CheckBox *box = m_form.Check1[static_cast<std::size_t>(index)];
+
+    QPalette palette = m_form.Text2->palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    m_form.Text2->setPalette(palette);
+
+    if (index == kCount && box->value() != 0)
+        enterCountMode();
+    else
+        bindWorkingList(QString(schema::files::Temp));
+    refreshWorkingList();
+
+    const bool switchedOn = box->value() != 0;
+    if (switchedOn) {
+        for (int i = kSale; i <= kPurchase; ++i) {
+            if (i != index)
+                m_form.Check1[static_cast<std::size_t>(i)]->hide();
+        }
+        m_form.grids().setColumnCaption(kStockColumn,
+                                        index == kCount ? QStringLiteral("Fazla") : QStringLiteral("Stok"));
+        m_form.grids().setColumnVisible(kPriceColumn, index != kCount);
+    } else {
+        showOfferedBoxes();
+    }
+
+    if (switchedOn) {
+        m_form.Frame1->hide();
+        m_form.selection().Combo1_Click();
+        if (m_form.services().program.hasEnded())
+            return;
+    }
+
+    if (layoutSuffix() == QLatin1String("2"))
+        m_form.Text1->setFocus();
+}
+
+void WorkingModes::enterCountMode()
+{
+    // The mode cannot change while the count database is assembled: the
+    // build lets events run between the branch files.
+    for (CheckBox *box : m_form.Check1)
+        box->setEnabled(false);
+    if (m_form.Option1[1]->value() && !m_countBaseBuilt) {
+        m_countBaseBuilt = true;
+        // A count database that another program holds open is used as it is.
+        if (!lockFileExists(m_form.services().paths, programFile(QStringLiteral("SayTmp.ldb"))))
+            CountBuild(m_form).run();
+    }
+    bindWorkingList(QString(schema::files::SayTmp));
+    m_form.Check1[kCount]->setText(QStringLiteral("SAYIM"));
+    for (CheckBox *box : m_form.Check1)
+        box->setEnabled(true);
+}
+
+void WorkingModes::showOfferedBoxes()
+{
+    // The grid columns stay as the last mode left them.
+    m_form.Check1[kSale]->show();
+    m_form.Check1[kPurchase]->show();
+    if (m_form.SbCr[0]->isChecked())
+        m_form.Check1[kCount]->show();
+}
+
+void WorkingModes::bindWorkingList(const QString &fileName)
+{
+    // The record source stays: the selection sets it for the mode.
+    m_form.DataTemp->close();
+    m_form.DataTemp->setDatabaseName(programFile(fileName));
+}
+
+void WorkingModes::refreshWorkingList()
+{
+    try {
+        RefreshData(*m_form.DataTemp);
+    } catch (const DbError &) {
+        // A missing working database leaves the list empty; the mode still changes.
+    }
+}
+
+QString WorkingModes::layoutSuffix() const
+{
+    if (!m_form.Frame3->isHidden())
+        return QStringLiteral("3");
+    return m_form.Check1[kCount]->value() != 0 ? QStringLiteral("1") : QStringLiteral("2");
 }
 
 } // namespace pusla

@@ -1,12 +1,18 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 namespace pusla {
 
 class TerminalForm;
 
-/// The three working-mode boxes SATIŞ, SAYIM and ALIŞ and the count build.
+/// The three working-mode boxes SATIŞ (0), SAYIM (1) and ALIŞ (2). Ticking a
+/// box hides the other two, rebinds the working list to the mode's local
+/// database, sets the capture grid's columns and runs the selection; in the
+/// server role the first tick of SAYIM in a run assembles the count database.
+/// Other parts read the mode from the boxes' values; there is no mode
+/// variable of its own.
 class WorkingModes : public QObject
 {
     Q_OBJECT
@@ -14,12 +20,19 @@ public:
     explicit WorkingModes(TerminalForm &form);
 
     /// The click handling of a mode box; runs for the operator's tick and
-    /// whenever code changes the box's value.
+    /// whenever code changes the box's value. A failing step is skipped.
     void Check1_Click(int index);
     /// The count database was assembled (or its assembly tried) in this run.
     bool countBaseBuilt() const { return m_countBaseBuilt; }
 
 private:
+    QString programFile(const QString &name) const;
+    void bindWorkingList(const QString &fileName);
+    void refreshWorkingList();
+    void enterCountMode();
+    void showOfferedBoxes();
+    QString layoutSuffix() const;
+
     TerminalForm &m_form;
     bool m_countBaseBuilt = false;
 };

@@ -1,0 +1,165 @@
+#include "modes/CountBuild.h"
+
+#include "app/CopyDatabase.h"
+#include "app/TerminalForm.h"
+#include "data/DataRoutines.h"
+#include "data/Schema.h"
+#include "platform/Clock.h"
+#include "platform/DataControl.h"
+#include "platform/DbError.h"
+#include "platform/PathMapper.h"
+#include "platform/Program.h"
+#include "platform/Transaction.h"
+#include "platform/forms/Controls.h"
+
+#include <QFile>
+#include <QListWidget>
+
+#include <optional>
+
+namespace pusla {
+
+using namespace schema;
+
+namespace {
+
+const QString kBranchStockPattern = QStringLiteral("??Stok.mdb");
+
+QString countedCardsSource()
+{
+    return QStringLiteral("Select * From %1 Where %2=False And %3+%4<>0 Order By %5 Asc")
+        .arg(StokKartlar::Table, StokKartlar::StokGizle, StokKartlar::KalanB, StokKartlar::KalanA,
+             StokKartlar::StokAdi);
+}
+
+/// Runs the writes of `work` as one commit. Without a transaction (another
+/// program holds a write lock past the busy timeout) each write commits by
+/// itself: slower, with the same result.
+template <typename Work>
+void inOneTransaction(const PathMapper &paths, Work &&work)
+{
+    std::optional<Transaction> transaction;
+    try {
+        transaction.emplace(paths);
+        transaction->begin();
+    } catch (const DbError &) {
+    }
+    work();
+    try {
+        if (transaction && transaction->isActive())
+            transaction->commit();
+    } catch (const DbError &) {
+        // A commit that cannot finish is undone as a whole.
+    }
+}
+
+} // namespace
+
+CountBuild::CountBuild(TerminalForm &form)
+    : m_form(form)
+{
+}
+
+QString CountBuild::programFile(const QString &name) const
+{
+    return m_form.services().program.folder() + QLatin1Char('\\') + name;
+}
+
+void CountBuild::run()
+{
+    const Services &services = m_form.services();
+    const QString countDatabase = programFile(QString(files::SayTmp));
+    if (const auto local = services.paths.toLocal(countDatabase); local && QFile::exists(*local))
+        QFile::remove(*local);
+    CopyDatabase(m_form, programFile(QString(files::LocalStok)), countDatabase);
+
+    DataControl &workingList = *m_form.DataTemp;
+    workingList.setDatabaseName(countDatabase);
+    try {
+        workingList.refresh();
+    } catch (const DbError &) {
+        // Without a count database the branch cards have nowhere to go; each
+        // copy below fails on its own.
+    }
+
+    // The MuhasebeData directory, as a file list names its folder: no
+    // trailing separator.
+    QString folder = m_form.DataPath.chopped(qMin<qsizetype>(2, m_form.DataPath.size()));
+    if (folder.endsWith(QLatin1Char('\\')))
+        folder.chop(1);
+    QListWidget *fileList = m_form.File1;
+    fileList->clear();
+    fileList->addItems(services.paths.listFiles(folder, kBranchStockPattern));
+
+    // The first file is the centre's own; only the branches are counted.
+    for (int i = 1; i < fileList->count() && !services.program.hasEnded(); ++i)
+        readBranchFile(folder, fileList->item(i)->text());
+}
+
+void CountBuild::readBranchFile(const QString &folder, const QString &fileName)
+{
+    CheckBox *countBox = m_form.Check1[1];
+    countBox->setText(fileName);
+    countBox->repaint();
+
+    DataControl &branch = *m_form.Data1;
+    branch.close();
+    branch.setDatabaseName(folder + QLatin1Char('\\') + fileName);
+    branch.setRecordSource(countedCardsSource());
+    try {
+        RefreshData(branch);
+        markBranchCode(fileName.left(2));
+    } catch (const DbError &) {
+        // An unreadable branch file is passed over.
+    }
+
+    try {
+        RefreshData(branch);
+        if (branch.recordset().recordCount() > 0)
+            copyCountedCards();
+    } catch (const DbError &) {
+    }
+
+    try {
+        RefreshData(*m_form.DataTemp);
+    } catch (const DbError &) {
+    }
+    pause(2);
+}
+
+void CountBuild::markBranchCode(const QString &code)
+{
+    Recordset &cards = m_form.Data1->recordset();
+    const QString sube(StokKartlar::Sube);
+    // Card by card as the branch file is read, but one commit for the file.
+    inOneTransaction(m_form.services().paths, [&] {
+        while (!cards.eof()) {
+            try {
+                cards.edit();
+                cards.setField(sube, code);
+                cards.update();
+            } catch (const DbError &) {
+                // A card that cannot be written keeps its old branch code.
+            }
+            cards.moveNext();
+        }
+    });
+}
+
+void CountBuild::copyCountedCards()
+{
+    const Services &services = m_form.services();
+    inOneTransaction(services.paths,
+                     [&] { CopyCountStock(*m_form.Data1, services.paths, services.program.folder()); });
+}
+
+void CountBuild::pause(double seconds)
+{
+    // On the monotonic timer, so that a pause over midnight still ends.
+    const Services &services = m_form.services();
+    const double until = services.clock.seconds() + seconds;
+    while (services.clock.seconds() < until && !services.program.hasEnded())
+        services.program.doEvents();
+}
+
+} // namespace pusla

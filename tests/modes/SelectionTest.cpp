@@ -1,0 +1,393 @@
+#include "modes/Selection.h"
+#include "platform/DataControl.h"
+#include "platform/DbTestSupport.h"
+#include "platform/LockFile.h"
+#include "platform/forms/Controls.h"
+#include "support/DemoFixture.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QTest>
+
+using namespace pusla;
+using namespace pusla::test;
+
+namespace {
+
+constexpr int kSale = 0;
+constexpr int kCount = 1;
+constexpr int kPurchase = 2;
+constexpr int kServer = 1;
+constexpr int kUser = 2;
+
+const QString kShare = QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\");
+
+class SelectionTest : public DemoFixture
+{
+protected:
+    TerminalForm &chooseRole(int role)
+    {
+        TerminalForm &f = openForm();
+        f.Option1[role]->setValue(true);
+        return f;
+    }
+
+    QString storedKind() const
+    {
+        return settings.getSetting(QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("SbCr"));
+    }
+
+    void storeKind(const QString &kind)
+    {
+        settings.saveSetting(QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("SbCr"), kind);
+    }
+
+    QStringList column(const QString &path, const QString &sql) const
+    {
+        const QString values = cliValue(path, sql);
+        return values.isEmpty() ? QStringList() : values.split(u'\n');
+    }
+
+    static QStringList entries(const ComboBox &list)
+    {
+        QStringList texts;
+        for (int i = 0; i < list.listCount(); ++i)
+            texts.append(list.list(i));
+        return texts;
+    }
+
+    /// No line of the working database holds a captured quantity, so the
+    /// clean-up of the operation kind's choice leaves every line in place.
+    void clearCapturedQuantities()
+    {
+        runOnFile(programFile(QStringLiteral("Temp.Mdb")), {QStringLiteral("UPDATE StokKartlar SET KalanB = 0")});
+    }
+
+    void writeJunk(const QString &path)
+    {
+        QFile::remove(path);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(8192, 'x'));
+    }
+};
+
+struct StoredKind
+{
+    const char *name;
+    const char *stored; // nullptr: nothing stored
+    bool depo;
+};
+
+void PrintTo(const StoredKind &row, std::ostream *os)
+{
+    *os << row.name;
+}
+
+class StoredKindTest : public SelectionTest, public ::testing::WithParamInterface<StoredKind>
+{
+};
+
+class ResetTest : public SelectionTest, public ::testing::WithParamInterface<int>
+{
+};
+struct Balance
+{
+    const char *name;
+    const char16_t *title;
+    const char16_t *hesap;
+    double bakiye;
+    const char16_t *shown;
+};
+
+void PrintTo(const Balance &row, std::ostream *os)
+{
+    *os << row.name;
+}
+
+class BalanceTest : public SelectionTest, public ::testing::WithParamInterface<Balance>
+{
+};
+struct MissingBranch
+{
+    const char *name;
+    const char *file;
+    int pick; // -1: the selection of the role choice
+    const char16_t *message;
+};
+
+void PrintTo(const MissingBranch &row, std::ostream *os)
+{
+    *os << row.name;
+}
+
+class MissingBranchTest : public SelectionTest, public ::testing::WithParamInterface<MissingBranch>
+{
+};
+
+} // namespace
+
+TEST_P(StoredKindTest, DecidesTheFirstHandlerAtTheRoleChoice)
+{
+    if (GetParam().stored)
+        storeKind(QString::fromLatin1(GetParam().stored));
+    const bool depo = GetParam().depo;
+    const QString group = depo ? QStringLiteral("Şube") : QStringLiteral("Müşteri");
+    const QStringList titles = column(dataFile(QStringLiteral("01Cari.mdb")),
+                                      QStringLiteral("SELECT Unvan FROM CariKartlar WHERE Gurup='%1' ORDER BY CariKod").arg(group));
+    ASSERT_FALSE(titles.isEmpty());
+
+    TerminalForm &f = chooseRole(kUser);
+
+    EXPECT_EQ(f.SbCr[0]->isChecked(), depo);
+    EXPECT_EQ(f.SbCr[1]->isChecked(), !depo);
+    EXPECT_EQ(f.Label5->text(), depo ? QStringLiteral("Depo İşlemleri") : QStringLiteral("Cari İşlemler"));
+    EXPECT_EQ(entries(*f.Combo1), titles);
+    EXPECT_EQ(f.Combo1->listIndex(), 0);
+    EXPECT_EQ(f.Check1[kCount]->isHidden(), !depo);
+    EXPECT_EQ(f.FatCmd->isHidden(), depo);
+    EXPECT_EQ(storedKind(), depo ? QStringLiteral("0") : QStringLiteral("1"));
+    EXPECT_EQ(f.DataPath, kShare + (depo ? QStringLiteral("02") : QStringLiteral("01")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, StoredKindTest,
+                         ::testing::Values(StoredKind{"NoneStored", nullptr, true}, StoredKind{"Depo", "0", true},
+                                           StoredKind{"Cari", "1", false}),
+                         [](const auto &row) { return std::string(row.param.name); });
+
+TEST_F(SelectionTest, SecondBranchInTheServerRoleCopiesItsStockDatabase)
+{
+    const QString branchStock = dataFile(QStringLiteral("03Stok.mdb"));
+    const QStringList stockOnHand =
+        column(branchStock, QStringLiteral("SELECT StokKod || ':' || KalanB FROM StokKartlar ORDER BY rowid"));
+    TerminalForm &f = chooseRole(kServer);
+    ASSERT_EQ(entries(*f.Combo1), QStringList({QStringLiteral("Şube 02"), QStringLiteral("Şube 03")}));
+
+    f.Combo1->setListIndex(1);
+
+    EXPECT_EQ(f.DataPath, kShare + QStringLiteral("03"));
+    const QString temp = programFile(QStringLiteral("Temp.Mdb"));
+    EXPECT_EQ(column(temp, QStringLiteral("SELECT StokKod || ':' || KalanA FROM StokKartlar ORDER BY rowid")), stockOnHand);
+    EXPECT_EQ(f.DataCari->databaseName(), kShare + QStringLiteral("03Cari.mdb"));
+    EXPECT_EQ(f.DataStokHar->databaseName(), kShare + QStringLiteral("03Stok.mdb"));
+    EXPECT_EQ(f.IndexSecondary->databaseName(), kShare + QStringLiteral("03Index.mdb"));
+    EXPECT_TRUE(f.IndexSecondary->recordset().isOpen());
+    EXPECT_EQ(f.DataFatura->databaseName(), kShare + QStringLiteral("01Fatura.mdb")) << "invoices stay where they were";
+    EXPECT_TRUE(f.DataTemp->recordset().isOpen());
+    EXPECT_EQ(f.DataTemp->recordset().recordCount(), cliValue(branchStock, QStringLiteral("SELECT count(*) FROM StokKartlar WHERE StokGizle=0")).toInt());
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+TEST_F(SelectionTest, CariFromTheMenuOffersTheInvoiceAndDropsCapturedLines)
+{
+    clearCapturedQuantities();
+    TerminalForm &f = chooseRole(kUser);
+    f.Check1[kSale]->setValue(1);
+    const QString temp = programFile(QStringLiteral("Temp.Mdb"));
+    runOnFile(temp, {QStringLiteral("UPDATE StokKartlar SET KalanB = 2 WHERE rowid <= 5")});
+    const int lines = cliValue(temp, QStringLiteral("SELECT count(*) FROM StokKartlar")).toInt();
+
+    dialogs.choosePopupItem(QStringLiteral("Cari"));
+    QTest::mouseClick(f.Label5, Qt::RightButton);
+
+    EXPECT_EQ(f.Check1[kSale]->value(), 0);
+    EXPECT_TRUE(f.Check1[kCount]->isHidden());
+    EXPECT_FALSE(f.FatCmd->isHidden());
+    EXPECT_TRUE(f.SbCr[1]->isChecked());
+    EXPECT_FALSE(f.SbCr[0]->isChecked());
+    // The list comes from the set the Depo selection left the accounts on.
+    const QStringList customers = column(dataFile(QStringLiteral("02Cari.mdb")),
+                                         QStringLiteral("SELECT Unvan FROM CariKartlar WHERE Gurup='Müşteri' ORDER BY CariKod"));
+    EXPECT_EQ(entries(*f.Combo1), customers);
+    EXPECT_EQ(storedKind(), QStringLiteral("1"));
+    EXPECT_EQ(cliValue(temp, QStringLiteral("SELECT count(*) FROM StokKartlar")).toInt(), lines - 5);
+}
+
+TEST_P(ResetTest, SelectionResetsTheWorkingListForTheMode)
+{
+    clearCapturedQuantities();
+    TerminalForm &f = chooseRole(kUser);
+    const QString temp = programFile(QStringLiteral("Temp.Mdb"));
+    runOnFile(temp, {QStringLiteral("UPDATE StokKartlar SET KalanB = (rowid % 4) * 1.5, GirenTutar = 9.75, KalanA = 99"),
+                     QStringLiteral("INSERT INTO StokHareket DEFAULT VALUES")});
+    const QStringList captured = column(temp, QStringLiteral("SELECT KalanB FROM StokKartlar ORDER BY rowid"));
+
+    f.Check1[GetParam()]->setValue(1);
+
+    const QString price = GetParam() == kPurchase ? QStringLiteral("gFiyat") : QStringLiteral("Fiyat");
+    EXPECT_EQ(column(temp, QStringLiteral("SELECT KalanA FROM StokKartlar ORDER BY rowid")), captured);
+    EXPECT_EQ(cliValue(temp, QStringLiteral("SELECT count(*) FROM StokKartlar WHERE KalanB<>0 OR GirenTutar<>0")),
+              QStringLiteral("0"));
+    EXPECT_EQ(cliValue(temp, QStringLiteral("SELECT count(*) FROM StokKartlar WHERE Fiyat2 IS NOT %1").arg(price)),
+              QStringLiteral("0"));
+    EXPECT_EQ(cliValue(temp, QStringLiteral("SELECT count(*) FROM StokHareket")), QStringLiteral("0"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, ResetTest, ::testing::Values(kSale, kPurchase),
+                         [](const auto &row) { return row.param == kSale ? "Sale" : "Purchase"; });
+
+TEST_P(BalanceTest, CustomerBalanceShowsOnceAModeIsOn)
+{
+    const Balance &b = GetParam();
+    runOnFile(dataFile(QStringLiteral("01Cari.mdb")),
+              {QStringLiteral("UPDATE CariKartlar SET Unvan='%1', Hesap='%2', Bakiye=%3 WHERE CariKod='C001'")
+                   .arg(QString::fromUtf16(b.title).replace(u'\'', QStringLiteral("''")), QString::fromUtf16(b.hesap))
+                   .arg(b.bakiye)});
+    storeKind(QStringLiteral("1"));
+    TerminalForm &f = chooseRole(kUser);
+    ASSERT_EQ(f.Combo1->text(), QString::fromUtf16(b.title));
+    EXPECT_TRUE(f.Frame2->isHidden()) << "no mode on: no balance";
+
+    f.Check1[kSale]->setValue(1);
+
+    EXPECT_EQ(f.Label2->text(), QString::fromUtf16(b.shown));
+    EXPECT_FALSE(f.Frame2->isHidden());
+    EXPECT_FALSE(f.Command3->isEnabled());
+    EXPECT_FALSE(f.Command1[0]->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(Customers, BalanceTest,
+                         ::testing::Values(Balance{"Debtor", u"Deniz Market", u"Borç", 1500, u"1.500,00 Boçlu"},
+                                           Balance{"Creditor", u"Deniz Market", u"Alacak", 1234.5, u"1.234,50 Alacaklı"},
+                                           Balance{"Apostrophe", u"Koç'un Büfesi", u"Alacak", 0.5, u"0,50 Alacaklı"}),
+                         [](const auto &row) { return std::string(row.param.name); });
+
+TEST_F(SelectionTest, PickingACustomerWithoutAModeShowsNoBalance)
+{
+    storeKind(QStringLiteral("1"));
+    TerminalForm &f = chooseRole(kUser);
+
+    f.Combo1->setListIndex(1);
+
+    EXPECT_TRUE(f.Frame2->isHidden());
+    EXPECT_TRUE(f.Command3->isEnabled());
+    EXPECT_EQ(f.Label2->text(), QStringLiteral("0,00"));
+}
+
+TEST_P(MissingBranchTest, ServerRoleEndsTheProgramAfterItsMessage)
+{
+    const MissingBranch &m = GetParam();
+    QFile::remove(dataFile(QString::fromLatin1(m.file)));
+    TerminalForm &f = openForm();
+    if (m.pick >= 0)
+        f.Option1[kServer]->setValue(true);
+    const QByteArray temp = contents(programFile(QStringLiteral("Temp.Mdb")));
+    const QString stock = f.DataStok->databaseName();
+
+    if (m.pick >= 0)
+        f.Combo1->setListIndex(m.pick);
+    else
+        f.Option1[kServer]->setValue(true);
+
+    EXPECT_EQ(dialogs.messages, QStringList{QString::fromUtf16(m.message)});
+    EXPECT_EQ(program.endCount, 1);
+    if (m.pick >= 0) {
+        EXPECT_EQ(contents(programFile(QStringLiteral("Temp.Mdb"))), temp) << "the local copy is kept";
+    }
+    EXPECT_EQ(f.DataStok->databaseName(), m.pick >= 0 ? stock : kShare + QStringLiteral("01Stok.mdb"))
+        << "nothing is rebound after the end";
+    EXPECT_EQ(f.Frame4->isHidden(), m.pick >= 0) << "a role choice ends there too";
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, MissingBranchTest,
+                         ::testing::Values(MissingBranch{"PickedBranch", "03Stok.mdb", 1, u"Şube 03 Bilgisi Bulunamadı"},
+                                           MissingBranch{"AtTheRoleChoice", "02Stok.mdb", -1,
+                                                         u"Şube 02 Bilgisi Bulunamadı"}),
+                         [](const auto &row) { return std::string(row.param.name); });
+
+TEST_F(SelectionTest, LockedWorkingDatabaseIsResetButNotReplaced)
+{
+    clearCapturedQuantities();
+    const LockFile heldElsewhere(programFile(QStringLiteral("Temp.ldb")));
+    TerminalForm &f = chooseRole(kServer);
+    const QString temp = programFile(QStringLiteral("Temp.Mdb"));
+    runOnFile(temp, {QStringLiteral("UPDATE StokKartlar SET KalanB = 3, StokKod = 'OWN' WHERE rowid = 1")});
+
+    f.Combo1->setListIndex(1);
+
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_EQ(program.endCount, 0);
+    EXPECT_EQ(f.DataPath, kShare + QStringLiteral("01"));
+    EXPECT_EQ(cliValue(temp, QStringLiteral("SELECT StokKod || ':' || KalanA || ':' || KalanB FROM StokKartlar WHERE rowid = 1")),
+              QStringLiteral("OWN:3.0:0.0"));
+    EXPECT_EQ(f.DataStok->databaseName(), kShare + QStringLiteral("01Stok.mdb"));
+}
+
+TEST_F(SelectionTest, MissingWorkingDatabaseIsNotCreated)
+{
+    QFile::remove(programFile(QStringLiteral("Temp.Mdb")));
+    TerminalForm &f = chooseRole(kUser);
+    EXPECT_TRUE(f.Frame4->isHidden()) << "the role choice goes on";
+    EXPECT_EQ(f.Combo1->listCount(), 2);
+
+    f.Check1[kSale]->setValue(1);
+    f.Combo1->setListIndex(1);
+
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_EQ(program.endCount, 0);
+    EXPECT_FALSE(QFile::exists(programFile(QStringLiteral("Temp.Mdb"))));
+    EXPECT_FALSE(f.DataTemp->recordset().isOpen());
+    EXPECT_TRUE(f.DataStok->recordset().isOpen());
+}
+
+TEST_F(SelectionTest, CorruptBranchStockIsCopiedAndUsedWithoutACrash)
+{
+    writeJunk(dataFile(QStringLiteral("03Stok.mdb")));
+    const QByteArray junk = contents(dataFile(QStringLiteral("03Stok.mdb")));
+    const QByteArray otherBranch = contents(dataFile(QStringLiteral("02Stok.mdb")));
+    TerminalForm &f = chooseRole(kServer);
+
+    f.Combo1->setListIndex(1);
+    f.Check1[kSale]->setValue(1);
+
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_EQ(program.endCount, 0);
+    EXPECT_EQ(contents(programFile(QStringLiteral("Temp.Mdb"))), junk);
+    EXPECT_EQ(contents(dataFile(QStringLiteral("03Stok.mdb"))), junk);
+    EXPECT_EQ(contents(dataFile(QStringLiteral("02Stok.mdb"))), otherBranch);
+    EXPECT_FALSE(f.DataTemp->recordset().isOpen());
+    EXPECT_FALSE(f.DataStok->recordset().isOpen());
+    EXPECT_TRUE(f.DataCari->recordset().isOpen());
+}
+
+TEST_F(SelectionTest, CountSelectionRefreshesTheBranchCopyInTheServerRole)
+{
+    runOnFile(programFile(QStringLiteral("03Temp.Mdb")), {QStringLiteral("DELETE FROM StokKartlar")});
+    TerminalForm &f = chooseRole(kServer);
+    f.Check1[kCount]->setValue(1);
+
+    f.Combo1->setListIndex(1);
+
+    EXPECT_EQ(f.DataPath, kShare + QStringLiteral("03Stok.mdb"));
+    EXPECT_EQ(contents(programFile(QStringLiteral("03Temp.Mdb"))), contents(dataFile(QStringLiteral("03Stok.mdb"))));
+    EXPECT_EQ(f.DataTemp->databaseName(), tree.paths().programFolder + QStringLiteral("\\03Temp.Mdb"));
+    EXPECT_EQ(f.DataTemp->recordSource(),
+              QStringLiteral("Select * From StokKartlar Where Sube='03' Order By StokAdi Asc"));
+    EXPECT_GT(f.DataTemp->recordset().recordCount(), 0);
+}
+
+TEST_F(SelectionTest, CountSelectionMakesNoBranchCopyOfItsOwn)
+{
+    QFile::remove(programFile(QStringLiteral("02Temp.Mdb")));
+    TerminalForm &f = chooseRole(kServer);
+
+    f.Check1[kCount]->setValue(1);
+
+    EXPECT_EQ(f.DataTemp->databaseName(), tree.paths().programFolder + QStringLiteral("\\02Temp.Mdb"));
+    EXPECT_FALSE(f.DataTemp->recordset().isOpen());
+    EXPECT_FALSE(QFile::exists(programFile(QStringLiteral("02Temp.Mdb"))));
+}
+
+TEST_F(SelectionTest, KindWithoutCardsLeavesTheListEmptyAndSelectsNothing)
+{
+    runOnFile(dataFile(QStringLiteral("01Cari.mdb")), {QStringLiteral("DELETE FROM CariKartlar WHERE Gurup='Şube'")});
+    TerminalForm &f = chooseRole(kUser);
+
+    EXPECT_EQ(f.Combo1->listCount(), 0);
+    EXPECT_EQ(f.DataPath, kShare + QStringLiteral("01"));
+    EXPECT_EQ(f.DataTemp->databaseName(), tree.paths().programFolder + QStringLiteral("\\Stok.mdb"))
+        << "the working list stays where the role choice put it";
+    EXPECT_EQ(storedKind(), QStringLiteral("0"));
+}
+

@@ -1,0 +1,284 @@
+#include "capture/ItemGrids.h"
+#include "modes/WorkingModes.h"
+#include "platform/DataControl.h"
+#include "platform/LockFile.h"
+#include "platform/forms/Controls.h"
+#include "platform/DbTestSupport.h"
+#include "support/DemoFixture.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QListWidget>
+#include <QTableView>
+#include <QTest>
+
+using namespace pusla;
+using namespace pusla::test;
+
+namespace {
+
+constexpr int kSale = 0;
+constexpr int kCount = 1;
+constexpr int kPurchase = 2;
+constexpr int kServer = 1;
+constexpr int kUser = 2;
+
+class WorkingModesTest : public DemoFixture
+{
+protected:
+    TerminalForm &chooseRole(int role)
+    {
+        TerminalForm &f = openForm();
+        f.Option1[role]->setValue(true);
+        return f;
+    }
+
+    QString programText(const QString &name) const { return tree.paths().programFolder + u'\\' + name; }
+
+    QString count(const QString &path, const QString &where = QStringLiteral("1")) const
+    {
+        return cliValue(path, QStringLiteral("SELECT count(*) FROM StokKartlar WHERE ") + where);
+    }
+
+    /// The branch files as they come from the accounting suite: no branch code yet.
+    void clearBranchCodes()
+    {
+        for (const QString &branch : {QStringLiteral("02Stok.mdb"), QStringLiteral("03Stok.mdb")})
+            runOnFile(dataFile(branch), {QStringLiteral("UPDATE StokKartlar SET Sube = NULL")});
+    }
+
+    /// Every pass of the count build's pauses: the count box's caption and
+    /// whether any mode box could be used meanwhile.
+    void watchPauses(TerminalForm &f)
+    {
+        program.onDoEvents = [this, &f] {
+            clock.elapsed += 0.05;
+            if (pauseCaptions.isEmpty() || pauseCaptions.last() != f.Check1[kCount]->text())
+                pauseCaptions.append(f.Check1[kCount]->text());
+            for (CheckBox *box : f.Check1)
+                boxUsableInPause = boxUsableInPause || box->isEnabled();
+        };
+    }
+
+    QStringList pauseCaptions;
+    bool boxUsableInPause = false;
+};
+
+class GridColumnsTest : public WorkingModesTest, public ::testing::WithParamInterface<int>
+{
+};
+class ClearingABoxTest : public WorkingModesTest, public ::testing::WithParamInterface<bool>
+{
+};
+
+} // namespace
+
+TEST_F(WorkingModesTest, TickingSaleHidesTheOtherBoxesAndRunsTheSelection)
+{
+    TerminalForm &f = openForm();
+    QApplication::setActiveWindow(&f);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    f.Option1[kUser]->setValue(true);
+    QPalette cyan = f.Text2->palette();
+    cyan.setColor(QPalette::Base, QColor(0x00, 0xFF, 0xFF));
+    f.Text2->setPalette(cyan);
+    ASSERT_TRUE(f.Command4->isHidden()) << "no mode at the role choice";
+
+    f.Check1[kSale]->setValue(1);
+
+    EXPECT_FALSE(f.Check1[kSale]->isHidden());
+    EXPECT_TRUE(f.Check1[kCount]->isHidden());
+    EXPECT_TRUE(f.Check1[kPurchase]->isHidden());
+    EXPECT_TRUE(f.Frame1->isHidden());
+    EXPECT_EQ(f.Text2->palette().color(QPalette::Base), QColor(Qt::white));
+    EXPECT_FALSE(f.Command4->isHidden()) << "the selection ran for sale mode";
+    EXPECT_EQ(f.DataTemp->databaseName(), programText(QStringLiteral("Temp.Mdb")));
+    EXPECT_EQ(f.DataTemp->recordSource(),
+              QStringLiteral("Select * From StokKartlar Where StokGizle=False Order By StokAdi Asc"));
+    EXPECT_TRUE(f.DataTemp->recordset().isOpen());
+    EXPECT_EQ(QApplication::focusWidget(), f.Text1);
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+// Each mode is entered from the other's columns, so that a mode that leaves
+// the columns alone is caught.
+TEST_P(GridColumnsTest, FollowTheMode)
+{
+    const int mode = GetParam();
+    TerminalForm &f = chooseRole(kUser);
+    if (f.DBGrid1->model() == nullptr)
+        GTEST_SKIP() << "the capture grid shows no columns in this build";
+    const int other = mode == kCount ? kSale : kCount;
+    f.Check1[other]->setValue(1);
+    f.Check1[other]->setValue(0);
+    f.Check1[mode]->setValue(1);
+
+    EXPECT_EQ(f.grids().columnCaption(3), mode == kCount ? QStringLiteral("Fazla") : QStringLiteral("Stok"));
+    EXPECT_EQ(f.grids().isColumnVisible(4), mode != kCount);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, GridColumnsTest, ::testing::Values(kSale, kCount, kPurchase));
+
+TEST_F(WorkingModesTest, CountInTheUserRoleUsesTheCountDatabaseAsItIs)
+{
+    QFile::copy(programFile(QStringLiteral("Stok.mdb")), programFile(QStringLiteral("SayTmp.Mdb")));
+    const QByteArray countDatabase = contents(programFile(QStringLiteral("SayTmp.Mdb")));
+    TerminalForm &f = chooseRole(kUser);
+    QStringList opened;
+    QObject::connect(f.DataTemp, &DataControl::recordsetReset, [&] {
+        if (f.DataTemp->recordset().isOpen())
+            opened.append(f.DataTemp->databaseName());
+    });
+
+    f.Check1[kCount]->setValue(1);
+
+    EXPECT_FALSE(f.modes().countBaseBuilt());
+    EXPECT_EQ(clock.elapsed, 0.0) << "no build, no pauses";
+    EXPECT_EQ(contents(programFile(QStringLiteral("SayTmp.Mdb"))), countDatabase);
+    ASSERT_FALSE(opened.isEmpty());
+    EXPECT_EQ(opened.first(), programText(QStringLiteral("SayTmp.Mdb")));
+    // The selection then moves the list on to the branch's own count copy.
+    EXPECT_EQ(f.DataTemp->databaseName(), programText(QStringLiteral("02Temp.Mdb")));
+    EXPECT_EQ(f.DataTemp->recordSource(),
+              QStringLiteral("Select * From StokKartlar Where Sube='02' Order By StokAdi Asc"));
+    EXPECT_GT(f.DataTemp->recordset().recordCount(), 0);
+    EXPECT_EQ(f.DataPath, QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\02Stok.mdb"));
+    EXPECT_EQ(f.Check1[kCount]->text(), QStringLiteral("SAYIM"));
+    for (CheckBox *box : f.Check1)
+        EXPECT_TRUE(box->isEnabled());
+    EXPECT_TRUE(f.Check1[kSale]->isHidden());
+    EXPECT_TRUE(f.Command4->isHidden()) << "nothing to post in count mode";
+}
+
+TEST_F(WorkingModesTest, CountBuildReadsEveryBranchFileButTheCentres)
+{
+    clearBranchCodes();
+    const QByteArray centre = contents(dataFile(QStringLiteral("01Stok.mdb")));
+    const QString counted = QStringLiteral("StokGizle=0 AND KalanB+KalanA<>0");
+    const QString copied = QStringLiteral("StokGizle=0 AND KalanB<>0");
+    TerminalForm &f = chooseRole(kServer);
+    watchPauses(f);
+
+    f.Check1[kCount]->setValue(1);
+
+    EXPECT_TRUE(f.modes().countBaseBuilt());
+    EXPECT_EQ(pauseCaptions, QStringList({QStringLiteral("02Stok.mdb"), QStringLiteral("03Stok.mdb")}));
+    EXPECT_FALSE(boxUsableInPause);
+    EXPECT_GE(clock.elapsed, 4.0);
+    EXPECT_EQ(f.Check1[kCount]->text(), QStringLiteral("SAYIM"));
+    for (CheckBox *box : f.Check1)
+        EXPECT_TRUE(box->isEnabled());
+    EXPECT_EQ(f.File1->count(), 3);
+    EXPECT_EQ(contents(dataFile(QStringLiteral("01Stok.mdb"))), centre) << "the centre's file is not read";
+
+    const QString sayTmp = programFile(QStringLiteral("SayTmp.Mdb"));
+    int appended = 0;
+    for (const QString &branch : {QStringLiteral("02"), QStringLiteral("03")}) {
+        const QString file = dataFile(branch + QStringLiteral("Stok.mdb"));
+        const QString marked = QStringLiteral("Sube='%1'").arg(branch);
+        EXPECT_EQ(count(file, marked), count(file, counted)) << branch.toStdString();
+        EXPECT_EQ(count(file, QStringLiteral("Sube IS NULL")), count(file, QStringLiteral("NOT (%1)").arg(counted)));
+        EXPECT_EQ(count(sayTmp, marked), count(file, copied)) << branch.toStdString();
+        appended += count(file, copied).toInt();
+    }
+    EXPECT_GT(appended, 0);
+    EXPECT_EQ(count(sayTmp).toInt(), count(programFile(QStringLiteral("Stok.mdb"))).toInt() + appended);
+    EXPECT_EQ(integrityCheck(dataFile(QStringLiteral("02Stok.mdb"))), QStringLiteral("ok"));
+}
+
+TEST_F(WorkingModesTest, CountDatabaseIsBuiltOncePerRun)
+{
+    TerminalForm &f = chooseRole(kServer);
+    f.Check1[kCount]->setValue(1);
+    f.Check1[kCount]->setValue(0);
+    const QByteArray built = contents(programFile(QStringLiteral("SayTmp.Mdb")));
+    const double afterFirst = clock.elapsed;
+    ASSERT_GE(afterFirst, 4.0);
+
+    f.Check1[kCount]->setValue(1);
+
+    EXPECT_EQ(clock.elapsed, afterFirst);
+    EXPECT_EQ(contents(programFile(QStringLiteral("SayTmp.Mdb"))), built);
+    EXPECT_EQ(f.DataTemp->databaseName(), programText(QStringLiteral("02Temp.Mdb")));
+}
+
+TEST_F(WorkingModesTest, CountDatabaseInUseIsNotRebuilt)
+{
+    QFile::copy(dataFile(QStringLiteral("03Stok.mdb")), programFile(QStringLiteral("SayTmp.Mdb")));
+    const QByteArray inUse = contents(programFile(QStringLiteral("SayTmp.Mdb")));
+    TerminalForm &f = chooseRole(kServer);
+    const LockFile heldElsewhere(programFile(QStringLiteral("SayTmp.ldb")));
+
+    f.Check1[kCount]->setValue(1);
+
+    EXPECT_TRUE(f.modes().countBaseBuilt());
+    EXPECT_EQ(clock.elapsed, 0.0);
+    EXPECT_EQ(contents(programFile(QStringLiteral("SayTmp.Mdb"))), inUse);
+}
+
+// A file in the data directory that is no database, or no local stock
+// database to start the count database from: the build goes on without a
+// crash and writes nothing beyond what it can.
+TEST_F(WorkingModesTest, CountBuildPassesOverACorruptBranchFile)
+{
+    clearBranchCodes();
+    const QByteArray junk(8192, 'x');
+    {
+        QFile corrupt(dataFile(QStringLiteral("04Stok.mdb")));
+        ASSERT_TRUE(corrupt.open(QIODevice::WriteOnly));
+        corrupt.write(junk);
+    }
+    TerminalForm &f = chooseRole(kServer);
+    watchPauses(f);
+
+    f.Check1[kCount]->setValue(1);
+
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'|').toStdString();
+    EXPECT_EQ(program.endCount, 0);
+    EXPECT_EQ(pauseCaptions.size(), 3);
+    EXPECT_EQ(contents(dataFile(QStringLiteral("04Stok.mdb"))), junk);
+    const QString sayTmp = programFile(QStringLiteral("SayTmp.Mdb"));
+    EXPECT_GT(count(sayTmp, QStringLiteral("Sube='03'")).toInt(), 0) << "the file before it was read in full";
+    EXPECT_EQ(count(sayTmp, QStringLiteral("Sube='04'")), QStringLiteral("0"));
+}
+
+TEST_F(WorkingModesTest, CountBuildWithoutTheLocalStockDatabaseReportsTheCopy)
+{
+    clearBranchCodes();
+    QFile::remove(programFile(QStringLiteral("Stok.mdb")));
+    TerminalForm &f = chooseRole(kServer);
+
+    f.Check1[kCount]->setValue(1);
+
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("Kopyalama Yapılamadı")});
+    EXPECT_EQ(program.endCount, 0);
+    EXPECT_FALSE(QFile::exists(programFile(QStringLiteral("SayTmp.Mdb"))));
+    EXPECT_NE(count(dataFile(QStringLiteral("02Stok.mdb")), QStringLiteral("Sube='02'")), QStringLiteral("0"));
+    EXPECT_EQ(f.Check1[kCount]->text(), QStringLiteral("SAYIM"));
+    EXPECT_TRUE(f.Check1[kCount]->isEnabled());
+}
+
+TEST_P(ClearingABoxTest, OffersTheBoxesOfTheKindAgainWithoutASelection)
+{
+    const bool depo = GetParam();
+    TerminalForm &f = chooseRole(kUser);
+    if (!depo)
+        f.SbCr[1]->trigger();
+    f.Check1[kSale]->setValue(1);
+    const QString dataPath = f.DataPath;
+    ASSERT_FALSE(f.Command4->isHidden());
+
+    f.Check1[kSale]->setValue(0);
+
+    EXPECT_FALSE(f.Check1[kSale]->isHidden());
+    EXPECT_FALSE(f.Check1[kPurchase]->isHidden());
+    EXPECT_EQ(f.Check1[kCount]->isHidden(), !depo) << "the count box belongs to Depo mode";
+    EXPECT_TRUE(f.Frame1->isHidden()) << "only the review's close brings the mode menu back";
+    EXPECT_FALSE(f.Command4->isHidden()) << "no selection ran";
+    EXPECT_EQ(f.DataPath, dataPath);
+    EXPECT_EQ(f.DataTemp->databaseName(), programText(QStringLiteral("Temp.Mdb")));
+    EXPECT_TRUE(f.DataTemp->recordset().isOpen());
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, ClearingABoxTest, ::testing::Values(true, false),
+                         [](const auto &row) { return row.param ? "Depo" : "Cari"; });
