@@ -425,6 +425,28 @@ bool fillBranchStock(const QString &path, const QString &branch, const DemoOptio
     return true;
 }
 
+/// The working database as a selection leaves it: stock on hand in KalanA,
+/// nothing captured yet, the sale price shown, no movements. A fresh
+/// terminal in the user role starts from this state.
+bool prepareWorkingList(const QString &path, DemoResult &result)
+{
+    ScopedConnection connection(path);
+    if (!bulkConnection(connection, result))
+        return false;
+    QSqlQuery query(connection.database());
+    const QStringList statements{
+        QStringLiteral("UPDATE %1 SET %2 = %3, %3 = 0, %4 = 0, %5 = %6")
+            .arg(StokKartlar::Table, StokKartlar::KalanA, StokKartlar::KalanB, StokKartlar::GirenTutar,
+                 StokKartlar::Fiyat2, StokKartlar::Fiyat),
+        QStringLiteral("DELETE FROM %1").arg(StokHareket::Table),
+    };
+    for (const QString &statement : statements) {
+        if (!query.exec(statement))
+            return fail(result, sqlError(query));
+    }
+    return true;
+}
+
 bool copyFile(const QString &source, const QString &target, DemoResult &result)
 {
     QFile::remove(target);
@@ -610,7 +632,8 @@ DemoResult createDemoData(const DemoOptions &options)
                     return fail(result, branch.errorText);
             }
         }
-        if (!copyFile(sets.front().stok, localStok, result) || !copyFile(sets.front().stok, temp, result))
+        if (!copyFile(sets.front().stok, localStok, result) || !copyFile(sets.front().stok, temp, result)
+            || !prepareWorkingList(temp, result))
             return false;
         for (std::size_t i = 1; i < sets.size(); ++i) {
             if (!copyFile(sets[i].stok, program.filePath(sets[i].company + files::BranchTempSuffix), result))

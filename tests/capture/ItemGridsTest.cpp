@@ -151,6 +151,8 @@ TEST_F(ItemGridsTest, AnAddedLineIsTheNewLastRow)
 
 TEST_F(ItemGridsTest, ARebindResetsBothGrids)
 {
+    runOnFile(programFile(QStringLiteral("Temp.Mdb")),
+              {QStringLiteral("UPDATE StokKartlar SET KalanB = 2 WHERE rowid IN (2, 5, 9)")});
     QSignalSpy reset1(grid1().model(), &QAbstractItemModel::modelReset);
     QSignalSpy reset2(grid2().model(), &QAbstractItemModel::modelReset);
     form->DataTemp->setRecordSource(

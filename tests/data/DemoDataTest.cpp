@@ -110,8 +110,13 @@ TEST_F(DemoDataTest, LaysOutEverySetAndTheTerminalsLocalFiles)
     }
     // No counter file: the first invoice of the demo is S00001.
     EXPECT_FALSE(QFileInfo::exists(data(QStringLiteral("FatNo.txt"))));
-    // The local databases are copies of the sets the server role would copy.
-    EXPECT_EQ(fileHash(program(QStringLiteral("Temp.Mdb"))), fileHash(data(QStringLiteral("01Stok.mdb"))));
+    // The local databases are copies of the sets the server role would copy;
+    // the working database is left as a selection leaves it, stock on hand in KalanA.
+    EXPECT_EQ(sqliteCli(program(QStringLiteral("Temp.Mdb")),
+                        QStringLiteral("SELECT count(*) FROM StokKartlar WHERE KalanB<>0 OR GirenTutar<>0 OR Fiyat2<>Fiyat")),
+              QStringLiteral("0"));
+    EXPECT_EQ(sqliteCli(program(QStringLiteral("Temp.Mdb")), QStringLiteral("SELECT total(KalanA) FROM StokKartlar")),
+              sqliteCli(data(QStringLiteral("01Stok.mdb")), QStringLiteral("SELECT total(KalanB) FROM StokKartlar")));
     EXPECT_EQ(fileHash(program(QStringLiteral("Stok.mdb"))), fileHash(data(QStringLiteral("01Stok.mdb"))));
     EXPECT_EQ(fileHash(program(QStringLiteral("03Temp.Mdb"))), fileHash(data(QStringLiteral("03Stok.mdb"))));
 }
