@@ -349,7 +349,11 @@ JetSelect tableOrSelect(const QString &source)
         select.items.emplace_back();
         return select;
     }
-    JetStatement statement = parseJetStatement(source);
+    // A grid's header tap appends " ORDER BY field ASC" to whatever the
+    // source is, a bare table name included.
+    const bool sortedTable = tokens.size() > 2 && tokens[0].kind == JetToken::Kind::Identifier
+        && !tokens[0].isKeyword(u"select") && tokens[1].isKeyword(u"order");
+    JetStatement statement = parseJetStatement(sortedTable ? QStringLiteral("SELECT * FROM ") + source : source);
     if (!std::holds_alternative<JetSelect>(statement))
         throw DbError(DbError::InvalidStatement, QStringLiteral("A record source must be a table or a SELECT"));
     return std::move(std::get<JetSelect>(statement));

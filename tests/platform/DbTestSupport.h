@@ -90,6 +90,16 @@ protected:
     QString dataFile(const QString &name) const { return m_tree.dataFolder() + u'/' + name; }
     QString dataText(const QString &name) const { return QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\") + name; }
 
+    // Whatever a test wrote must stay readable by the stock sqlite3 tool.
+    void TearDown() override
+    {
+        for (const QString &folder : {m_tree.paths().programFolder, m_tree.dataFolder()}) {
+            const QStringList files = QDir(folder).entryList({QStringLiteral("*.mdb")}, QDir::Files);
+            for (const QString &name : files)
+                EXPECT_EQ(integrityCheck(folder + u'/' + name), QStringLiteral("ok")) << name.toStdString();
+        }
+    }
+
     TempTree m_tree;
     PathMapper m_mapper;
 };

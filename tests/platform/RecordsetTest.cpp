@@ -115,6 +115,13 @@ TEST_F(RecordsetTest, RefreshSeesWhatAnotherProgramWrote)
     EXPECT_EQ(column(data.recordset(), QStringLiteral("StokKod")), QStringList({"3", "2"}));
 }
 
+TEST_F(RecordsetTest, TableNameTakesAnAppendedSortClause)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {{"1", "Zeytin"}, {"2", "armut"}});
+    EXPECT_EQ(column(control(QStringLiteral("StokKartlar ORDER BY StokAdi ASC")).recordset(), QStringLiteral("StokKod")),
+        QStringList({"2", "1"}));
+}
+
 TEST_F(RecordsetTest, NumbersSortAsNumbers)
 {
     makeStock(QStringLiteral("Temp.Mdb"), {{"1", "a", 10}, {"2", "b", 9}, {"3", "c", 100}});
@@ -422,6 +429,26 @@ TEST_F(RecordsetTest, UnknownTableIsReported)
     } catch (const DbError &e) {
         EXPECT_EQ(e.number(), DbError::TableNotFound);
     }
+}
+
+TEST_F(RecordsetTest, AtMostTenFilesAreOpenAtOnce)
+{
+    std::vector<Database> open;
+    for (int i = 0; i < 11; ++i)
+        makeStock(QStringLiteral("%1Temp.Mdb").arg(i, 2, 10, QChar(u'0')), {});
+    for (int i = 0; i < 10; ++i)
+        open.push_back(Database::open(m_mapper, programText(QStringLiteral("%1Temp.Mdb").arg(i, 2, 10, QChar(u'0')))));
+    try {
+        Database::open(m_mapper, programText(QStringLiteral("10Temp.Mdb")));
+        FAIL() << "an eleventh file was opened";
+    } catch (const DbError &e) {
+        EXPECT_EQ(e.number(), DbError::TooManyFiles);
+    }
+    // The same file again shares its place.
+    Database again = Database::open(m_mapper, programText(QStringLiteral("00Temp.Mdb")));
+    open.erase(open.begin() + 5);
+    Database eleventh = Database::open(m_mapper, programText(QStringLiteral("10Temp.Mdb")));
+    EXPECT_EQ(eleventh.execute(QStringLiteral("INSERT INTO StokKartlar (StokKod) VALUES ('1')")), 1);
 }
 
 TEST_F(RecordsetTest, RefreshOpensAFileThatWasReplacedMeanwhile)

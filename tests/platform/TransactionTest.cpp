@@ -128,6 +128,19 @@ TEST_F(TransactionTest, FileOpenedDuringTheTransactionTakesPart)
     expectRowsEverywhere(QStringLiteral("0"));
 }
 
+TEST_F(TransactionTest, FileClosedDuringTheTransactionIsReleasedAtItsEnd)
+{
+    auto posting = std::make_unique<Posting>(m_mapper, kFiles.mid(0, 1));
+    Transaction transaction(m_mapper);
+    transaction.begin();
+    posting->writeOneEach(QStringLiteral("a"));
+    posting.reset();
+    EXPECT_TRUE(QFileInfo::exists(dataFile(QStringLiteral("02Cari.ldb"))));
+    transaction.commit();
+    EXPECT_FALSE(QFileInfo::exists(dataFile(QStringLiteral("02Cari.ldb"))));
+    EXPECT_EQ(rows(kFiles.first()), QStringLiteral("1"));
+}
+
 TEST_F(TransactionTest, EditInsideTheTransactionWaitsForItsCommit)
 {
     DataControl counter(m_mapper);
