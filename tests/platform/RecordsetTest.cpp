@@ -90,7 +90,7 @@ TEST_F(RecordsetTest, WorkingListHoldsTheVisibleCardsByName)
                         .arg(name, 3, 10, QChar(u'0'))
                         .arg(hidden ? -1 : 0));
     }
-    test::runOnFile(programFile(QStringLiteral("Temp.Mdb")), rows);
+    test::runOnFile(programFile(QStringLiteral("Temp.Mdb")), QStringList {QStringLiteral("BEGIN")} + rows + QStringList {QStringLiteral("COMMIT")});
     for (int name = 0; name < 300; ++name) {
         for (int i = 0; i < 300; ++i) {
             if ((i * 37) % 300 == name && i % 4 != 1)
@@ -352,7 +352,7 @@ TEST_F(RecordsetTest, ValueAtReadsRowsWithoutMovingAndSeesChanges)
     QStringList rows;
     for (int i = 0; i < 200; ++i)
         rows.append(QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi) VALUES ('%1', 'Ad %2')").arg(i).arg(i, 3, 10, QChar(u'0')));
-    test::runOnFile(programFile(QStringLiteral("Temp.Mdb")), rows);
+    test::runOnFile(programFile(QStringLiteral("Temp.Mdb")), QStringList {QStringLiteral("BEGIN")} + rows + QStringList {QStringLiteral("COMMIT")});
     DataControl &data = control(kWorkingList);
     Recordset &rs = data.recordset();
     rs.setAbsolutePosition(10);
