@@ -59,7 +59,10 @@ void Recordset::open(std::shared_ptr<AttachedFile> file, const QString &source)
     const Stamp now {db.dataVersion(alias), db.totalChanges()};
     // The same source on a file nobody changed since lists the same rows:
     // the refreshes of the working list after every entry cost nothing then.
-    const bool unchanged = m_file == file && m_source == source && m_plan.keyset && plan.keyset && now == m_loadStamp;
+    // Rows read inside a transaction may have been rolled back since, which
+    // leaves no trace in the stamp.
+    const bool unchanged = m_file == file && m_source == source && m_plan.keyset && plan.keyset && now == m_loadStamp
+        && !m_loadedInTransaction && !db.inTransaction();
     std::vector<qint64> rowids;
     std::vector<QVariantList> staticRows;
     Keyset kept;
@@ -105,6 +108,7 @@ void Recordset::open(std::shared_ptr<AttachedFile> file, const QString &source)
     m_windowSql = QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)").arg(m_plan.selectList.sql, table, marks);
     m_baseline = stamp();
     m_loadStamp = m_baseline;
+    m_loadedInTransaction = connection().inTransaction();
     m_orderDisturbed = false;
     m_noMatch = false;
     m_window.clear();

@@ -105,6 +105,22 @@ TEST_F(TransactionTest, RollbackWritesNothing)
     EXPECT_EQ(test::cliValue(dataFile(QStringLiteral("01Stok.mdb")), QStringLiteral("SELECT count(*) FROM Sayac")), QStringLiteral("1"));
 }
 
+TEST_F(TransactionTest, RefreshAfterARollbackDropsTheUndoneRows)
+{
+    Posting posting(m_mapper, kFiles.mid(0, 1));
+    DataControl list(m_mapper);
+    list.setDatabaseName(dataText(kFiles.first()));
+    list.setRecordSource(QStringLiteral("Select * From Hareket Order By Aciklama Asc"));
+    Transaction transaction(m_mapper);
+    transaction.begin();
+    posting.writeOneEach(QStringLiteral("geri alınacak"));
+    list.refresh();
+    EXPECT_EQ(list.recordset().recordCount(), 1);
+    transaction.rollback();
+    list.refresh();
+    EXPECT_EQ(list.recordset().recordCount(), 0);
+}
+
 TEST_F(TransactionTest, AbandonedTransactionRollsBack)
 {
     Posting posting(m_mapper, kFiles);
