@@ -13,6 +13,7 @@
 
 #include "platform/DataControl.h"
 #include "platform/Database.h"
+#include "platform/JetSql.h"
 #include "platform/PathMapper.h"
 #include "platform/TextFold.h"
 
@@ -41,12 +42,6 @@ const char *lookupName(Lookup lookup)
     return names[int(lookup)];
 }
 
-QString quoted(const QString &text)
-{
-    QString escaped = text;
-    escaped.replace(u'\'', QStringLiteral("''"));
-    return u'\'' + escaped + u'\'';
-}
 
 // What the operator types for the card: the text of the looked-up field;
 // for a prefix, the name up to its size ("Ülker Bisküvi Kakaolu 500 gr ").
@@ -72,9 +67,9 @@ QString typedText(Lookup lookup, int card)
 QString criteria(Lookup lookup, int card)
 {
     if (lookup == Lookup::NamePrefix)
-        return QStringLiteral("StokAdi like ") + quoted(typedText(lookup, card) + u'*');
+        return QStringLiteral("StokAdi like ") + jetQuoted(typedText(lookup, card) + u'*');
     const char *field = lookup == Lookup::StokAdi ? "StokAdi" : lookupName(lookup);
-    return QString::fromLatin1(field) + u'=' + quoted(typedText(lookup, card));
+    return QString::fromLatin1(field) + u'=' + jetQuoted(typedText(lookup, card));
 }
 
 // Visible cards spread over the file that have the looked-up field.

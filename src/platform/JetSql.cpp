@@ -396,6 +396,13 @@ QString sqlName(const QString &name)
     return u'"' + quoted + u'"';
 }
 
+QString jetQuoted(const QString &text)
+{
+    QString escaped = text;
+    escaped.replace(u'\'', QStringLiteral("''"));
+    return u'\'' + escaped + u'\'';
+}
+
 RecordSourcePlan planRecordSource(const QString &source, const QString &schema, const TableLookup &lookup)
 {
     const JetSelect select = tableOrSelect(source);

@@ -2,6 +2,7 @@
 #include "platform/Database.h"
 #include "platform/DbError.h"
 #include "platform/JetPattern.h"
+#include "platform/JetSql.h"
 #include "platform/TextFold.h"
 
 #include "platform/DbTestSupport.h"
@@ -40,13 +41,10 @@ const std::vector<std::pair<QString, QString>> kNames = {
     {"21", QStringLiteral("Kod2017")},
 };
 
-// A criterion written the way the forms paste a text between apostrophes,
-// with the apostrophe doubled as the engine reads it.
+// A criterion written the way the forms paste a text between apostrophes.
 QString quoted(const QString &text)
 {
-    QString escaped = text;
-    escaped.replace(u'\'', QStringLiteral("''"));
-    return u'\'' + escaped + u'\'';
+    return jetQuoted(text);
 }
 
 struct CriteriaCase
