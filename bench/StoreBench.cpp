@@ -34,14 +34,14 @@ constexpr int kTargets = 1024;
 const QString kWorkingList = QStringLiteral("Select * From StokKartlar Where StokGizle=False Order By StokAdi Asc");
 
 enum class Lookup { Barkod, Barkod2, Barkod3, StokKod, StokAdi, NamePrefix };
-constexpr Lookup kLookups[] = {Lookup::Barkod, Lookup::Barkod2, Lookup::Barkod3, Lookup::StokKod, Lookup::StokAdi, Lookup::NamePrefix};
+constexpr Lookup kLookups[]
+    = {Lookup::Barkod, Lookup::Barkod2, Lookup::Barkod3, Lookup::StokKod, Lookup::StokAdi, Lookup::NamePrefix};
 
 const char *lookupName(Lookup lookup)
 {
     constexpr const char *names[] = {"Barkod", "Barkod2", "Barkod3", "StokKod", "StokAdi", "NamePrefix"};
     return names[int(lookup)];
 }
-
 
 // What the operator types for the card: the text of the looked-up field;
 // for a prefix, the name up to its size ("Ülker Bisküvi Kakaolu 500 gr ").
@@ -162,7 +162,8 @@ void rawLookup(benchmark::State &state, int count, Lookup lookup)
     const QString field = QString::fromLatin1(lookup == Lookup::NamePrefix ? "StokAdi" : lookupName(lookup));
     const QString folded = foldSqlExpression(field);
     const QString sql = lookup == Lookup::NamePrefix
-        ? QStringLiteral("SELECT rowid FROM StokKartlar WHERE %1 >= ?1 AND %1 < ?2 ORDER BY %1, rowid LIMIT 1").arg(folded)
+        ? QStringLiteral("SELECT rowid FROM StokKartlar WHERE %1 >= ?1 AND %1 < ?2 ORDER BY %1, rowid LIMIT 1")
+              .arg(folded)
         : QStringLiteral("SELECT rowid FROM StokKartlar WHERE %1 = ?1").arg(folded);
     sqlite3_stmt *statement = nullptr;
     sqlite3_prepare16_v2(db, sql.utf16(), -1, &statement, nullptr);
@@ -245,13 +246,15 @@ bool registerAll()
         for (Lookup lookup : kLookups) {
             const std::string suffix = std::string("/") + lookupName(lookup) + "/" + std::to_string(count);
             for (bool workingList : {false, true}) {
-                benchmark::RegisterBenchmark(((workingList ? "FindFirst/WorkingList" : "FindFirst/StockCards") + suffix).c_str(),
+                benchmark::RegisterBenchmark(
+                    ((workingList ? "FindFirst/WorkingList" : "FindFirst/StockCards") + suffix).c_str(),
                     [=](benchmark::State &state) { findFirst(state, count, workingList, lookup); })
                     ->Unit(benchmark::kMicrosecond)
                     ->Repetitions(5)
                     ->ReportAggregatesOnly(true);
             }
-            benchmark::RegisterBenchmark(("RawLookup" + suffix).c_str(), [=](benchmark::State &state) { rawLookup(state, count, lookup); })
+            benchmark::RegisterBenchmark(
+                ("RawLookup" + suffix).c_str(), [=](benchmark::State &state) { rawLookup(state, count, lookup); })
                 ->Unit(benchmark::kMicrosecond)
                 ->Repetitions(5)
                 ->ReportAggregatesOnly(true);
@@ -264,8 +267,8 @@ bool registerAll()
                 ->Repetitions(5)
                 ->ReportAggregatesOnly(true);
         }
-        benchmark::RegisterBenchmark(("Scan/WorkingList/" + std::to_string(count)).c_str(),
-            [=](benchmark::State &state) { scan(state, count); })
+        benchmark::RegisterBenchmark(
+            ("Scan/WorkingList/" + std::to_string(count)).c_str(), [=](benchmark::State &state) { scan(state, count); })
             ->Unit(benchmark::kMillisecond)
             ->Repetitions(5)
             ->ReportAggregatesOnly(true);

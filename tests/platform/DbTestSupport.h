@@ -34,7 +34,8 @@ inline void runOnFile(const QString &path, const QStringList &statements)
         ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
         QSqlQuery query(db);
         for (const QString &statement : statements)
-            ASSERT_TRUE(query.exec(statement)) << statement.toStdString() << ": " << query.lastError().text().toStdString();
+            ASSERT_TRUE(query.exec(statement))
+                << statement.toStdString() << ": " << query.lastError().text().toStdString();
         query.finish();
         db.close();
     }
