@@ -11,13 +11,12 @@
 namespace pusla::bench {
 namespace {
 
-constexpr std::array kBrands = {u"Ülker", u"Eti", u"Çaykur", u"Pınar", u"Torku", u"Şölen", u"Dimes", u"Tamek",
-    u"Sütaş", u"İçim", u"Bizim", u"Komili", u"Yudum", u"Tat", u"Tukaş", u"Öncü", u"Filiz", u"Nuh'un", u"Duru",
-    u"Bağdat"};
-constexpr std::array kProducts = {u"Çay", u"Bisküvi", u"Gofret", u"Süt", u"Ayran", u"Yoğurt", u"Peynir", u"Zeytin",
-    u"Makarna", u"Pirinç", u"Bulgur", u"Şeker", u"Un", u"Salça", u"Ketçap", u"Reçel", u"Bal", u"Yağ", u"Sabun",
-    u"Şampuan", u"Deterjan", u"Kahve", u"Çikolata", u"Lokum", u"Helva", u"Kraker", u"Cips", u"Meyve Suyu",
-    u"Gazoz", u"Maden Suyu"};
+constexpr std::array kBrands = {u"Ülker", u"Eti", u"Çaykur", u"Pınar", u"Torku", u"Şölen", u"Dimes", u"Tamek", u"Sütaş",
+    u"İçim", u"Bizim", u"Komili", u"Yudum", u"Tat", u"Tukaş", u"Öncü", u"Filiz", u"Nuh'un", u"Duru", u"Bağdat"};
+constexpr std::array kProducts
+    = {u"Çay", u"Bisküvi", u"Gofret", u"Süt", u"Ayran", u"Yoğurt", u"Peynir", u"Zeytin", u"Makarna", u"Pirinç",
+        u"Bulgur", u"Şeker", u"Un", u"Salça", u"Ketçap", u"Reçel", u"Bal", u"Yağ", u"Sabun", u"Şampuan", u"Deterjan",
+        u"Kahve", u"Çikolata", u"Lokum", u"Helva", u"Kraker", u"Cips", u"Meyve Suyu", u"Gazoz", u"Maden Suyu"};
 constexpr std::array kVariants = {u"Klasik", u"Light", u"Kakaolu", u"Fındıklı", u"Sade", u"Ekstra", u"Doğal",
     u"Organik", u"Aile Boyu", u"Mini", u"Tam Yağlı", u"Yarım Yağlı", u"Acılı", u"Tatlı", u"Limonlu", u"Çilekli"};
 constexpr std::array kSizes = {u"100 gr", u"250 gr", u"500 gr", u"1 kg", u"2 kg", u"200 ml", u"1 lt", u"2,5 lt"};
@@ -75,10 +74,11 @@ bool StockGenerator::write(const QString &path, int count)
         return false;
     }
     bool ok = run(db, QStringLiteral("PRAGMA journal_mode=OFF")) && run(db, QStringLiteral("PRAGMA synchronous=OFF"))
-        && run(db, QStringLiteral("CREATE TABLE StokKartlar (StokKod TEXT, StokAdi TEXT, Barkod TEXT, Barkod2 TEXT, "
-                                  "Barkod3 TEXT, Birim TEXT, Kdv REAL, Fiyat REAL, gFiyat REAL, Fiyat2 REAL, "
-                                  "GirenMik REAL, GirenTutar REAL, CikanMik REAL, CikanTutar REAL, KalanB REAL DEFAULT 0, "
-                                  "KalanA REAL DEFAULT 0, Kar REAL, StokGizle BOOLEAN DEFAULT 0, Sube TEXT)"))
+        && run(db,
+            QStringLiteral("CREATE TABLE StokKartlar (StokKod TEXT, StokAdi TEXT, Barkod TEXT, Barkod2 TEXT, "
+                           "Barkod3 TEXT, Birim TEXT, Kdv REAL, Fiyat REAL, gFiyat REAL, Fiyat2 REAL, "
+                           "GirenMik REAL, GirenTutar REAL, CikanMik REAL, CikanTutar REAL, KalanB REAL DEFAULT 0, "
+                           "KalanA REAL DEFAULT 0, Kar REAL, StokGizle BOOLEAN DEFAULT 0, Sube TEXT)"))
         && run(db, QStringLiteral("BEGIN"));
     sqlite3_stmt *insert = nullptr;
     ok = ok

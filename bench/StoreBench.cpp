@@ -13,6 +13,7 @@
 
 #include "platform/DataControl.h"
 #include "platform/Database.h"
+#include "platform/JetSql.h"
 #include "platform/PathMapper.h"
 #include "platform/TextFold.h"
 
@@ -33,19 +34,13 @@ constexpr int kTargets = 1024;
 const QString kWorkingList = QStringLiteral("Select * From StokKartlar Where StokGizle=False Order By StokAdi Asc");
 
 enum class Lookup { Barkod, Barkod2, Barkod3, StokKod, StokAdi, NamePrefix };
-constexpr Lookup kLookups[] = {Lookup::Barkod, Lookup::Barkod2, Lookup::Barkod3, Lookup::StokKod, Lookup::StokAdi, Lookup::NamePrefix};
+constexpr Lookup kLookups[]
+    = {Lookup::Barkod, Lookup::Barkod2, Lookup::Barkod3, Lookup::StokKod, Lookup::StokAdi, Lookup::NamePrefix};
 
 const char *lookupName(Lookup lookup)
 {
     constexpr const char *names[] = {"Barkod", "Barkod2", "Barkod3", "StokKod", "StokAdi", "NamePrefix"};
     return names[int(lookup)];
-}
-
-QString quoted(const QString &text)
-{
-    QString escaped = text;
-    escaped.replace(u'\'', QStringLiteral("''"));
-    return u'\'' + escaped + u'\'';
 }
 
 // What the operator types for the card: the text of the looked-up field;
@@ -72,9 +67,9 @@ QString typedText(Lookup lookup, int card)
 QString criteria(Lookup lookup, int card)
 {
     if (lookup == Lookup::NamePrefix)
-        return QStringLiteral("StokAdi like ") + quoted(typedText(lookup, card) + u'*');
+        return QStringLiteral("StokAdi like ") + jetQuoted(typedText(lookup, card) + u'*');
     const char *field = lookup == Lookup::StokAdi ? "StokAdi" : lookupName(lookup);
-    return QString::fromLatin1(field) + u'=' + quoted(typedText(lookup, card));
+    return QString::fromLatin1(field) + u'=' + jetQuoted(typedText(lookup, card));
 }
 
 // Visible cards spread over the file that have the looked-up field.
@@ -167,7 +162,8 @@ void rawLookup(benchmark::State &state, int count, Lookup lookup)
     const QString field = QString::fromLatin1(lookup == Lookup::NamePrefix ? "StokAdi" : lookupName(lookup));
     const QString folded = foldSqlExpression(field);
     const QString sql = lookup == Lookup::NamePrefix
-        ? QStringLiteral("SELECT rowid FROM StokKartlar WHERE %1 >= ?1 AND %1 < ?2 ORDER BY %1, rowid LIMIT 1").arg(folded)
+        ? QStringLiteral("SELECT rowid FROM StokKartlar WHERE %1 >= ?1 AND %1 < ?2 ORDER BY %1, rowid LIMIT 1")
+              .arg(folded)
         : QStringLiteral("SELECT rowid FROM StokKartlar WHERE %1 = ?1").arg(folded);
     sqlite3_stmt *statement = nullptr;
     sqlite3_prepare16_v2(db, sql.utf16(), -1, &statement, nullptr);
@@ -250,13 +246,15 @@ bool registerAll()
         for (Lookup lookup : kLookups) {
             const std::string suffix = std::string("/") + lookupName(lookup) + "/" + std::to_string(count);
             for (bool workingList : {false, true}) {
-                benchmark::RegisterBenchmark(((workingList ? "FindFirst/WorkingList" : "FindFirst/StockCards") + suffix).c_str(),
+                benchmark::RegisterBenchmark(
+                    ((workingList ? "FindFirst/WorkingList" : "FindFirst/StockCards") + suffix).c_str(),
                     [=](benchmark::State &state) { findFirst(state, count, workingList, lookup); })
                     ->Unit(benchmark::kMicrosecond)
                     ->Repetitions(5)
                     ->ReportAggregatesOnly(true);
             }
-            benchmark::RegisterBenchmark(("RawLookup" + suffix).c_str(), [=](benchmark::State &state) { rawLookup(state, count, lookup); })
+            benchmark::RegisterBenchmark(
+                ("RawLookup" + suffix).c_str(), [=](benchmark::State &state) { rawLookup(state, count, lookup); })
                 ->Unit(benchmark::kMicrosecond)
                 ->Repetitions(5)
                 ->ReportAggregatesOnly(true);
@@ -269,8 +267,8 @@ bool registerAll()
                 ->Repetitions(5)
                 ->ReportAggregatesOnly(true);
         }
-        benchmark::RegisterBenchmark(("Scan/WorkingList/" + std::to_string(count)).c_str(),
-            [=](benchmark::State &state) { scan(state, count); })
+        benchmark::RegisterBenchmark(
+            ("Scan/WorkingList/" + std::to_string(count)).c_str(), [=](benchmark::State &state) { scan(state, count); })
             ->Unit(benchmark::kMillisecond)
             ->Repetitions(5)
             ->ReportAggregatesOnly(true);

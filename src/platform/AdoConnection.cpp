@@ -10,7 +10,8 @@ const QString kProvider = QStringLiteral("Microsoft.Jet.OLEDB.4.0");
 QString unquoted(const QString &value)
 {
     const QString trimmed = value.trimmed();
-    if (trimmed.size() >= 2 && (trimmed.front() == u'"' || trimmed.front() == u'\'') && trimmed.back() == trimmed.front())
+    if (trimmed.size() >= 2 && (trimmed.front() == u'"' || trimmed.front() == u'\'')
+        && trimmed.back() == trimmed.front())
         return trimmed.mid(1, trimmed.size() - 2);
     return trimmed;
 }
@@ -61,7 +62,8 @@ AdoRecordset::~AdoRecordset() = default;
 void AdoRecordset::open(const QString &query, AdoConnection &connection, int cursorType, int lockType)
 {
     if (cursorType < ForwardOnly || cursorType > Static || lockType < ReadOnly || lockType > BatchOptimistic)
-        throw DbError(DbError::InvalidArgument, QStringLiteral("Cursor type %1 / lock type %2 not supported.").arg(cursorType).arg(lockType));
+        throw DbError(DbError::InvalidArgument,
+            QStringLiteral("Cursor type %1 / lock type %2 not supported.").arg(cursorType).arg(lockType));
     if (!connection.isOpen())
         throw DbError(DbError::ObjectClosed, QStringLiteral("The connection is closed."));
     m_recordset = connection.database().openRecordset(query);

@@ -38,7 +38,8 @@ QString Database::localPath() const
 void Database::requireOpen() const
 {
     if (!m_file)
-        throw DbError(DbError::ObjectClosed, QStringLiteral("Object invalid or no longer set: the database is closed."));
+        throw DbError(
+            DbError::ObjectClosed, QStringLiteral("Object invalid or no longer set: the database is closed."));
 }
 
 int Database::execute(const QString &statement)
@@ -46,8 +47,8 @@ int Database::execute(const QString &statement)
     requireOpen();
     SharedConnection &db = m_file->connection();
     const QString alias = m_file->alias();
-    const SqlText sql = translateStatement(statement, alias,
-        [&db, &alias](const QString &table) { return db.tableInfo(alias, table); });
+    const SqlText sql = translateStatement(
+        statement, alias, [&db, &alias](const QString &table) { return db.tableInfo(alias, table); });
     return db.execute(sql.sql, sql.params);
 }
 

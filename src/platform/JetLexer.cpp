@@ -7,7 +7,7 @@
 namespace pusla {
 namespace {
 
-constexpr std::array<QStringView, 3> kTwoCharSymbols{u"<>", u"<=", u">="};
+constexpr std::array<QStringView, 3> kTwoCharSymbols {u"<>", u"<=", u">="};
 constexpr QStringView kOneCharSymbols = u"=<>+-*/\\&(),.;^!";
 
 bool isNameStart(QChar c)

@@ -9,7 +9,7 @@ namespace pusla {
 namespace {
 
 // Words that end an operand; they never name a field in a statement.
-constexpr std::array<QStringView, 22> kReserved{u"select", u"from", u"where", u"order", u"group", u"by", u"having",
+constexpr std::array<QStringView, 22> kReserved {u"select", u"from", u"where", u"order", u"group", u"by", u"having",
     u"as", u"asc", u"desc", u"and", u"or", u"not", u"like", u"in", u"between", u"is", u"set", u"values", u"into",
     u"mod", u"distinct"};
 
@@ -69,10 +69,7 @@ public:
     }
 
 private:
-    const JetToken &peek(size_t ahead = 0) const
-    {
-        return m_tokens[std::min(m_pos + ahead, m_tokens.size() - 1)];
-    }
+    const JetToken &peek(size_t ahead = 0) const { return m_tokens[std::min(m_pos + ahead, m_tokens.size() - 1)]; }
 
     const JetToken &take() { return m_tokens[std::min(m_pos++, m_tokens.size() - 1)]; }
 

@@ -223,8 +223,7 @@ private:
     {
         const ValueType ta = typeOf(a);
         const ValueType tb = typeOf(b);
-        return (ta == ValueType::Text || tb == ValueType::Text) && ta != ValueType::Number
-            && tb != ValueType::Number;
+        return (ta == ValueType::Text || tb == ValueType::Text) && ta != ValueType::Number && tb != ValueType::Number;
     }
 
     Fragment binary(const JetExpr &e)
@@ -235,8 +234,11 @@ private:
         if (e.text == u"&") // the engine joins a Null as an empty text
             return out.add(u"(ifnull(").add(render(l)).add(u",'') || ifnull(").add(render(r)).add(u",''))");
         if (e.text == u"\\")
-            return out.add(u"(CAST(round(").add(render(l)).add(u") AS INTEGER) / CAST(round(").add(render(r)).add(
-                u") AS INTEGER))");
+            return out.add(u"(CAST(round(")
+                .add(render(l))
+                .add(u") AS INTEGER) / CAST(round(")
+                .add(render(r))
+                .add(u") AS INTEGER))");
         if (e.text == u"^")
             return out.add(u"pow(").add(render(l)).add(u", ").add(render(r)).add(u")");
         QString op = e.text;
@@ -306,7 +308,8 @@ private:
         const FunctionInfo *info = findFunction(e.text);
         const int count = int(e.args.size());
         if (!info)
-            throw DbError(DbError::UndefinedFunction, QStringLiteral("Undefined function '%1' in expression").arg(e.text));
+            throw DbError(
+                DbError::UndefinedFunction, QStringLiteral("Undefined function '%1' in expression").arg(e.text));
         if (count < info->minArgs || count > info->maxArgs)
             fail(QStringLiteral("Wrong number of arguments used with function '%1'").arg(e.text));
         if (info->aggregate)
@@ -316,8 +319,13 @@ private:
             return out.add(u"substr(").add(render(*e.args[0])).add(u", 1, ").add(render(*e.args[1])).add(u")");
         if (info->jet == u"Right") {
             const Fragment n = render(*e.args[1]);
-            return out.add(u"(CASE WHEN ").add(n).add(u" > 0 THEN substr(").add(render(*e.args[0])).add(u", -(").add(
-                n).add(u")) ELSE '' END)");
+            return out.add(u"(CASE WHEN ")
+                .add(n)
+                .add(u" > 0 THEN substr(")
+                .add(render(*e.args[0]))
+                .add(u", -(")
+                .add(n)
+                .add(u")) ELSE '' END)");
         }
         out.add(info->sql).add(u"(");
         for (int i = 0; i < count; ++i) {
@@ -349,7 +357,11 @@ JetSelect tableOrSelect(const QString &source)
         select.items.emplace_back();
         return select;
     }
-    JetStatement statement = parseJetStatement(source);
+    // A grid's header tap appends " ORDER BY field ASC" to whatever the
+    // source is, a bare table name included.
+    const bool sortedTable = tokens.size() > 2 && tokens[0].kind == JetToken::Kind::Identifier
+        && !tokens[0].isKeyword(u"select") && tokens[1].isKeyword(u"order");
+    JetStatement statement = parseJetStatement(sortedTable ? QStringLiteral("SELECT * FROM ") + source : source);
     if (!std::holds_alternative<JetSelect>(statement))
         throw DbError(DbError::InvalidStatement, QStringLiteral("A record source must be a table or a SELECT"));
     return std::move(std::get<JetSelect>(statement));
@@ -392,6 +404,13 @@ QString sqlName(const QString &name)
     return u'"' + quoted + u'"';
 }
 
+QString jetQuoted(const QString &text)
+{
+    QString escaped = text;
+    escaped.replace(u'\'', QStringLiteral("''"));
+    return u'\'' + escaped + u'\'';
+}
+
 RecordSourcePlan planRecordSource(const QString &source, const QString &schema, const TableLookup &lookup)
 {
     const JetSelect select = tableOrSelect(source);
@@ -428,7 +447,8 @@ RecordSourcePlan planRecordSource(const QString &source, const QString &schema, 
     bool lastDescending = false;
     for (const JetOrderItem &item : select.orderBy) {
         const bool text = translator.typeOf(*item.expr) == ValueType::Text;
-        order.add(order.sql.isEmpty() ? u"" : u", ").add(text ? translator.folded(*item.expr) : translator.render(*item.expr));
+        order.add(order.sql.isEmpty() ? u"" : u", ")
+            .add(text ? translator.folded(*item.expr) : translator.render(*item.expr));
         order.add(item.descending ? u" DESC" : u" ASC");
         lastDescending = item.descending;
     }
@@ -438,8 +458,8 @@ RecordSourcePlan planRecordSource(const QString &source, const QString &schema, 
     order.add(order.sql.isEmpty() ? u"" : u", ").add(lastDescending ? u"rowid DESC" : u"rowid ASC");
     plan.orderBy = {order.sql, order.params};
 
-    plan.keyset = !select.distinct && select.top < 0 && select.groupBy.empty() && !select.having
-        && !selectAggregates && !translator.aggregate;
+    plan.keyset = !select.distinct && select.top < 0 && select.groupBy.empty() && !select.having && !selectAggregates
+        && !translator.aggregate;
     if (plan.keyset)
         return plan;
 
@@ -485,7 +505,8 @@ SqlText translateStatement(const QString &statement, const QString &schema, cons
             const auto &[column, value] = update->assignments[i];
             const int index = table.indexOf(column);
             if (index < 0)
-                throw DbError(DbError::TooFewParameters, QStringLiteral("Unknown field %1 in %2").arg(column, table.name));
+                throw DbError(
+                    DbError::TooFewParameters, QStringLiteral("Unknown field %1 in %2").arg(column, table.name));
             out.add(i > 0 ? u", " : u"").add(sqlName(table.columns[size_t(index)].name)).add(u" = ");
             out.add(translator.render(*value));
         }
@@ -512,7 +533,8 @@ SqlText translateStatement(const QString &statement, const QString &schema, cons
         for (qsizetype i = 0; i < columns.size(); ++i) {
             const int index = table.indexOf(columns.at(i));
             if (index < 0)
-                throw DbError(DbError::TooFewParameters, QStringLiteral("Unknown field %1 in %2").arg(columns.at(i), table.name));
+                throw DbError(
+                    DbError::TooFewParameters, QStringLiteral("Unknown field %1 in %2").arg(columns.at(i), table.name));
             out.add(i > 0 ? u", " : u"").add(sqlName(table.columns[size_t(index)].name));
         }
         out.add(u") VALUES (");

@@ -72,4 +72,10 @@ SqlText translateStatement(const QString &statement, const QString &schema, cons
 /// A name as SQLite reads it: bare when it is a plain word, quoted otherwise.
 QString sqlName(const QString &name);
 
+/// A text as a literal of the query language, for pasting into a criterion:
+/// between apostrophes, with an apostrophe inside written twice
+/// ("StokKod=" + jetQuoted("O'Brien") gives StokKod='O''Brien'). Wildcards
+/// stay wildcards in a LIKE pattern.
+QString jetQuoted(const QString &text);
+
 } // namespace pusla

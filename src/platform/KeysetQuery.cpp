@@ -41,7 +41,8 @@ std::vector<qint64> queryKeyset(SharedConnection &db, const QString &table, cons
     if (plan.where.isEmpty())
         return rowids(db, orderedSql, plan.orderBy.params);
     if (plan.rowidOrder || !orderFromIndex(db, orderedSql, plan.orderBy.params))
-        return rowids(db, whereSql + QStringLiteral(" ORDER BY ") + plan.orderBy.sql, plan.where.params + plan.orderBy.params);
+        return rowids(
+            db, whereSql + QStringLiteral(" ORDER BY ") + plan.orderBy.sql, plan.where.params + plan.orderBy.params);
 
     const bool ownTransaction = !db.inTransaction();
     if (ownTransaction)
@@ -74,7 +75,8 @@ std::vector<qint64> queryKeyset(SharedConnection &db, const QString &table, cons
         return ordered;
     }
     std::sort(meeting.begin(), meeting.end());
-    std::erase_if(ordered, [&meeting](qint64 rowid) { return !std::binary_search(meeting.begin(), meeting.end(), rowid); });
+    std::erase_if(
+        ordered, [&meeting](qint64 rowid) { return !std::binary_search(meeting.begin(), meeting.end(), rowid); });
     return ordered;
 }
 

@@ -30,8 +30,12 @@ int lockFd(int fd, int operation)
 // The path still names the file behind fd (it was not deleted and re-made).
 bool sameFile(int fd, const QByteArray &path)
 {
-    struct stat opened {};
-    struct stat named {};
+    struct stat opened
+    {
+    };
+    struct stat named
+    {
+    };
     return ::fstat(fd, &opened) == 0 && ::stat(path.constData(), &named) == 0 && opened.st_dev == named.st_dev
         && opened.st_ino == named.st_ino;
 }

@@ -52,14 +52,17 @@ void Recordset::open(std::shared_ptr<AttachedFile> file, const QString &source)
     const QString alias = file->alias();
     // Reading the table's fields starts a read transaction, which brings the
     // file's data version up to date for the comparison below.
-    RecordSourcePlan plan = planRecordSource(source, alias,
-        [&db, &alias](const QString &table) { return db.tableInfo(alias, table); });
+    RecordSourcePlan plan
+        = planRecordSource(source, alias, [&db, &alias](const QString &table) { return db.tableInfo(alias, table); });
 
     const QString table = alias + u'.' + sqlName(plan.table.name);
     const Stamp now {db.dataVersion(alias), db.totalChanges()};
     // The same source on a file nobody changed since lists the same rows:
     // the refreshes of the working list after every entry cost nothing then.
-    const bool unchanged = m_file == file && m_source == source && m_plan.keyset && plan.keyset && now == m_loadStamp;
+    // Rows read inside a transaction may have been rolled back since, which
+    // leaves no trace in the stamp.
+    const bool unchanged = m_file == file && m_source == source && m_plan.keyset && plan.keyset && now == m_loadStamp
+        && !m_loadedInTransaction && !db.inTransaction();
     std::vector<qint64> rowids;
     std::vector<QVariantList> staticRows;
     Keyset kept;
@@ -102,9 +105,11 @@ void Recordset::open(std::shared_ptr<AttachedFile> file, const QString &source)
     QString marks = QStringLiteral("?");
     for (int i = 1; i < kWindowRows; ++i)
         marks += QStringLiteral(",?");
-    m_windowSql = QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)").arg(m_plan.selectList.sql, table, marks);
+    m_windowSql
+        = QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)").arg(m_plan.selectList.sql, table, marks);
     m_baseline = stamp();
     m_loadStamp = m_baseline;
+    m_loadedInTransaction = connection().inTransaction();
     m_orderDisturbed = false;
     m_noMatch = false;
     m_window.clear();
@@ -151,7 +156,8 @@ void Recordset::closeQuietly()
 void Recordset::requireOpen() const
 {
     if (!m_file)
-        throw DbError(DbError::ObjectClosed, QStringLiteral("Object invalid or no longer set: the record set is closed."));
+        throw DbError(
+            DbError::ObjectClosed, QStringLiteral("Object invalid or no longer set: the record set is closed."));
 }
 
 void Recordset::requireKeyset() const
@@ -218,7 +224,8 @@ void Recordset::setAbsolutePosition(int position)
 {
     requireOpen();
     if (position < 0 || position >= recordCount())
-        throw DbError(DbError::InvalidArgument, QStringLiteral("Invalid argument: position %1 of %2.").arg(position).arg(recordCount()));
+        throw DbError(DbError::InvalidArgument,
+            QStringLiteral("Invalid argument: position %1 of %2.").arg(position).arg(recordCount()));
     go(position);
 }
 
@@ -274,7 +281,8 @@ int Recordset::checkedIndex(const QString &name) const
     requireOpen();
     const int index = fieldIndex(name);
     if (index < 0)
-        throw DbError(DbError::ItemNotFound, QStringLiteral("Item not found in this collection: field '%1'.").arg(name));
+        throw DbError(
+            DbError::ItemNotFound, QStringLiteral("Item not found in this collection: field '%1'.").arg(name));
     return index;
 }
 
@@ -341,7 +349,8 @@ void Recordset::setField(int index, const QVariant &value)
     if (m_editMode == EditMode::None)
         throw DbError(DbError::UpdateWithoutEdit, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
     if (m_plan.fieldColumns[size_t(index)] < 0)
-        throw DbError(DbError::NotUpdatable, QStringLiteral("Field '%1' cannot be updated.").arg(m_plan.fieldNames[index]));
+        throw DbError(
+            DbError::NotUpdatable, QStringLiteral("Field '%1' cannot be updated.").arg(m_plan.fieldNames[index]));
     m_buffer[index] = value;
     m_changed[size_t(index)] = true;
 }
@@ -355,7 +364,8 @@ QVariant Recordset::valueAt(int position, int index) const
 {
     checkIndex(index);
     if (position < 0 || position >= recordCount())
-        throw DbError(DbError::InvalidArgument, QStringLiteral("Invalid argument: position %1 of %2.").arg(position).arg(recordCount()));
+        throw DbError(DbError::InvalidArgument,
+            QStringLiteral("Invalid argument: position %1 of %2.").arg(position).arg(recordCount()));
     if (!m_plan.keyset)
         return m_staticRows[size_t(position)][index];
     if (m_editMode != EditMode::None && position == absolutePosition())
@@ -518,7 +528,8 @@ void Recordset::update()
             for (const QString &column : columns)
                 sets.append(column + QStringLiteral(" = ?"));
             values.append(rowid);
-            db.execute(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(qualifiedTable(), sets.join(u", ")), values);
+            db.execute(
+                QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(qualifiedTable(), sets.join(u", ")), values);
         }
         if (m_ownsTransaction)
             db.commit();

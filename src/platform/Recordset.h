@@ -164,6 +164,7 @@ private:
     Stamp m_baseline;
     bool m_orderDisturbed = false;
     Stamp m_loadStamp; // the file as the last refresh read it
+    bool m_loadedInTransaction = false;
 
     mutable std::optional<QVariantList> m_currentRow;
     mutable Stamp m_currentStamp;

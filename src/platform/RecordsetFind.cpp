@@ -16,7 +16,8 @@ void Recordset::findFirst(const QString &criteria)
 {
     requireOpen();
     if (!m_plan.keyset)
-        throw DbError(DbError::ReadOnly, QStringLiteral("FindFirst needs a record source on one table: '%1'.").arg(m_source));
+        throw DbError(
+            DbError::ReadOnly, QStringLiteral("FindFirst needs a record source on one table: '%1'.").arg(m_source));
     discardPending();
     const SqlText condition = translateCriteria(criteria, m_plan.table);
     const int found = recordCount() == 0 ? -1 : locate(condition);
@@ -99,7 +100,8 @@ int Recordset::locateAppended(const SqlText &condition)
 {
     const QString sql = QStringLiteral("SELECT rowid FROM %1 WHERE rowid >= ? AND (%2) ORDER BY rowid")
                             .arg(qualifiedTable(), condition.sql);
-    SharedConnection::Query rows = connection().query(sql, QVariantList {m_keyset.firstAppendedRowid()} + condition.params);
+    SharedConnection::Query rows
+        = connection().query(sql, QVariantList {m_keyset.firstAppendedRowid()} + condition.params);
     while (rows.next()) {
         const int position = m_keyset.positionOf(rows.int64(0));
         if (position >= 0)

@@ -49,8 +49,8 @@ void jetLike(sqlite3_context *context, int, sqlite3_value **argv)
     try {
         auto *pattern = static_cast<JetPattern *>(sqlite3_get_auxdata(context, 0));
         if (!pattern) {
-            sqlite3_set_auxdata(context, 0, new JetPattern(valueText(argv[0])),
-                [](void *p) { delete static_cast<JetPattern *>(p); });
+            sqlite3_set_auxdata(
+                context, 0, new JetPattern(valueText(argv[0])), [](void *p) { delete static_cast<JetPattern *>(p); });
             pattern = static_cast<JetPattern *>(sqlite3_get_auxdata(context, 0));
         }
         const bool match = pattern ? pattern->matches(valueText(argv[1]))
@@ -165,7 +165,8 @@ void SharedConnection::open(const QString &anchorFolder)
     m_database.setDatabaseName(m_anchorPath);
     m_database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
     if (!m_database.open())
-        throw DbError(DbError::Generic, QStringLiteral("Cannot open the connection: %1").arg(m_database.lastError().text()));
+        throw DbError(
+            DbError::Generic, QStringLiteral("Cannot open the connection: %1").arg(m_database.lastError().text()));
     const QVariant handle = m_database.driver()->handle();
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
         throw DbError(DbError::Generic, QStringLiteral("The SQLite driver gives no handle"));
@@ -206,7 +207,9 @@ std::shared_ptr<AttachedFile> SharedConnection::attach(const QString &localPath)
     if (!info.exists() || !info.isFile())
         throw DbError(DbError::FileNotFound, QStringLiteral("Could not find file '%1'.").arg(localPath));
     const QString canonical = info.canonicalFilePath();
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(QFile::encodeName(canonical).constData(), &st) != 0)
         throw DbError(DbError::FileNotFound, QStringLiteral("Could not find file '%1'.").arg(localPath));
 
@@ -221,7 +224,9 @@ std::shared_ptr<AttachedFile> SharedConnection::attach(const QString &localPath)
     detachPending();
     if (attachedCount() >= kMaxAttached)
         throw DbError(DbError::TooManyFiles,
-            QStringLiteral("Too many database files open at once (%1): cannot open '%2'").arg(kMaxAttached).arg(localPath));
+            QStringLiteral("Too many database files open at once (%1): cannot open '%2'")
+                .arg(kMaxAttached)
+                .arg(localPath));
 
     const QString alias = QStringLiteral("f%1").arg(m_nextAlias++);
     auto lock = std::make_unique<LockFile>(LockFile::pathFor(canonical));
@@ -246,7 +251,8 @@ std::shared_ptr<AttachedFile> SharedConnection::attach(const QString &localPath)
             // default, and anything less would weaken the posting's commit.
             Query level = query(QStringLiteral("PRAGMA %1.synchronous").arg(alias));
             if (!level.next() || level.int64(0) < 2)
-                throw DbError(DbError::Generic, QStringLiteral("'%1' cannot be opened inside a transaction").arg(localPath));
+                throw DbError(
+                    DbError::Generic, QStringLiteral("'%1' cannot be opened inside a transaction").arg(localPath));
         }
         execute(QStringLiteral("PRAGMA %1.cache_size=-%2").arg(alias).arg(kCacheKiB));
         Query check = query(QStringLiteral("SELECT count(*) FROM %1.sqlite_master").arg(alias));
@@ -254,11 +260,13 @@ std::shared_ptr<AttachedFile> SharedConnection::attach(const QString &localPath)
     } catch (const DbError &e) {
         detachPending();
         if (e.number() == DbError::UnrecognizedFormat)
-            throw DbError(DbError::UnrecognizedFormat, QStringLiteral("Unrecognized database format '%1'.").arg(localPath));
+            throw DbError(
+                DbError::UnrecognizedFormat, QStringLiteral("Unrecognized database format '%1'.").arg(localPath));
         throw;
     }
     m_pending.pop_back();
-    auto file = std::make_shared<AttachedFile>(shared_from_this(), alias, canonical, std::move(lock), st.st_dev, st.st_ino);
+    auto file
+        = std::make_shared<AttachedFile>(shared_from_this(), alias, canonical, std::move(lock), st.st_dev, st.st_ino);
     m_files.insert(canonical, file);
     return file;
 }
@@ -301,9 +309,10 @@ TableInfo SharedConnection::tableInfo(const QString &schema, const QString &tabl
 {
     TableInfo info;
     {
-        Query name = query(
-            QStringLiteral("SELECT name FROM %1.sqlite_master WHERE type='table' AND name=? COLLATE NOCASE").arg(schema),
-            {table});
+        Query name
+            = query(QStringLiteral("SELECT name FROM %1.sqlite_master WHERE type='table' AND name=? COLLATE NOCASE")
+                        .arg(schema),
+                {table});
         if (!name.next())
             throw DbError(DbError::TableNotFound,
                 QStringLiteral("The database engine cannot find the input table or query '%1'.").arg(table));

@@ -48,8 +48,8 @@ SqliteStatement::SqliteStatement(sqlite3 *db, const QString &sql)
     : m_db(db)
     , m_sql(sql)
 {
-    const int rc = sqlite3_prepare16_v3(db, sql.utf16(), int(sql.size() * 2), SQLITE_PREPARE_PERSISTENT, &m_stmt,
-        nullptr);
+    const int rc
+        = sqlite3_prepare16_v3(db, sql.utf16(), int(sql.size() * 2), SQLITE_PREPARE_PERSISTENT, &m_stmt, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_finalize(m_stmt);
         throwSqliteError(db, rc, {});

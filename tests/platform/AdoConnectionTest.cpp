@@ -14,14 +14,16 @@ protected:
     void SetUp() override
     {
         QStringList source = test::stockCardDdl();
-        source << QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, KalanB, StokGizle, GirenTutar, Sube) VALUES "
-                                 "('1', 'Çay', 3, 0, 30, '02'), ('2', 'Gizli', 5, -1, 50, '02'), "
-                                 "('3', 'Şeker', 0, 0, 0, '02'), ('4', 'Un', 1.5, 0, 4.5, '02')");
+        source << QStringLiteral(
+            "INSERT INTO StokKartlar (StokKod, StokAdi, KalanB, StokGizle, GirenTutar, Sube) VALUES "
+            "('1', 'Çay', 3, 0, 30, '02'), ('2', 'Gizli', 5, -1, 50, '02'), "
+            "('3', 'Şeker', 0, 0, 0, '02'), ('4', 'Un', 1.5, 0, 4.5, '02')");
         test::runOnFile(dataFile(QStringLiteral("02Stok.mdb")), source);
         test::runOnFile(programFile(QStringLiteral("SayTmp.Mdb")), test::stockCardDdl());
     }
 
-    QString connectionText(const QString &file, const QString &tail = QStringLiteral(";Persist Security Info=False")) const
+    QString connectionText(
+        const QString &file, const QString &tail = QStringLiteral(";Persist Security Info=False")) const
     {
         return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + file + tail;
     }
@@ -43,9 +45,13 @@ TEST_F(AdoConnectionTest, OpensTheDataSourceOfTheJetProviderOnly)
 {
     EXPECT_EQ(errorOf(connectionText(dataText(QStringLiteral("02Stok.mdb")))), 0);
     EXPECT_EQ(errorOf(connectionText(dataText(QStringLiteral("02Stok.mdb")), QStringLiteral(";"))), 0);
-    EXPECT_EQ(errorOf(QStringLiteral("provider = microsoft.jet.oledb.4.0 ; Data Source=") + programText(QStringLiteral("SayTmp.Mdb"))), 0);
-    EXPECT_EQ(errorOf(QStringLiteral("Provider=SQLOLEDB;Data Source=") + programText(QStringLiteral("SayTmp.Mdb"))), int(DbError::ProviderNotFound));
-    EXPECT_EQ(errorOf(QStringLiteral("Data Source=") + programText(QStringLiteral("SayTmp.Mdb"))), int(DbError::ProviderNotFound));
+    EXPECT_EQ(errorOf(QStringLiteral("provider = microsoft.jet.oledb.4.0 ; Data Source=")
+                  + programText(QStringLiteral("SayTmp.Mdb"))),
+        0);
+    EXPECT_EQ(errorOf(QStringLiteral("Provider=SQLOLEDB;Data Source=") + programText(QStringLiteral("SayTmp.Mdb"))),
+        int(DbError::ProviderNotFound));
+    EXPECT_EQ(errorOf(QStringLiteral("Data Source=") + programText(QStringLiteral("SayTmp.Mdb"))),
+        int(DbError::ProviderNotFound));
     EXPECT_EQ(errorOf(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;")), int(DbError::InvalidArgument));
     EXPECT_EQ(errorOf(connectionText(dataText(QStringLiteral("09Stok.mdb")))), int(DbError::FileNotFound));
 }
@@ -76,14 +82,17 @@ TEST_F(AdoConnectionTest, CopiesRecordsFieldByField)
     to.moveFirst();
     EXPECT_EQ(to.recordCount(), 2);
     to.close();
-    EXPECT_EQ(test::cliValue(programFile(QStringLiteral("SayTmp.Mdb")), QStringLiteral("SELECT group_concat(StokAdi || '=' || KalanB) FROM StokKartlar")),
+    EXPECT_EQ(test::cliValue(programFile(QStringLiteral("SayTmp.Mdb")),
+                  QStringLiteral("SELECT group_concat(StokAdi || '=' || KalanB) FROM StokKartlar")),
         QStringLiteral("Çay=3.0,Un=1.5"));
 }
 
 TEST_F(AdoConnectionTest, DocumentTotalFromASum)
 {
     AdoConnection connection(m_mapper);
-    connection.open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;") + QStringLiteral("Data Source=") + dataText(QStringLiteral("02Stok.mdb")) + u';', {}, {});
+    connection.open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;") + QStringLiteral("Data Source=")
+            + dataText(QStringLiteral("02Stok.mdb")) + u';',
+        {}, {});
     AdoRecordset total;
     total.open(QStringLiteral("select sum(GirenTutar) FROM StokKartlar Where KalanB<>0"), connection, 2, 2);
     EXPECT_DOUBLE_EQ(total.value(0).toDouble(), 84.5);
@@ -98,7 +107,8 @@ TEST_F(AdoConnectionTest, ChangeWithoutAddNewEditsTheCurrentRecordAndReadOnlyRef
     rs.open(QStringLiteral("SELECT * FROM StokKartlar"), connection, 1, 3);
     rs.setValue(QStringLiteral("KalanB"), 9);
     rs.moveNext(); // saves the pending change
-    EXPECT_EQ(test::cliValue(dataFile(QStringLiteral("02Stok.mdb")), QStringLiteral("SELECT KalanB FROM StokKartlar WHERE StokKod='1'")),
+    EXPECT_EQ(test::cliValue(dataFile(QStringLiteral("02Stok.mdb")),
+                  QStringLiteral("SELECT KalanB FROM StokKartlar WHERE StokKod='1'")),
         QStringLiteral("9.0"));
     AdoRecordset readOnly;
     readOnly.open(QStringLiteral("SELECT * FROM StokKartlar"), connection, 0, 1);

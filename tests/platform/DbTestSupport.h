@@ -34,7 +34,8 @@ inline void runOnFile(const QString &path, const QStringList &statements)
         ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
         QSqlQuery query(db);
         for (const QString &statement : statements)
-            ASSERT_TRUE(query.exec(statement)) << statement.toStdString() << ": " << query.lastError().text().toStdString();
+            ASSERT_TRUE(query.exec(statement))
+                << statement.toStdString() << ": " << query.lastError().text().toStdString();
         query.finish();
         db.close();
     }
@@ -89,6 +90,16 @@ protected:
     QString programText(const QString &name) const { return m_tree.paths().programFolder + u'\\' + name; }
     QString dataFile(const QString &name) const { return m_tree.dataFolder() + u'/' + name; }
     QString dataText(const QString &name) const { return QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\") + name; }
+
+    // Whatever a test wrote must stay readable by the stock sqlite3 tool.
+    void TearDown() override
+    {
+        for (const QString &folder : {m_tree.paths().programFolder, m_tree.dataFolder()}) {
+            const QStringList files = QDir(folder).entryList({QStringLiteral("*.mdb")}, QDir::Files);
+            for (const QString &name : files)
+                EXPECT_EQ(integrityCheck(folder + u'/' + name), QStringLiteral("ok")) << name.toStdString();
+        }
+    }
 
     TempTree m_tree;
     PathMapper m_mapper;

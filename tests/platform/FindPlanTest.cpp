@@ -37,7 +37,8 @@ const char *const kSources[] = {
 };
 
 class FindPlanTest : public test::DbFixture, public ::testing::WithParamInterface<PlanCase>
-{ };
+{
+};
 
 TEST_P(FindPlanTest, LookupSeeksTheFoldedIndex)
 {

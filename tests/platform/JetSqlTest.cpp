@@ -1,3 +1,4 @@
+#include "platform/JetSql.h"
 #include "platform/DataControl.h"
 #include "platform/Database.h"
 #include "platform/DbError.h"
@@ -40,13 +41,10 @@ const std::vector<std::pair<QString, QString>> kNames = {
     {"21", QStringLiteral("Kod2017")},
 };
 
-// A criterion written the way the forms paste a text between apostrophes,
-// with the apostrophe doubled as the engine reads it.
+// A criterion written the way the forms paste a text between apostrophes.
 QString quoted(const QString &text)
 {
-    QString escaped = text;
-    escaped.replace(u'\'', QStringLiteral("''"));
-    return u'\'' + escaped + u'\'';
+    return jetQuoted(text);
 }
 
 struct CriteriaCase
@@ -68,7 +66,8 @@ protected:
         test::runOnFile(programFile(QStringLiteral("Temp.Mdb")), test::stockCardDdl());
         m_database = Database::open(m_mapper, programText(QStringLiteral("Temp.Mdb")));
         for (const auto &[code, name] : kNames)
-            m_database.execute(QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi) VALUES (%1, %2)").arg(quoted(code), quoted(name)));
+            m_database.execute(QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi) VALUES (%1, %2)")
+                                   .arg(quoted(code), quoted(name)));
     }
 
     // Every row that meets the criterion, through FindFirst on a table walk.
@@ -77,8 +76,8 @@ protected:
         auto rs = m_database.openRecordset(QStringLiteral("Select * From StokKartlar Order By StokKod Asc"));
         QStringList codes;
         for (int position = 0; position < rs->recordCount(); ++position) {
-            auto one = m_database.openRecordset(
-                QStringLiteral("Select * From StokKartlar Where StokKod=%1").arg(quoted(rs->valueAt(position, 0).toString())));
+            auto one = m_database.openRecordset(QStringLiteral("Select * From StokKartlar Where StokKod=%1")
+                                                    .arg(quoted(rs->valueAt(position, 0).toString())));
             one->findFirst(criteria);
             if (!one->noMatch())
                 codes.append(one->field(QStringLiteral("StokKod")).toString());
@@ -94,7 +93,8 @@ TEST_P(DialectTest, CriterionMatchesExactlyTheseRows)
     const CriteriaCase &c = GetParam();
     // Once as a FindFirst criterion, once inside a record source.
     EXPECT_EQ(matches(c.criteria), c.codes);
-    auto rs = m_database.openRecordset(QStringLiteral("Select * From StokKartlar Where %1 Order By StokKod Asc").arg(c.criteria));
+    auto rs = m_database.openRecordset(
+        QStringLiteral("Select * From StokKartlar Where %1 Order By StokKod Asc").arg(c.criteria));
     QStringList codes;
     for (int i = 0; i < rs->recordCount(); ++i)
         codes.append(rs->valueAt(i, QStringLiteral("StokKod")).toString());
@@ -117,12 +117,14 @@ INSTANTIATE_TEST_SUITE_P(Wildcards, DialectTest,
         CriteriaCase {"StokAdi like '*BARDAĞ*'", {"02"}}, CriteriaCase {"StokAdi like 'ış*'", {"03", "04"}},
         CriteriaCase {"StokAdi LIKE 'İN*'", {"05", "06"}}, CriteriaCase {"StokAdi like 'Kod####'", {"21"}},
         CriteriaCase {"StokAdi like 'Kod#'", {}}, CriteriaCase {"StokAdi like '[ÇŞ]*'", {"01", "02", "07", "08"}},
-        CriteriaCase {"StokAdi like '[a-c]*'", {"13", "20"}}, CriteriaCase {"StokAdi like '[!a-zçşıİ]*'", {"10", "11", "12", "14", "18", "19"}},
+        CriteriaCase {"StokAdi like '[a-c]*'", {"13", "20"}},
+        CriteriaCase {"StokAdi like '[!a-zçşıİ]*'", {"10", "11", "12", "14", "18", "19"}},
         CriteriaCase {"StokAdi like '100%*'", {"12"}}, CriteriaCase {"StokAdi like '100_*'", {}},
         CriteriaCase {"StokAdi like 'a_b'", {"13"}}, CriteriaCase {"StokAdi like 'a%b'", {}},
         CriteriaCase {"StokAdi like '[köş*'", {"14"}}, CriteriaCase {"StokAdi like '[[]köşeli]'", {"14"}},
         CriteriaCase {"StokAdi like 'Yıldız[*]'", {"16"}}, CriteriaCase {"StokAdi like 'yıldız*'", {"16"}},
-        CriteriaCase {"StokAdi Not Like '*a*'", {"03", "04", "05", "06", "07", "08", "10", "11", "14", "15", "16", "17", "19", "21"}}));
+        CriteriaCase {"StokAdi Not Like '*a*'",
+            {"03", "04", "05", "06", "07", "08", "10", "11", "14", "15", "16", "17", "19", "21"}}));
 
 INSTANTIATE_TEST_SUITE_P(HostileTexts, DialectTest,
     ::testing::Values(CriteriaCase {"StokAdi=" + quoted("O'Brien"), {"15"}},
@@ -139,21 +141,24 @@ INSTANTIATE_TEST_SUITE_P(HostileTexts, DialectTest,
         CriteriaCase {"StokAdi=" + quoted(QStringLiteral("[")), {}}));
 
 class DialectErrorTest : public DialectTest
-{ };
+{
+};
 
 TEST_P(DialectErrorTest, MalformedCriterionIsRefusedAndChangesNothing)
 {
     auto rs = m_database.openRecordset(QStringLiteral("StokKartlar"));
     EXPECT_THROW(rs->findFirst(GetParam().criteria), DbError);
-    EXPECT_THROW(m_database.openRecordset(QStringLiteral("Select * From StokKartlar Where ") + GetParam().criteria), DbError);
+    EXPECT_THROW(
+        m_database.openRecordset(QStringLiteral("Select * From StokKartlar Where ") + GetParam().criteria), DbError);
     EXPECT_EQ(m_database.openRecordset(QStringLiteral("StokKartlar"))->recordCount(), int(kNames.size()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Refused, DialectErrorTest,
-    ::testing::Values(CriteriaCase {"StokAdi='x' OR 1=1 --'", {}}, CriteriaCase {"StokAdi='x'; DROP TABLE StokKartlar", {}},
-        CriteriaCase {"StokAdi='", {}}, CriteriaCase {"StokAdi=x", {}}, CriteriaCase {"Yok='1'", {}},
-        CriteriaCase {"StokAdi=#1/1/2017#", {}}, CriteriaCase {QString(500, u'(') + "StokKod='1'" + QString(500, u')'), {}},
-        CriteriaCase {"Sum(KalanB)=0", {}}, CriteriaCase {"StokAdi like", {}}, CriteriaCase {"StokAdi='a' /* x */", {}}));
+    ::testing::Values(CriteriaCase {"StokAdi='x' OR 1=1 --'", {}},
+        CriteriaCase {"StokAdi='x'; DROP TABLE StokKartlar", {}}, CriteriaCase {"StokAdi='", {}},
+        CriteriaCase {"StokAdi=x", {}}, CriteriaCase {"Yok='1'", {}}, CriteriaCase {"StokAdi=#1/1/2017#", {}},
+        CriteriaCase {QString(500, u'(') + "StokKod='1'" + QString(500, u')'), {}}, CriteriaCase {"Sum(KalanB)=0", {}},
+        CriteriaCase {"StokAdi like", {}}, CriteriaCase {"StokAdi='a' /* x */", {}}));
 
 // --- statements as the forms write them
 
@@ -165,10 +170,11 @@ protected:
         QStringList statements = test::stockCardDdl();
         statements << QStringLiteral("CREATE TABLE StokHareket (StokHarKod TEXT, Miktar REAL)")
                    << QStringLiteral("INSERT INTO StokHareket VALUES ('1', 2)")
-                   << QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, KalanB, KalanA, StokGizle, GirenTutar, "
-                                     "Kar, Fiyat, gFiyat, Sube) VALUES "
-                                     "('1', 'Zeytin', 2, 0, 0, 10, 1.8, 5, 4, '02'), ('2', 'armut', 0, 0, 0, 0, 0, 7, 6, '03'), "
-                                     "('3', 'Elma', 0, 3, -1, 4, 0.72, 2, 1, '02'), ('4', 'ayva', 0, 1, 0, 0, 0, 3, 2, '02')");
+                   << QStringLiteral(
+                          "INSERT INTO StokKartlar (StokKod, StokAdi, KalanB, KalanA, StokGizle, GirenTutar, "
+                          "Kar, Fiyat, gFiyat, Sube) VALUES "
+                          "('1', 'Zeytin', 2, 0, 0, 10, 1.8, 5, 4, '02'), ('2', 'armut', 0, 0, 0, 0, 0, 7, 6, '03'), "
+                          "('3', 'Elma', 0, 3, -1, 4, 0.72, 2, 1, '02'), ('4', 'ayva', 0, 1, 0, 0, 0, 3, 2, '02')");
         test::runOnFile(file(), statements);
         m_database = Database::open(m_mapper, programText(QStringLiteral("Temp.Mdb")));
     }
@@ -190,11 +196,15 @@ protected:
 
 TEST_F(StatementTest, RecordSourcesRunAsWritten)
 {
-    EXPECT_EQ(codes(QStringLiteral("Select * From StokKartlar Where StokGizle=False And KalanB+KalanA<>0 Order By StokAdi Asc")),
+    EXPECT_EQ(codes(QStringLiteral(
+                  "Select * From StokKartlar Where StokGizle=False And KalanB+KalanA<>0 Order By StokAdi Asc")),
         QStringList({"4", "1"}));
-    EXPECT_EQ(codes(QStringLiteral("Select * From StokKartlar Where Sube='02' Order By StokAdi Asc")), QStringList({"4", "3", "1"}));
-    EXPECT_EQ(codes(QStringLiteral("SELECT * FROM StokKartlar Where StokGizle=False And KalanB<>0")), QStringList({"1"}));
-    EXPECT_EQ(codes(QStringLiteral("Select * FROM StokKartlar Where StokGizle=False And KalanB<>0 Order By StokKod Asc")),
+    EXPECT_EQ(codes(QStringLiteral("Select * From StokKartlar Where Sube='02' Order By StokAdi Asc")),
+        QStringList({"4", "3", "1"}));
+    EXPECT_EQ(
+        codes(QStringLiteral("SELECT * FROM StokKartlar Where StokGizle=False And KalanB<>0")), QStringList({"1"}));
+    EXPECT_EQ(
+        codes(QStringLiteral("Select * FROM StokKartlar Where StokGizle=False And KalanB<>0 Order By StokKod Asc")),
         QStringList({"1"}));
     EXPECT_EQ(codes(QStringLiteral("Select * From StokKartlar Where StokGizle=False ORDER BY KalanB DESC")),
         QStringList({"1", "4", "2"}));
@@ -237,7 +247,8 @@ struct PatternCase
 };
 
 class JetPatternTest : public ::testing::TestWithParam<PatternCase>
-{ };
+{
+};
 
 TEST_P(JetPatternTest, Matches)
 {

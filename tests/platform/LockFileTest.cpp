@@ -1,7 +1,7 @@
+#include "platform/LockFile.h"
 #include "platform/DataControl.h"
 #include "platform/Database.h"
 #include "platform/DbError.h"
-#include "platform/LockFile.h"
 
 #include "platform/DbTestSupport.h"
 
@@ -79,7 +79,8 @@ TEST_F(LockFileTest, RebindingAControlReleasesTheOldFile)
 
 TEST_F(LockFileTest, StaleLockFileIsToldApartAndRemoved)
 {
-    for (const QString &name : {QStringLiteral("Temp.ldb"), QStringLiteral("SAYTMP.LDB"), QStringLiteral("notes.txt")}) {
+    for (const QString &name :
+        {QStringLiteral("Temp.ldb"), QStringLiteral("SAYTMP.LDB"), QStringLiteral("notes.txt")}) {
         QFile file(programFile(name));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     }

@@ -14,7 +14,8 @@ namespace {
 
 const QString kWorkingList = QStringLiteral("Select * From StokKartlar Where StokGizle=False Order By StokAdi Asc");
 // The working list after a header tap has replaced its sort clause.
-const QString kWorkingListDescending = QStringLiteral("Select * From StokKartlar Where StokGizle=False ORDER BY StokAdi DESC");
+const QString kWorkingListDescending
+    = QStringLiteral("Select * From StokKartlar Where StokGizle=False ORDER BY StokAdi DESC");
 
 struct Card
 {
@@ -71,8 +72,10 @@ TEST_F(RecordsetTest, TableSourceListsRowsInStoredOrder)
 
 TEST_F(RecordsetTest, OrderByComparesTextWithoutRegardToCaseAndBreaksTiesInStoredOrder)
 {
-    makeStock(QStringLiteral("Temp.Mdb"), {{"1", "Zeytin"}, {"2", "elma"}, {"3", "armut"}, {"4", "ELMA"}, {"5", "Elma"}});
-    EXPECT_EQ(column(control(kWorkingList).recordset(), QStringLiteral("StokKod")), QStringList({"3", "2", "4", "5", "1"}));
+    makeStock(
+        QStringLiteral("Temp.Mdb"), {{"1", "Zeytin"}, {"2", "elma"}, {"3", "armut"}, {"4", "ELMA"}, {"5", "Elma"}});
+    EXPECT_EQ(
+        column(control(kWorkingList).recordset(), QStringLiteral("StokKod")), QStringList({"3", "2", "4", "5", "1"}));
     EXPECT_EQ(column(control(kWorkingListDescending).recordset(), QStringLiteral("StokKod")),
         QStringList({"1", "5", "4", "2", "3"}));
 }
@@ -90,7 +93,8 @@ TEST_F(RecordsetTest, WorkingListHoldsTheVisibleCardsByName)
                         .arg(name, 3, 10, QChar(u'0'))
                         .arg(hidden ? -1 : 0));
     }
-    test::runOnFile(programFile(QStringLiteral("Temp.Mdb")), rows);
+    test::runOnFile(programFile(QStringLiteral("Temp.Mdb")),
+        QStringList {QStringLiteral("BEGIN")} + rows + QStringList {QStringLiteral("COMMIT")});
     for (int name = 0; name < 300; ++name) {
         for (int i = 0; i < 300; ++i) {
             if ((i * 37) % 300 == name && i % 4 != 1)
@@ -110,9 +114,18 @@ TEST_F(RecordsetTest, RefreshSeesWhatAnotherProgramWrote)
         QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, StokGizle) VALUES ('3', 'Armut', 0)"));
     data.refresh();
     EXPECT_EQ(column(data.recordset(), QStringLiteral("StokKod")), QStringList({"3", "1", "2"}));
-    test::cliValue(programFile(QStringLiteral("Temp.Mdb")), QStringLiteral("UPDATE StokKartlar SET StokGizle=-1 WHERE StokKod='1'"));
+    test::cliValue(programFile(QStringLiteral("Temp.Mdb")),
+        QStringLiteral("UPDATE StokKartlar SET StokGizle=-1 WHERE StokKod='1'"));
     data.refresh();
     EXPECT_EQ(column(data.recordset(), QStringLiteral("StokKod")), QStringList({"3", "2"}));
+}
+
+TEST_F(RecordsetTest, TableNameTakesAnAppendedSortClause)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {{"1", "Zeytin"}, {"2", "armut"}});
+    EXPECT_EQ(
+        column(control(QStringLiteral("StokKartlar ORDER BY StokAdi ASC")).recordset(), QStringLiteral("StokKod")),
+        QStringList({"2", "1"}));
 }
 
 TEST_F(RecordsetTest, NumbersSortAsNumbers)
@@ -261,7 +274,8 @@ TEST_F(RecordsetTest, FindFirstSeesAddedRowsAtTheEnd)
 TEST_F(RecordsetTest, EditedRecordStaysInTheSetAndIsFoundOnItsNewValues)
 {
     makeStock(QStringLiteral("Temp.Mdb"), {{"1", "Elma", 2}, {"2", "Zeytin", 5}});
-    Recordset &rs = control(QStringLiteral("Select * From StokKartlar Where KalanB<>0 Order By StokAdi Asc")).recordset();
+    Recordset &rs
+        = control(QStringLiteral("Select * From StokKartlar Where KalanB<>0 Order By StokAdi Asc")).recordset();
     rs.edit();
     rs.setField(QStringLiteral("KalanB"), 0);
     rs.setField(QStringLiteral("StokAdi"), QStringLiteral("Armut"));
@@ -303,7 +317,8 @@ TEST_F(RecordsetTest, DeletedRecordLeavesAndTheNextMoveGoesOn)
     EXPECT_EQ(rs.valueAt(0, QStringLiteral("StokKod")).toString(), QStringLiteral("1"));
     rs.findFirst(QStringLiteral("StokKod='2'"));
     EXPECT_TRUE(rs.noMatch());
-    EXPECT_EQ(test::cliValue(programFile(QStringLiteral("Temp.Mdb")), QStringLiteral("SELECT group_concat(StokKod) FROM StokKartlar")),
+    EXPECT_EQ(test::cliValue(programFile(QStringLiteral("Temp.Mdb")),
+                  QStringLiteral("SELECT group_concat(StokKod) FROM StokKartlar")),
         QStringLiteral("1,3"));
 }
 
@@ -323,7 +338,8 @@ TEST_F(RecordsetTest, EditUpdateWritesAndCancelUpdateDiscards)
     rs.update();
     EXPECT_EQ(rs.field(QStringLiteral("KalanB")).toDouble(), 8.0);
     const QString file = programFile(QStringLiteral("Temp.Mdb"));
-    EXPECT_EQ(test::cliValue(file, QStringLiteral("SELECT KalanB || '/' || StokGizle FROM StokKartlar")), QStringLiteral("8.0/-1"));
+    EXPECT_EQ(test::cliValue(file, QStringLiteral("SELECT KalanB || '/' || StokGizle FROM StokKartlar")),
+        QStringLiteral("8.0/-1"));
     EXPECT_THROW(rs.update(), DbError);
 }
 
@@ -344,8 +360,11 @@ TEST_F(RecordsetTest, ValueAtReadsRowsWithoutMovingAndSeesChanges)
     makeStock(QStringLiteral("Temp.Mdb"), {});
     QStringList rows;
     for (int i = 0; i < 200; ++i)
-        rows.append(QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi) VALUES ('%1', 'Ad %2')").arg(i).arg(i, 3, 10, QChar(u'0')));
-    test::runOnFile(programFile(QStringLiteral("Temp.Mdb")), rows);
+        rows.append(QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi) VALUES ('%1', 'Ad %2')")
+                        .arg(i)
+                        .arg(i, 3, 10, QChar(u'0')));
+    test::runOnFile(programFile(QStringLiteral("Temp.Mdb")),
+        QStringList {QStringLiteral("BEGIN")} + rows + QStringList {QStringLiteral("COMMIT")});
     DataControl &data = control(kWorkingList);
     Recordset &rs = data.recordset();
     rs.setAbsolutePosition(10);
@@ -368,7 +387,8 @@ TEST_F(RecordsetTest, SumsAreReadOnce)
     EXPECT_DOUBLE_EQ(rs.field(0).toDouble(), 30.5);
     EXPECT_DOUBLE_EQ(rs.field(1).toDouble(), 5.49);
     EXPECT_THROW(rs.edit(), DbError);
-    Recordset &none = control(QStringLiteral("select sum(GirenTutar) FROM StokKartlar Where KalanB<>0 and KalanB>5")).recordset();
+    Recordset &none
+        = control(QStringLiteral("select sum(GirenTutar) FROM StokKartlar Where KalanB<>0 and KalanB>5")).recordset();
     EXPECT_TRUE(none.field(0).isNull());
 }
 
@@ -422,6 +442,26 @@ TEST_F(RecordsetTest, UnknownTableIsReported)
     } catch (const DbError &e) {
         EXPECT_EQ(e.number(), DbError::TableNotFound);
     }
+}
+
+TEST_F(RecordsetTest, AtMostTenFilesAreOpenAtOnce)
+{
+    std::vector<Database> open;
+    for (int i = 0; i < 11; ++i)
+        makeStock(QStringLiteral("%1Temp.Mdb").arg(i, 2, 10, QChar(u'0')), {});
+    for (int i = 0; i < 10; ++i)
+        open.push_back(Database::open(m_mapper, programText(QStringLiteral("%1Temp.Mdb").arg(i, 2, 10, QChar(u'0')))));
+    try {
+        Database::open(m_mapper, programText(QStringLiteral("10Temp.Mdb")));
+        FAIL() << "an eleventh file was opened";
+    } catch (const DbError &e) {
+        EXPECT_EQ(e.number(), DbError::TooManyFiles);
+    }
+    // The same file again shares its place.
+    Database again = Database::open(m_mapper, programText(QStringLiteral("00Temp.Mdb")));
+    open.erase(open.begin() + 5);
+    Database eleventh = Database::open(m_mapper, programText(QStringLiteral("10Temp.Mdb")));
+    EXPECT_EQ(eleventh.execute(QStringLiteral("INSERT INTO StokKartlar (StokKod) VALUES ('1')")), 1);
 }
 
 TEST_F(RecordsetTest, RefreshOpensAFileThatWasReplacedMeanwhile)

@@ -1,7 +1,7 @@
+#include "platform/Transaction.h"
 #include "platform/DataControl.h"
 #include "platform/Database.h"
 #include "platform/DbError.h"
-#include "platform/Transaction.h"
 
 #include "platform/DbTestSupport.h"
 
@@ -23,9 +23,9 @@ const QStringList kFiles = {QStringLiteral("02Cari.mdb"), QStringLiteral("02Stok
 void makeFiles(const QString &folder)
 {
     for (const QString &name : kFiles)
-        test::runOnFile(folder + u'/' + name, {QStringLiteral("CREATE TABLE Hareket (Aciklama TEXT, Tutar REAL)"),
-                                                 QStringLiteral("CREATE TABLE Sayac (Deger INTEGER)"),
-                                                 QStringLiteral("INSERT INTO Sayac VALUES (0)")});
+        test::runOnFile(folder + u'/' + name,
+            {QStringLiteral("CREATE TABLE Hareket (Aciklama TEXT, Tutar REAL)"),
+                QStringLiteral("CREATE TABLE Sayac (Deger INTEGER)"), QStringLiteral("INSERT INTO Sayac VALUES (0)")});
 }
 
 // One data control per file, as the posting code binds them.
@@ -102,7 +102,24 @@ TEST_F(TransactionTest, RollbackWritesNothing)
         transaction.rollback();
     }
     expectRowsEverywhere(QStringLiteral("0"));
-    EXPECT_EQ(test::cliValue(dataFile(QStringLiteral("01Stok.mdb")), QStringLiteral("SELECT count(*) FROM Sayac")), QStringLiteral("1"));
+    EXPECT_EQ(test::cliValue(dataFile(QStringLiteral("01Stok.mdb")), QStringLiteral("SELECT count(*) FROM Sayac")),
+        QStringLiteral("1"));
+}
+
+TEST_F(TransactionTest, RefreshAfterARollbackDropsTheUndoneRows)
+{
+    Posting posting(m_mapper, kFiles.mid(0, 1));
+    DataControl list(m_mapper);
+    list.setDatabaseName(dataText(kFiles.first()));
+    list.setRecordSource(QStringLiteral("Select * From Hareket Order By Aciklama Asc"));
+    Transaction transaction(m_mapper);
+    transaction.begin();
+    posting.writeOneEach(QStringLiteral("geri alınacak"));
+    list.refresh();
+    EXPECT_EQ(list.recordset().recordCount(), 1);
+    transaction.rollback();
+    list.refresh();
+    EXPECT_EQ(list.recordset().recordCount(), 0);
 }
 
 TEST_F(TransactionTest, AbandonedTransactionRollsBack)
@@ -128,6 +145,19 @@ TEST_F(TransactionTest, FileOpenedDuringTheTransactionTakesPart)
     expectRowsEverywhere(QStringLiteral("0"));
 }
 
+TEST_F(TransactionTest, FileClosedDuringTheTransactionIsReleasedAtItsEnd)
+{
+    auto posting = std::make_unique<Posting>(m_mapper, kFiles.mid(0, 1));
+    Transaction transaction(m_mapper);
+    transaction.begin();
+    posting->writeOneEach(QStringLiteral("a"));
+    posting.reset();
+    EXPECT_TRUE(QFileInfo::exists(dataFile(QStringLiteral("02Cari.ldb"))));
+    transaction.commit();
+    EXPECT_FALSE(QFileInfo::exists(dataFile(QStringLiteral("02Cari.ldb"))));
+    EXPECT_EQ(rows(kFiles.first()), QStringLiteral("1"));
+}
+
 TEST_F(TransactionTest, EditInsideTheTransactionWaitsForItsCommit)
 {
     DataControl counter(m_mapper);
@@ -141,9 +171,11 @@ TEST_F(TransactionTest, EditInsideTheTransactionWaitsForItsCommit)
     rs.edit();
     rs.setField(QStringLiteral("Deger"), 5);
     rs.update();
-    EXPECT_EQ(test::cliValue(dataFile(QStringLiteral("02Index.mdb")), QStringLiteral("SELECT Deger FROM Sayac")), QStringLiteral("0"));
+    EXPECT_EQ(test::cliValue(dataFile(QStringLiteral("02Index.mdb")), QStringLiteral("SELECT Deger FROM Sayac")),
+        QStringLiteral("0"));
     transaction.commit();
-    EXPECT_EQ(test::cliValue(dataFile(QStringLiteral("02Index.mdb")), QStringLiteral("SELECT Deger FROM Sayac")), QStringLiteral("5"));
+    EXPECT_EQ(test::cliValue(dataFile(QStringLiteral("02Index.mdb")), QStringLiteral("SELECT Deger FROM Sayac")),
+        QStringLiteral("5"));
 }
 
 TEST_F(TransactionTest, NoTransactionWhileARecordIsBeingEdited)
@@ -162,7 +194,8 @@ TEST_F(TransactionTest, NoTransactionWhileARecordIsBeingEdited)
 
 TEST_F(TransactionTest, ProgramKilledBetweenWritesLeavesNothing)
 {
-    std::unique_ptr<QProcess> child(test::startChild(QStringLiteral("TransactionChild.WritesAndWaits"), childTask(QStringLiteral("crash"))));
+    std::unique_ptr<QProcess> child(
+        test::startChild(QStringLiteral("TransactionChild.WritesAndWaits"), childTask(QStringLiteral("crash"))));
     QByteArray output;
     while (!output.contains(kWritten.toLatin1()) && child->waitForReadyRead(60000))
         output += child->readAllStandardOutput();
@@ -178,7 +211,8 @@ TEST_F(TransactionTest, ProgramKilledBetweenWritesLeavesNothing)
 
 TEST_F(TransactionTest, ChildCommitIsSeenWhole)
 {
-    std::unique_ptr<QProcess> child(test::startChild(QStringLiteral("TransactionChild.WritesAndWaits"), childTask(QStringLiteral("commit"))));
+    std::unique_ptr<QProcess> child(
+        test::startChild(QStringLiteral("TransactionChild.WritesAndWaits"), childTask(QStringLiteral("commit"))));
     ASSERT_TRUE(child->waitForFinished(60000));
     EXPECT_EQ(child->exitCode(), 0) << child->readAllStandardOutput().toStdString();
     expectRowsEverywhere(QStringLiteral("200"));
@@ -191,7 +225,8 @@ TEST_F(TransactionTest, ConcurrentEditsLoseNoUpdate)
     constexpr int kPrograms = 4;
     std::vector<std::unique_ptr<QProcess>> children;
     for (int i = 0; i < kPrograms; ++i)
-        children.emplace_back(test::startChild(QStringLiteral("TransactionChild.RaisesCounter"), childTask(QStringLiteral("raise"))));
+        children.emplace_back(
+            test::startChild(QStringLiteral("TransactionChild.RaisesCounter"), childTask(QStringLiteral("raise"))));
     for (auto &child : children) {
         ASSERT_TRUE(child->waitForFinished(180000));
         EXPECT_EQ(child->exitCode(), 0) << child->readAllStandardOutput().toStdString();
