@@ -10,7 +10,6 @@
 
 #include "app/Services.h"
 #include "app/TerminalForm.h"
-#include "capture/QuantityEntry.h"
 #include "data/DataRoutines.h"
 #include "data/DemoData.h"
 #include "data/SchemaDdl.h"
