@@ -130,8 +130,8 @@ void Selection::chooseOperationKind(int index)
         if (services.program.hasEnded())
             return;
     }
-    services.settings.saveSetting(services.program.exeName(), settingkeys::Section, settingkeys::OperationKind,
-                                  QString::number(index));
+    services.settings.saveSetting(
+        services.program.exeName(), settingkeys::Section, settingkeys::OperationKind, QString::number(index));
 }
 
 void Selection::fillList(bool depo)
@@ -251,7 +251,7 @@ void Selection::resetWorkingList(const QString &localFile)
     const bool purchase = m_form.Check1[kPurchase]->value() != 0;
     const QString update = QStringLiteral("UPDATE %1 Set %2=%3");
     const QString table(StokKartlar::Table);
-    const QStringList statements{
+    const QStringList statements {
         update.arg(table, StokKartlar::KalanA, StokKartlar::KalanB),
         update.arg(table, StokKartlar::KalanB, QStringLiteral("0")),
         update.arg(table, StokKartlar::GirenTutar, QStringLiteral("0")),
@@ -270,8 +270,7 @@ void Selection::resetWorkingList(const QString &localFile)
     for (const QString &statement : statements) {
         try {
             working.execute(statement);
-        } catch (const DbError &) {
-        }
+        } catch (const DbError &) { }
     }
     try {
         if (transaction && transaction->isActive())
@@ -285,8 +284,8 @@ void Selection::resetWorkingList(const QString &localFile)
 void Selection::bindDatabaseSet(const QString &localFile)
 {
     TerminalForm &f = m_form;
-    for (DataControl *control : {f.DataTemp, f.DataCari, f.DataStok, f.DataCariHar, f.DataStokHar, f.IndexPrimary,
-                                 f.IndexSecondary}) {
+    for (DataControl *control :
+        {f.DataTemp, f.DataCari, f.DataStok, f.DataCariHar, f.DataStokHar, f.IndexPrimary, f.IndexSecondary}) {
         control->close();
     }
     f.DataTemp->setDatabaseName(localFile);
@@ -296,8 +295,8 @@ void Selection::bindDatabaseSet(const QString &localFile)
     f.DataStokHar->setDatabaseName(f.DataPath + QString(files::Stok));
     f.IndexPrimary->setDatabaseName(f.DataPath + QString(files::Index));
     f.IndexSecondary->setDatabaseName(f.DataPath + QString(files::Index));
-    for (DataControl *control : {f.DataCari, f.DataCariHar, f.DataStok, f.DataStokHar, f.IndexPrimary,
-                                 f.IndexSecondary}) {
+    for (DataControl *control :
+        {f.DataCari, f.DataCariHar, f.DataStok, f.DataStokHar, f.IndexPrimary, f.IndexSecondary}) {
         refreshQuietly(*control);
     }
 }
@@ -308,23 +307,21 @@ void Selection::showBalance()
     Recordset &accounts = m_form.DataCari->recordset();
     try {
         accounts.findFirst(QString(CariKartlar::Unvan) + QLatin1Char('=') + quoted(m_form.Combo1->text()));
-    } catch (const DbError &) {
-    }
+    } catch (const DbError &) { }
     QString suffix;
     try {
         suffix = accounts.field(QString(CariKartlar::Hesap)).toString() == QLatin1String("Alacak")
             ? QStringLiteral(" Alacaklı")
             : QStringLiteral(" Boçlu");
-    } catch (const DbError &) {
-    }
+    } catch (const DbError &) { }
     m_form.Command3->setEnabled(false);
     m_form.Command1[0]->setEnabled(false);
     try {
         const QVariant balance = accounts.field(QString(CariKartlar::Bakiye));
-        const QString amount = balance.isNull() ? QString() : services.formats.format(balance.toDouble(), QStringLiteral("#,##0.00"));
+        const QString amount
+            = balance.isNull() ? QString() : services.formats.format(balance.toDouble(), QStringLiteral("#,##0.00"));
         m_form.Label2->setText(amount + suffix);
-    } catch (const DbError &) {
-    }
+    } catch (const DbError &) { }
     m_form.Frame2->show();
     m_form.Frame2->raise();
 }

@@ -63,8 +63,8 @@ void WorkingModes::Check1_Click(int index)
             if (i != index)
                 m_form.Check1[static_cast<std::size_t>(i)]->hide();
         }
-        m_form.grids().setColumnCaption(kStockColumn,
-                                        index == kCount ? QStringLiteral("Fazla") : QStringLiteral("Stok"));
+        m_form.grids().setColumnCaption(
+            kStockColumn, index == kCount ? QStringLiteral("Fazla") : QStringLiteral("Stok"));
         m_form.grids().setColumnVisible(kPriceColumn, index != kCount);
     } else {
         showOfferedBoxes();

@@ -135,7 +135,7 @@ TEST_P(StoredKindTest, DecidesTheFirstHandlerAtTheRoleChoice)
     const bool depo = GetParam().depo;
     const QString group = depo ? QStringLiteral("Şube") : QStringLiteral("Müşteri");
     const QStringList titles = column(dataFile(QStringLiteral("01Cari.mdb")),
-                                      QStringLiteral("SELECT Unvan FROM CariKartlar WHERE Gurup='%1' ORDER BY CariKod").arg(group));
+        QStringLiteral("SELECT Unvan FROM CariKartlar WHERE Gurup='%1' ORDER BY CariKod").arg(group));
     ASSERT_FALSE(titles.isEmpty());
 
     TerminalForm &f = chooseRole(kUser);
@@ -152,15 +152,15 @@ TEST_P(StoredKindTest, DecidesTheFirstHandlerAtTheRoleChoice)
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, StoredKindTest,
-                         ::testing::Values(StoredKind{"NoneStored", nullptr, true}, StoredKind{"Depo", "0", true},
-                                           StoredKind{"Cari", "1", false}),
-                         [](const auto &row) { return std::string(row.param.name); });
+    ::testing::Values(
+        StoredKind {"NoneStored", nullptr, true}, StoredKind {"Depo", "0", true}, StoredKind {"Cari", "1", false}),
+    [](const auto &row) { return std::string(row.param.name); });
 
 TEST_F(SelectionTest, SecondBranchInTheServerRoleCopiesItsStockDatabase)
 {
     const QString branchStock = dataFile(QStringLiteral("03Stok.mdb"));
-    const QStringList stockOnHand =
-        column(branchStock, QStringLiteral("SELECT StokKod || ':' || KalanB FROM StokKartlar ORDER BY rowid"));
+    const QStringList stockOnHand
+        = column(branchStock, QStringLiteral("SELECT StokKod || ':' || KalanB FROM StokKartlar ORDER BY rowid"));
     TerminalForm &f = chooseRole(kServer);
     ASSERT_EQ(entries(*f.Combo1), QStringList({QStringLiteral("Şube 02"), QStringLiteral("Şube 03")}));
 
@@ -168,14 +168,16 @@ TEST_F(SelectionTest, SecondBranchInTheServerRoleCopiesItsStockDatabase)
 
     EXPECT_EQ(f.DataPath, kShare + QStringLiteral("03"));
     const QString temp = programFile(QStringLiteral("Temp.Mdb"));
-    EXPECT_EQ(column(temp, QStringLiteral("SELECT StokKod || ':' || KalanA FROM StokKartlar ORDER BY rowid")), stockOnHand);
+    EXPECT_EQ(
+        column(temp, QStringLiteral("SELECT StokKod || ':' || KalanA FROM StokKartlar ORDER BY rowid")), stockOnHand);
     EXPECT_EQ(f.DataCari->databaseName(), kShare + QStringLiteral("03Cari.mdb"));
     EXPECT_EQ(f.DataStokHar->databaseName(), kShare + QStringLiteral("03Stok.mdb"));
     EXPECT_EQ(f.IndexSecondary->databaseName(), kShare + QStringLiteral("03Index.mdb"));
     EXPECT_TRUE(f.IndexSecondary->recordset().isOpen());
     EXPECT_EQ(f.DataFatura->databaseName(), kShare + QStringLiteral("01Fatura.mdb")) << "invoices stay where they were";
     EXPECT_TRUE(f.DataTemp->recordset().isOpen());
-    EXPECT_EQ(f.DataTemp->recordset().recordCount(), cliValue(branchStock, QStringLiteral("SELECT count(*) FROM StokKartlar WHERE StokGizle=0")).toInt());
+    EXPECT_EQ(f.DataTemp->recordset().recordCount(),
+        cliValue(branchStock, QStringLiteral("SELECT count(*) FROM StokKartlar WHERE StokGizle=0")).toInt());
     EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
@@ -198,7 +200,7 @@ TEST_F(SelectionTest, CariFromTheMenuOffersTheInvoiceAndDropsCapturedLines)
     EXPECT_FALSE(f.SbCr[0]->isChecked());
     // The list comes from the set the Depo selection left the accounts on.
     const QStringList customers = column(dataFile(QStringLiteral("02Cari.mdb")),
-                                         QStringLiteral("SELECT Unvan FROM CariKartlar WHERE Gurup='Müşteri' ORDER BY CariKod"));
+        QStringLiteral("SELECT Unvan FROM CariKartlar WHERE Gurup='Müşteri' ORDER BY CariKod"));
     EXPECT_EQ(entries(*f.Combo1), customers);
     EXPECT_EQ(storedKind(), QStringLiteral("1"));
     EXPECT_EQ(cliValue(temp, QStringLiteral("SELECT count(*) FROM StokKartlar")).toInt(), lines - 5);
@@ -209,8 +211,9 @@ TEST_P(ResetTest, SelectionResetsTheWorkingListForTheMode)
     clearCapturedQuantities();
     TerminalForm &f = chooseRole(kUser);
     const QString temp = programFile(QStringLiteral("Temp.Mdb"));
-    runOnFile(temp, {QStringLiteral("UPDATE StokKartlar SET KalanB = (rowid % 4) * 1.5, GirenTutar = 9.75, KalanA = 99"),
-                     QStringLiteral("INSERT INTO StokHareket DEFAULT VALUES")});
+    runOnFile(temp,
+        {QStringLiteral("UPDATE StokKartlar SET KalanB = (rowid % 4) * 1.5, GirenTutar = 9.75, KalanA = 99"),
+            QStringLiteral("INSERT INTO StokHareket DEFAULT VALUES")});
     const QStringList captured = column(temp, QStringLiteral("SELECT KalanB FROM StokKartlar ORDER BY rowid"));
 
     f.Check1[GetParam()]->setValue(1);
@@ -218,22 +221,22 @@ TEST_P(ResetTest, SelectionResetsTheWorkingListForTheMode)
     const QString price = GetParam() == kPurchase ? QStringLiteral("gFiyat") : QStringLiteral("Fiyat");
     EXPECT_EQ(column(temp, QStringLiteral("SELECT KalanA FROM StokKartlar ORDER BY rowid")), captured);
     EXPECT_EQ(cliValue(temp, QStringLiteral("SELECT count(*) FROM StokKartlar WHERE KalanB<>0 OR GirenTutar<>0")),
-              QStringLiteral("0"));
+        QStringLiteral("0"));
     EXPECT_EQ(cliValue(temp, QStringLiteral("SELECT count(*) FROM StokKartlar WHERE Fiyat2 IS NOT %1").arg(price)),
-              QStringLiteral("0"));
+        QStringLiteral("0"));
     EXPECT_EQ(cliValue(temp, QStringLiteral("SELECT count(*) FROM StokHareket")), QStringLiteral("0"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, ResetTest, ::testing::Values(kSale, kPurchase),
-                         [](const auto &row) { return row.param == kSale ? "Sale" : "Purchase"; });
+    [](const auto &row) { return row.param == kSale ? "Sale" : "Purchase"; });
 
 TEST_P(BalanceTest, CustomerBalanceShowsOnceAModeIsOn)
 {
     const Balance &b = GetParam();
     runOnFile(dataFile(QStringLiteral("01Cari.mdb")),
-              {QStringLiteral("UPDATE CariKartlar SET Unvan='%1', Hesap='%2', Bakiye=%3 WHERE CariKod='C001'")
-                   .arg(QString::fromUtf16(b.title).replace(u'\'', QStringLiteral("''")), QString::fromUtf16(b.hesap))
-                   .arg(b.bakiye)});
+        {QStringLiteral("UPDATE CariKartlar SET Unvan='%1', Hesap='%2', Bakiye=%3 WHERE CariKod='C001'")
+                .arg(QString::fromUtf16(b.title).replace(u'\'', QStringLiteral("''")), QString::fromUtf16(b.hesap))
+                .arg(b.bakiye)});
     storeKind(QStringLiteral("1"));
     TerminalForm &f = chooseRole(kUser);
     ASSERT_EQ(f.Combo1->text(), QString::fromUtf16(b.title));
@@ -248,10 +251,10 @@ TEST_P(BalanceTest, CustomerBalanceShowsOnceAModeIsOn)
 }
 
 INSTANTIATE_TEST_SUITE_P(Customers, BalanceTest,
-                         ::testing::Values(Balance{"Debtor", u"Deniz Market", u"Borç", 1500, u"1.500,00 Boçlu"},
-                                           Balance{"Creditor", u"Deniz Market", u"Alacak", 1234.5, u"1.234,50 Alacaklı"},
-                                           Balance{"Apostrophe", u"Koç'un Büfesi", u"Alacak", 0.5, u"0,50 Alacaklı"}),
-                         [](const auto &row) { return std::string(row.param.name); });
+    ::testing::Values(Balance {"Debtor", u"Deniz Market", u"Borç", 1500, u"1.500,00 Boçlu"},
+        Balance {"Creditor", u"Deniz Market", u"Alacak", 1234.5, u"1.234,50 Alacaklı"},
+        Balance {"Apostrophe", u"Koç'un Büfesi", u"Alacak", 0.5, u"0,50 Alacaklı"}),
+    [](const auto &row) { return std::string(row.param.name); });
 
 TEST_F(SelectionTest, PickingACustomerWithoutAModeShowsNoBalance)
 {
@@ -280,7 +283,7 @@ TEST_P(MissingBranchTest, ServerRoleEndsTheProgramAfterItsMessage)
     else
         f.Option1[kServer]->setValue(true);
 
-    EXPECT_EQ(dialogs.messages, QStringList{QString::fromUtf16(m.message)});
+    EXPECT_EQ(dialogs.messages, QStringList {QString::fromUtf16(m.message)});
     EXPECT_EQ(program.endCount, 1);
     if (m.pick >= 0) {
         EXPECT_EQ(contents(programFile(QStringLiteral("Temp.Mdb"))), temp) << "the local copy is kept";
@@ -291,10 +294,9 @@ TEST_P(MissingBranchTest, ServerRoleEndsTheProgramAfterItsMessage)
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, MissingBranchTest,
-                         ::testing::Values(MissingBranch{"PickedBranch", "03Stok.mdb", 1, u"Şube 03 Bilgisi Bulunamadı"},
-                                           MissingBranch{"AtTheRoleChoice", "02Stok.mdb", -1,
-                                                         u"Şube 02 Bilgisi Bulunamadı"}),
-                         [](const auto &row) { return std::string(row.param.name); });
+    ::testing::Values(MissingBranch {"PickedBranch", "03Stok.mdb", 1, u"Şube 03 Bilgisi Bulunamadı"},
+        MissingBranch {"AtTheRoleChoice", "02Stok.mdb", -1, u"Şube 02 Bilgisi Bulunamadı"}),
+    [](const auto &row) { return std::string(row.param.name); });
 
 TEST_F(SelectionTest, LockedWorkingDatabaseIsResetButNotReplaced)
 {
@@ -309,8 +311,9 @@ TEST_F(SelectionTest, LockedWorkingDatabaseIsResetButNotReplaced)
     EXPECT_TRUE(dialogs.messages.isEmpty());
     EXPECT_EQ(program.endCount, 0);
     EXPECT_EQ(f.DataPath, kShare + QStringLiteral("01"));
-    EXPECT_EQ(cliValue(temp, QStringLiteral("SELECT StokKod || ':' || KalanA || ':' || KalanB FROM StokKartlar WHERE rowid = 1")),
-              QStringLiteral("OWN:3.0:0.0"));
+    EXPECT_EQ(cliValue(temp,
+                  QStringLiteral("SELECT StokKod || ':' || KalanA || ':' || KalanB FROM StokKartlar WHERE rowid = 1")),
+        QStringLiteral("OWN:3.0:0.0"));
     EXPECT_EQ(f.DataStok->databaseName(), kShare + QStringLiteral("01Stok.mdb"));
 }
 
@@ -362,8 +365,8 @@ TEST_F(SelectionTest, CountSelectionRefreshesTheBranchCopyInTheServerRole)
     EXPECT_EQ(f.DataPath, kShare + QStringLiteral("03Stok.mdb"));
     EXPECT_EQ(contents(programFile(QStringLiteral("03Temp.Mdb"))), contents(dataFile(QStringLiteral("03Stok.mdb"))));
     EXPECT_EQ(f.DataTemp->databaseName(), tree.paths().programFolder + QStringLiteral("\\03Temp.Mdb"));
-    EXPECT_EQ(f.DataTemp->recordSource(),
-              QStringLiteral("Select * From StokKartlar Where Sube='03' Order By StokAdi Asc"));
+    EXPECT_EQ(
+        f.DataTemp->recordSource(), QStringLiteral("Select * From StokKartlar Where Sube='03' Order By StokAdi Asc"));
     EXPECT_GT(f.DataTemp->recordset().recordCount(), 0);
 }
 
@@ -390,4 +393,3 @@ TEST_F(SelectionTest, KindWithoutCardsLeavesTheListEmptyAndSelectsNothing)
         << "the working list stays where the role choice put it";
     EXPECT_EQ(storedKind(), QStringLiteral("0"));
 }
-

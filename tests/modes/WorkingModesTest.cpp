@@ -1,9 +1,9 @@
-#include "capture/ItemGrids.h"
 #include "modes/WorkingModes.h"
+#include "capture/ItemGrids.h"
 #include "platform/DataControl.h"
+#include "platform/DbTestSupport.h"
 #include "platform/LockFile.h"
 #include "platform/forms/Controls.h"
-#include "platform/DbTestSupport.h"
 #include "support/DemoFixture.h"
 
 #include <QApplication>
@@ -94,7 +94,7 @@ TEST_F(WorkingModesTest, TickingSaleHidesTheOtherBoxesAndRunsTheSelection)
     EXPECT_FALSE(f.Command4->isHidden()) << "the selection ran for sale mode";
     EXPECT_EQ(f.DataTemp->databaseName(), programText(QStringLiteral("Temp.Mdb")));
     EXPECT_EQ(f.DataTemp->recordSource(),
-              QStringLiteral("Select * From StokKartlar Where StokGizle=False Order By StokAdi Asc"));
+        QStringLiteral("Select * From StokKartlar Where StokGizle=False Order By StokAdi Asc"));
     EXPECT_TRUE(f.DataTemp->recordset().isOpen());
     EXPECT_EQ(QApplication::focusWidget(), f.Text1);
     EXPECT_TRUE(dialogs.messages.isEmpty());
@@ -139,8 +139,8 @@ TEST_F(WorkingModesTest, CountInTheUserRoleUsesTheCountDatabaseAsItIs)
     EXPECT_EQ(opened.first(), programText(QStringLiteral("SayTmp.Mdb")));
     // The selection then moves the list on to the branch's own count copy.
     EXPECT_EQ(f.DataTemp->databaseName(), programText(QStringLiteral("02Temp.Mdb")));
-    EXPECT_EQ(f.DataTemp->recordSource(),
-              QStringLiteral("Select * From StokKartlar Where Sube='02' Order By StokAdi Asc"));
+    EXPECT_EQ(
+        f.DataTemp->recordSource(), QStringLiteral("Select * From StokKartlar Where Sube='02' Order By StokAdi Asc"));
     EXPECT_GT(f.DataTemp->recordset().recordCount(), 0);
     EXPECT_EQ(f.DataPath, QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\02Stok.mdb"));
     EXPECT_EQ(f.Check1[kCount]->text(), QStringLiteral("SAYIM"));
@@ -250,7 +250,7 @@ TEST_F(WorkingModesTest, CountBuildWithoutTheLocalStockDatabaseReportsTheCopy)
 
     f.Check1[kCount]->setValue(1);
 
-    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("Kopyalama Yapılamadı")});
+    EXPECT_EQ(dialogs.messages, QStringList {QStringLiteral("Kopyalama Yapılamadı")});
     EXPECT_EQ(program.endCount, 0);
     EXPECT_FALSE(QFile::exists(programFile(QStringLiteral("SayTmp.Mdb"))));
     EXPECT_NE(count(dataFile(QStringLiteral("02Stok.mdb")), QStringLiteral("Sube='02'")), QStringLiteral("0"));
@@ -281,4 +281,4 @@ TEST_P(ClearingABoxTest, OffersTheBoxesOfTheKindAgainWithoutASelection)
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, ClearingABoxTest, ::testing::Values(true, false),
-                         [](const auto &row) { return row.param ? "Depo" : "Cari"; });
+    [](const auto &row) { return row.param ? "Depo" : "Cari"; });

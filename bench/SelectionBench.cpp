@@ -1,0 +1,251 @@
+// The selection and the count build on a large data set, driven through the
+// main form as the operator drives it: the centre and ten branches of
+// 100,000 stock cards each, made once per run.
+//
+// - BM_SelectionServerRole: picking a branch in the server role copies its
+//   stock database over Temp.Mdb, resets the working list and rebinds the
+//   data controls. Target: under 2 s.
+// - BM_CountBuild: the first SAYIM tick of a run reads the ten branch files
+//   into SayTmp.Mdb. The clock skips each prescribed 2 s pause, so the time
+//   is the build's own work. Target: under 15 s.
+// - BM_BranchCodeMarking: the branch code written card by card into a branch
+//   file, with a commit per card or one transaction for the file.
+
+#include "app/Services.h"
+#include "app/TerminalForm.h"
+#include "data/DemoData.h"
+#include "data/Schema.h"
+#include "modes/WorkingModes.h"
+#include "platform/Clock.h"
+#include "platform/DataControl.h"
+#include "platform/Dialogs.h"
+#include "platform/PathMapper.h"
+#include "platform/Program.h"
+#include "platform/RegionalFormat.h"
+#include "platform/SettingsStore.h"
+#include "platform/Transaction.h"
+#include "platform/forms/Controls.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace pusla {
+namespace {
+
+using namespace schema;
+
+constexpr int kCards = 100000;
+constexpr int kBranches = 10;
+
+class QuietDialogs final : public Dialogs
+{
+public:
+    MessageAnswer messageBox(const QString &text, MessageButtons) override
+    {
+        messages.append(text);
+        return MessageAnswer::Yes;
+    }
+    QString inputBox(const QString &, const QString &, const QString &defaultText) override { return defaultText; }
+    void popupMenu(QMenu &) override { }
+    void beep() override { }
+    void setBusy(bool) override { }
+
+    QStringList messages;
+};
+
+/// A real monotonic clock that can be told to jump ahead.
+class SkippingClock final : public Clock
+{
+public:
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+    double seconds() const override { return m_real.seconds() + skipped; }
+
+    double skipped = 0;
+
+private:
+    SystemClock m_real;
+};
+
+/// Letting events run jumps over the rest of a pause.
+class SkippingProgram final : public Program
+{
+public:
+    SkippingProgram(QString folder, SkippingClock &clock)
+        : m_folder(std::move(folder))
+        , m_clock(clock)
+    { }
+
+    QString folder() const override { return m_folder; }
+    QString exeName() const override { return QStringLiteral("pusla"); }
+    QSize screenSize() const override { return {1024, 768}; }
+    void endAtOnce() override { m_ended = true; }
+    bool hasEnded() const override { return m_ended; }
+    void doEvents() override
+    {
+        QCoreApplication::processEvents();
+        m_clock.skipped += 2.0;
+        ++pauses;
+    }
+    bool isCtrlDown() const override { return false; }
+
+    int pauses = 0;
+
+private:
+    QString m_folder;
+    SkippingClock &m_clock;
+    bool m_ended = false;
+};
+
+struct LargeDataSet
+{
+    LargeDataSet()
+        : paths(Paths::underRoot(root.path()))
+    {
+        for (const QString &dir : {paths.programFolder, paths.sharesRoot, paths.configFolder})
+            QDir().mkpath(dir);
+        DemoOptions options;
+        options.dataDirectory = paths.sharesRoot + QStringLiteral("/127.0.0.1/MuhasebeData");
+        options.programFolder = paths.programFolder;
+        options.itemCount = kCards;
+        options.branches.clear();
+        for (int i = 0; i < kBranches; ++i)
+            options.branches.append(QStringLiteral("%1").arg(i + 2, 2, 10, QLatin1Char('0')));
+        const DemoResult result = createDemoData(options);
+        ready = result.ok;
+        error = result.errorText;
+        dataDirectory = options.dataDirectory;
+    }
+
+    QTemporaryDir root;
+    Paths paths;
+    QString dataDirectory;
+    bool ready = false;
+    QString error;
+};
+
+LargeDataSet &dataSet()
+{
+    static LargeDataSet instance;
+    return instance;
+}
+
+/// One terminal: the main form with its services over the data set.
+struct Terminal
+{
+    explicit Terminal(const Paths &paths)
+        : program(paths.programFolder, clock)
+        , settings(paths.configFolder)
+        , mapper(paths)
+        , formats(QLocale(QLocale::Turkish, QLocale::Turkey))
+        , services {dialogs, program, clock, settings, mapper, formats}
+        , form(services)
+    {
+        form.show();
+        form.Option1[1]->setValue(true);
+    }
+
+    QuietDialogs dialogs;
+    SkippingClock clock;
+    SkippingProgram program;
+    SettingsStore settings;
+    PathMapper mapper;
+    RegionalFormat formats;
+    Services services;
+    TerminalForm form;
+};
+
+bool dataSetReady(benchmark::State &state)
+{
+    if (dataSet().ready)
+        return true;
+    state.SkipWithError(QString(QStringLiteral("demo data set: ") + dataSet().error).toStdString().c_str());
+    return false;
+}
+
+void BM_SelectionServerRole(benchmark::State &state)
+{
+    if (!dataSetReady(state))
+        return;
+    Terminal terminal(dataSet().paths);
+    TerminalForm &f = terminal.form;
+    int pick = 1;
+    for (auto _ : state) {
+        f.Combo1->setListIndex(pick);
+        pick = pick == 1 ? 2 : 1;
+    }
+    if (!terminal.dialogs.messages.isEmpty() || !f.DataTemp->recordset().isOpen())
+        state.SkipWithError("the selection did not complete");
+    state.counters["cards"] = f.DataTemp->recordset().recordCount();
+}
+BENCHMARK(BM_SelectionServerRole)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+void BM_CountBuild(benchmark::State &state)
+{
+    if (!dataSetReady(state))
+        return;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto terminal = std::make_unique<Terminal>(dataSet().paths);
+        state.ResumeTiming();
+
+        terminal->form.Check1[1]->setValue(1);
+
+        state.PauseTiming();
+        if (!terminal->form.modes().countBaseBuilt() || !terminal->dialogs.messages.isEmpty())
+            state.SkipWithError("the count database was not built");
+        state.counters["skippedPauses"] = terminal->program.pauses;
+        terminal.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_CountBuild)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
+
+void BM_BranchCodeMarking(benchmark::State &state)
+{
+    if (!dataSetReady(state))
+        return;
+    const bool oneTransaction = state.range(0) != 0;
+    const PathMapper mapper(dataSet().paths);
+    DataControl branch(mapper);
+    branch.setDatabaseName(QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\02Stok.mdb"));
+    branch.setRecordSource(QStringLiteral("Select * From %1 Where %2=False Order By %3 Asc")
+                               .arg(StokKartlar::Table, StokKartlar::StokGizle, StokKartlar::StokAdi));
+    const int cards = static_cast<int>(state.range(1));
+    for (auto _ : state) {
+        branch.refresh();
+        Recordset &records = branch.recordset();
+        Transaction transaction(mapper);
+        if (oneTransaction)
+            transaction.begin();
+        for (int i = 0; i < cards && !records.eof(); ++i) {
+            records.edit();
+            records.setField(QString(StokKartlar::Sube), QStringLiteral("02"));
+            records.update();
+            records.moveNext();
+        }
+        if (oneTransaction)
+            transaction.commit();
+    }
+    state.SetItemsProcessed(state.iterations() * cards);
+}
+BENCHMARK(BM_BranchCodeMarking)
+    ->ArgNames({"oneTransaction", "cards"})
+    ->Args({0, 2000})
+    ->Args({1, 2000})
+    ->Args({1, 50000})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+
+} // namespace
+} // namespace pusla
