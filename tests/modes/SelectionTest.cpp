@@ -256,18 +256,6 @@ INSTANTIATE_TEST_SUITE_P(Customers, BalanceTest,
         Balance {"Apostrophe", u"Koç'un Büfesi", u"Alacak", 0.5, u"0,50 Alacaklı"}),
     [](const auto &row) { return std::string(row.param.name); });
 
-TEST_F(SelectionTest, PickingACustomerWithoutAModeShowsNoBalance)
-{
-    storeKind(QStringLiteral("1"));
-    TerminalForm &f = chooseRole(kUser);
-
-    f.Combo1->setListIndex(1);
-
-    EXPECT_TRUE(f.Frame2->isHidden());
-    EXPECT_TRUE(f.Command3->isEnabled());
-    EXPECT_EQ(f.Label2->text(), QStringLiteral("0,00"));
-}
-
 TEST_P(MissingBranchTest, ServerRoleEndsTheProgramAfterItsMessage)
 {
     const MissingBranch &m = GetParam();

@@ -125,7 +125,8 @@ TEST_F(WorkingModesTest, CountInTheUserRoleUsesTheCountDatabaseAsItIs)
     const QByteArray countDatabase = contents(programFile(QStringLiteral("SayTmp.Mdb")));
     TerminalForm &f = chooseRole(kUser);
     QStringList opened;
-    QObject::connect(f.DataTemp, &DataControl::recordsetReset, [&] {
+    const QObject listening; // ends the connection before `opened` goes
+    QObject::connect(f.DataTemp, &DataControl::recordsetReset, &listening, [&] {
         if (f.DataTemp->recordset().isOpen())
             opened.append(f.DataTemp->databaseName());
     });
