@@ -13,6 +13,7 @@
 #include "data/DataRoutines.h"
 #include "data/DemoData.h"
 #include "data/SchemaDdl.h"
+#include "platform/JetSql.h"
 #include "platform/Clock.h"
 #include "platform/DataControl.h"
 #include "platform/Dialogs.h"
@@ -284,7 +285,7 @@ void BM_EntryRoundTrip(benchmark::State &state)
             state.SkipWithError("the scan box did not get the focus back");
             break;
         }
-        form.DataTemp->recordset().findFirst(QStringLiteral("Barkod=") + quoted(item.barkod));
+        form.DataTemp->recordset().findFirst(QStringLiteral("Barkod=") + jetQuoted(item.barkod));
         if (form.DataTemp->recordset().field(QStringLiteral("KalanB")).toDouble() != before + 2) {
             state.SkipWithError("the entry was not applied to the line");
             break;
@@ -332,13 +333,13 @@ void BM_WorkingListFind(benchmark::State &state)
         const QString text = scannedText(t.sample[size_t(next++ % kSampleLines)], kind);
         QStringList criteria;
         if (kind == 1) {
-            criteria << QStringLiteral("StokAdi like ") + quoted(text + u'*');
+            criteria << QStringLiteral("StokAdi like ") + jetQuoted(text + u'*');
         } else {
-            criteria << QStringLiteral("Barkod=") + quoted(text);
+            criteria << QStringLiteral("Barkod=") + jetQuoted(text);
             if (kind == 2) {
-                criteria << QStringLiteral("Barkod2=") + quoted(text) << QStringLiteral("Barkod3=") + quoted(text)
-                         << QStringLiteral("StokKod=") + quoted(text)
-                         << QStringLiteral("StokAdi like ") + quoted(text + u'*');
+                criteria << QStringLiteral("Barkod2=") + jetQuoted(text) << QStringLiteral("Barkod3=") + jetQuoted(text)
+                         << QStringLiteral("StokKod=") + jetQuoted(text)
+                         << QStringLiteral("StokAdi like ") + jetQuoted(text + u'*');
             }
         }
         QElapsedTimer timer;

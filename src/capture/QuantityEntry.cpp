@@ -6,6 +6,7 @@
 #include "data/Schema.h"
 #include "platform/DataControl.h"
 #include "platform/Dialogs.h"
+#include "platform/JetSql.h"
 #include "platform/RegionalFormat.h"
 #include "platform/forms/Controls.h"
 
@@ -231,7 +232,7 @@ void QuantityEntry::applyToLine(double value)
     Recordset &cards = m_form.DataStok->recordset();
     bool cardFound = false;
     ignoringErrors([&] {
-        cards.findFirst(QString(StokKartlar::StokAdi) + QLatin1Char('=') + quoted(m_form.Text1->text()));
+        cards.findFirst(QString(StokKartlar::StokAdi) + QLatin1Char('=') + jetQuoted(m_form.Text1->text()));
         cardFound = !cards.noMatch();
     });
 

@@ -5,6 +5,7 @@
 #include "data/DataRoutines.h"
 #include "data/Schema.h"
 #include "platform/DataControl.h"
+#include "platform/JetSql.h"
 #include "platform/RegionalFormat.h"
 #include "platform/forms/Controls.h"
 
@@ -23,7 +24,7 @@ namespace {
 
 QString equalTo(Name field, const QString &text)
 {
-    return QString(field) + QLatin1Char('=') + quoted(text);
+    return QString(field) + QLatin1Char('=') + jetQuoted(text);
 }
 
 // The scanned text as a name pattern in which every character stands for
@@ -128,7 +129,7 @@ bool ScanLookup::findInWorkingList(const QString &text)
         equalTo(StokKartlar::Barkod2, text),
         equalTo(StokKartlar::Barkod3, text),
         equalTo(StokKartlar::StokKod, text),
-        QString(StokKartlar::StokAdi) + QStringLiteral(" like ") + quoted(literalPattern(text) + QLatin1Char('*')),
+        QString(StokKartlar::StokAdi) + QStringLiteral(" like ") + jetQuoted(literalPattern(text) + QLatin1Char('*')),
     };
     for (const QString &criterion : criteria) {
         if (findFirst(lines, criterion))

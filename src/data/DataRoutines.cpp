@@ -18,13 +18,6 @@ void RefreshData(DataControl &control)
         records.moveFirst();
 }
 
-QString quoted(const QString &text)
-{
-    QString doubled = text;
-    doubled.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + doubled + QLatin1Char('\'');
-}
-
 void CopyCountStock(const DataControl &source, const PathMapper &mapper, const QString &programFolder)
 {
     const QString provider = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=");

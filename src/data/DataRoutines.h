@@ -17,8 +17,4 @@ void RefreshData(DataControl &control);
 /// database is appended to, never cleared. Errors pass on.
 void CopyCountStock(const DataControl &source, const PathMapper &mapper, const QString &programFolder);
 
-/// A text pasted between apostrophes into a criterion or statement: an
-/// apostrophe in it is doubled, so that it matches literally.
-QString quoted(const QString &text);
-
 } // namespace pusla

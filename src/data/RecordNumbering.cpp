@@ -3,6 +3,7 @@
 #include "data/DataRoutines.h"
 #include "data/Schema.h"
 #include "platform/DataControl.h"
+#include "platform/JetSql.h"
 #include "platform/PathMapper.h"
 #include "platform/SharedConnection.h"
 #include "platform/Transaction.h"
@@ -15,7 +16,7 @@ using namespace schema;
 
 QString drawNumber(DataControl &indexPrimary, DataControl &indexSecondary, int mode, const QString &year)
 {
-    const QString criteria = QString(Tarih::Tarih) + QLatin1Char('=') + quoted(year);
+    const QString criteria = QString(Tarih::Tarih) + QLatin1Char('=') + jetQuoted(year);
     const QString yearDigits = year.right(2);
 
     // Both sets are read afresh under the lock: a row another terminal added

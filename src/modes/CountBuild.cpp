@@ -8,6 +8,7 @@
 #include "platform/DataControl.h"
 #include "platform/Database.h"
 #include "platform/DbError.h"
+#include "platform/JetSql.h"
 #include "platform/PathMapper.h"
 #include "platform/Program.h"
 #include "platform/Transaction.h"
@@ -137,7 +138,7 @@ void CountBuild::markBranchCode(const QString &code)
     // one transaction some forty times the statement.
     Database branchFile = Database::open(m_form.services().paths, m_form.Data1->databaseName());
     branchFile.execute(QStringLiteral("UPDATE %1 Set %2=%3 Where %4")
-                           .arg(StokKartlar::Table, StokKartlar::Sube, quoted(code), countedCardsCondition()));
+                           .arg(StokKartlar::Table, StokKartlar::Sube, jetQuoted(code), countedCardsCondition()));
     branchFile.close();
 }
 

@@ -9,6 +9,7 @@
 #include "platform/Database.h"
 #include "platform/DbError.h"
 #include "platform/Dialogs.h"
+#include "platform/JetSql.h"
 #include "platform/LockFile.h"
 #include "platform/PathMapper.h"
 #include "platform/Program.h"
@@ -73,7 +74,7 @@ QString visibleCardsSource()
 QString branchCardsSource(const QString &code)
 {
     return QStringLiteral("Select * From %1 Where %2=%3 Order By %4 Asc")
-        .arg(StokKartlar::Table, StokKartlar::Sube, quoted(code), StokKartlar::StokAdi);
+        .arg(StokKartlar::Table, StokKartlar::Sube, jetQuoted(code), StokKartlar::StokAdi);
 }
 
 } // namespace
@@ -306,7 +307,7 @@ void Selection::showBalance()
     const Services &services = m_form.services();
     Recordset &accounts = m_form.DataCari->recordset();
     try {
-        accounts.findFirst(QString(CariKartlar::Unvan) + QLatin1Char('=') + quoted(m_form.Combo1->text()));
+        accounts.findFirst(QString(CariKartlar::Unvan) + QLatin1Char('=') + jetQuoted(m_form.Combo1->text()));
     } catch (const DbError &) { }
     QString suffix;
     try {

@@ -3,6 +3,7 @@
 #include "capture/QuantityEntry.h"
 #include "data/DataRoutines.h"
 #include "platform/DataControl.h"
+#include "platform/JetSql.h"
 #include "platform/forms/Controls.h"
 #include "platform/DbTestSupport.h"
 #include "support/DemoFixture.h"
@@ -100,7 +101,7 @@ protected:
 
     static QString sqlText(const QString &text)
     {
-        return text.isNull() ? QStringLiteral("NULL") : quoted(text);
+        return text.isNull() ? QStringLiteral("NULL") : jetQuoted(text);
     }
 
     /// Puts the form in a working mode without running the mode handling.
@@ -156,12 +157,12 @@ protected:
     int tempRowCount() const { return tempValue(QStringLiteral("SELECT count(*) FROM StokKartlar")).toInt(); }
     double lineNumber(const QString &stokKod, const QString &field) const
     {
-        return tempValue(QStringLiteral("SELECT %1 FROM StokKartlar WHERE StokKod=%2").arg(field, quoted(stokKod)))
+        return tempValue(QStringLiteral("SELECT %1 FROM StokKartlar WHERE StokKod=%2").arg(field, jetQuoted(stokKod)))
             .toDouble();
     }
     bool lineExists(const QString &stokKod) const
     {
-        return tempValue(QStringLiteral("SELECT count(*) FROM StokKartlar WHERE StokKod=%1").arg(quoted(stokKod)))
+        return tempValue(QStringLiteral("SELECT count(*) FROM StokKartlar WHERE StokKod=%1").arg(jetQuoted(stokKod)))
             == QStringLiteral("1");
     }
 

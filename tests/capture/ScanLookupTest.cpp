@@ -37,7 +37,7 @@ protected:
 
     int addedLines(const QString &stokKod) const
     {
-        return tempValue(QStringLiteral("SELECT count(*) FROM StokKartlar WHERE StokKod=%1").arg(quoted(stokKod)))
+        return tempValue(QStringLiteral("SELECT count(*) FROM StokKartlar WHERE StokKod=%1").arg(jetQuoted(stokKod)))
             .toInt();
     }
 };
@@ -156,7 +156,7 @@ TEST_P(StockCardSearchTest, AddsALineOnlyForAFullMatch)
     const QString code = QString::fromUtf8(GetParam().addedCode);
     ASSERT_EQ(tempRowCount(), rowsBefore + 1);
     ASSERT_EQ(addedLines(code), 1);
-    const QString where = QStringLiteral(" FROM StokKartlar WHERE StokKod=%1").arg(quoted(code));
+    const QString where = QStringLiteral(" FROM StokKartlar WHERE StokKod=%1").arg(jetQuoted(code));
     EXPECT_EQ(tempValue(QStringLiteral("SELECT Barkod") + where), scanned);
     EXPECT_EQ(tempValue(QStringLiteral("SELECT StokAdi") + where),
               cliValue(stockPath(), QStringLiteral("SELECT StokAdi") + where));
