@@ -35,7 +35,16 @@ TerminalForm::TerminalForm(const Services &services, QWidget *parent)
     formLoad();
 }
 
-TerminalForm::~TerminalForm() = default;
+TerminalForm::~TerminalForm()
+{
+    // The subsystems watch the form's controls; they go before the controls
+    // are hidden and destroyed, while the form they refer to still exists.
+    delete m_selection;
+    delete m_modes;
+    delete m_quantityEntry;
+    delete m_scanLookup;
+    delete m_grids;
+}
 
 void TerminalForm::wireControls()
 {
