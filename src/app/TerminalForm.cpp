@@ -6,11 +6,14 @@
 #include "capture/ItemGrids.h"
 #include "capture/QuantityEntry.h"
 #include "capture/ScanLookup.h"
+#include "modes/SalesInvoice.h"
 #include "modes/Selection.h"
 #include "modes/WorkingModes.h"
 #include "platform/Dialogs.h"
 #include "platform/Program.h"
 #include "platform/forms/Controls.h"
+#include "posting/Confirmation.h"
+#include "posting/Review.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -31,6 +34,9 @@ TerminalForm::TerminalForm(const Services &services, QWidget *parent)
     m_quantityEntry = new QuantityEntry(*this);
     m_modes = new WorkingModes(*this);
     m_selection = new Selection(*this);
+    m_salesInvoice = new SalesInvoice(*this);
+    m_review = new Review(*this);
+    m_confirmation = new Confirmation(*this);
     wireControls();
     formLoad();
 }
@@ -39,6 +45,9 @@ TerminalForm::~TerminalForm()
 {
     // The subsystems watch the form's controls; they go before the controls
     // are hidden and destroyed, while the form they refer to still exists.
+    delete m_confirmation;
+    delete m_review;
+    delete m_salesInvoice;
     delete m_selection;
     delete m_modes;
     delete m_quantityEntry;

@@ -21,9 +21,12 @@ namespace pusla {
 class CheckBox;
 class ComboBox;
 class CommandButton;
+class Confirmation;
 class DataControl;
 class ItemGrids;
 class QuantityEntry;
+class Review;
+class SalesInvoice;
 class ScanLookup;
 class Selection;
 class WorkingModes;
@@ -51,6 +54,8 @@ public:
     QString DataPath;
     /// "HeadClick" while a grid header click is in progress, otherwise empty.
     QString Marker;
+    /// The total of the document under review or last posted.
+    double m_DocTotal = 0;
 
     // Each subsystem's behaviour on the form.
     ItemGrids &grids() const { return *m_grids; }
@@ -58,6 +63,9 @@ public:
     QuantityEntry &quantityEntry() const { return *m_quantityEntry; }
     WorkingModes &modes() const { return *m_modes; }
     Selection &selection() const { return *m_selection; }
+    SalesInvoice &salesInvoice() const { return *m_salesInvoice; }
+    Review &review() const { return *m_review; }
+    Confirmation &confirmation() const { return *m_confirmation; }
 
     // Role panel.
     QGroupBox *Frame4 = nullptr;
@@ -148,6 +156,9 @@ private:
     QuantityEntry *m_quantityEntry = nullptr;
     WorkingModes *m_modes = nullptr;
     Selection *m_selection = nullptr;
+    SalesInvoice *m_salesInvoice = nullptr;
+    Review *m_review = nullptr;
+    Confirmation *m_confirmation = nullptr;
     bool m_unloaded = false;
 };
 

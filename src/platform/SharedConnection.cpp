@@ -23,7 +23,6 @@
 namespace pusla {
 namespace {
 
-constexpr int kBusyTimeoutMs = 10000;
 constexpr int kMaxAttached = 10; // SQLite's limit on attached files
 constexpr qsizetype kStatementCacheSize = 256;
 // Page cache per attached file, in KiB (SQLite's negative form).

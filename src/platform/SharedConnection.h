@@ -26,6 +26,9 @@ class SqliteStatement;
 class SharedConnection : public std::enable_shared_from_this<SharedConnection>
 {
 public:
+    /// How long a statement waits for another program's lock on a file.
+    static constexpr int kBusyTimeoutMs = 10000;
+
     /// A statement in use; it is reset when the Query goes.
     class Query
     {

@@ -27,15 +27,21 @@ public:
     Transaction(const Transaction &) = delete;
     Transaction &operator=(const Transaction &) = delete;
 
-    /// Throws DbError when a transaction, or an edit of a record, is already
-    /// open on this thread, or when a file is locked for longer than the
-    /// busy timeout.
+    /// How long begin() waits for other programs to let go of the files.
+    static constexpr int kPatienceMs = 20000;
+
+    /// Takes the write lock of every file open on the thread. Throws DbError
+    /// when a transaction, or an edit of a record, is already open on this
+    /// thread, or Locked when other programs hold a file for longer than
+    /// kPatienceMs.
     void begin();
     void commit();
     void rollback();
     bool isActive() const { return m_active; }
 
 private:
+    void beginWaiting();
+
     std::shared_ptr<SharedConnection> m_connection;
     bool m_active = false;
 };

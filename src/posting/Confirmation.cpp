@@ -1,0 +1,235 @@
+#include "posting/Confirmation.h"
+
+#include "app/TerminalForm.h"
+#include "data/DataRoutines.h"
+#include "data/RecordNumbering.h"
+#include "data/Schema.h"
+#include "modes/SalesInvoice.h"
+#include "platform/Clock.h"
+#include "platform/DataControl.h"
+#include "platform/Database.h"
+#include "platform/DbError.h"
+#include "platform/Dialogs.h"
+#include "platform/JetSql.h"
+#include "platform/Program.h"
+#include "platform/RegionalFormat.h"
+#include "platform/forms/Controls.h"
+#include "posting/MovementSides.h"
+#include "posting/PostingRun.h"
+#include "posting/WorkingListViews.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+
+#include <utility>
+#include <vector>
+
+namespace pusla {
+
+using namespace schema;
+
+namespace {
+
+constexpr int kCancel = 0;
+constexpr int kConfirm = 1;
+constexpr int kSale = 0;
+constexpr int kPurchase = 2;
+
+struct Binding
+{
+    DataControl *control;
+    QString databaseName;
+};
+
+} // namespace
+
+Confirmation::Confirmation(TerminalForm &form)
+    : QObject(&form)
+    , m_form(form)
+{
+    for (CommandButton *button : m_form.Command8)
+        connect(button, &CommandButton::clickEvent, this, &Confirmation::Command8_Click);
+}
+
+void Confirmation::Command8_Click(int index)
+{
+    // The invoice lets events run once while it posts; a second press of
+    // the panel's buttons then waits for the posting to end.
+    if (m_posting)
+        return;
+    if (index == kConfirm) {
+        m_posting = true;
+        const bool done = confirm();
+        m_posting = false;
+        if (done) {
+            endDocument();
+        } else {
+            // Back to the capture with the document's lines, to try again.
+            returnToList();
+            m_form.Frame3->hide();
+            return;
+        }
+    } else if (index != kCancel) {
+        return;
+    }
+    returnToList();
+    m_form.Frame3->hide();
+    m_form.Frame1->show();
+}
+
+bool Confirmation::confirm()
+{
+    if (m_form.Label3->text() == QLatin1String("Fatura"))
+        return m_form.salesInvoice().PostSalesInvoice();
+    return postMovements();
+}
+
+bool Confirmation::postMovements()
+{
+    const Services &services = m_form.services();
+    DataControl &workingList = *m_form.DataTemp;
+    try {
+        workingList.close();
+        workingList.setRecordSource(workingListView(WorkingListView::DocumentByCode));
+        RefreshData(workingList);
+    } catch (const DbError &) {
+        // Nothing can be read to post; the total decides below.
+    }
+    if (m_form.m_DocTotal == 0)
+        return true;
+
+    services.dialogs.setBusy(true);
+    m_form.Command4->setEnabled(false);
+
+    const DataControls controls = m_form.dataControls();
+    std::vector<Binding> bindings;
+    for (DataControl *control : {controls.DataCari, controls.DataCariHar, controls.DataStok, controls.DataStokHar,
+                                 controls.IndexPrimary, controls.IndexSecondary})
+        bindings.push_back({control, control->databaseName()});
+
+    QStringList files{controls.DataCari->databaseName(), controls.DataStok->databaseName(),
+                      controls.IndexPrimary->databaseName(), controls.DataTemp->databaseName(),
+                      services.program.folder() + QLatin1Char('\\') + QString(files::Temp)};
+    if (m_form.SbCr[0]->isChecked()) {
+        const QString prefix = centrePrefix(controls.DataCari->databaseName());
+        files << prefix + QStringLiteral("01Cari.Mdb") << prefix + QStringLiteral("01Stok.Mdb")
+              << prefix + QStringLiteral("01Index.Mdb");
+    }
+
+    QString failure;
+    try {
+        PostingRun run(services.paths, files);
+        run.begin();
+        postSides();
+        run.commit();
+    } catch (const PostingFailure &error) {
+        failure = error.reason();
+    } catch (const DbError &error) {
+        failure = postingFailureReason(error);
+    }
+    if (!failure.isEmpty()) {
+        // The set the document was captured in, as it was before.
+        for (const Binding &binding : bindings)
+            binding.control->setDatabaseName(binding.databaseName);
+        refreshAfterRollback(controls);
+    }
+
+    services.dialogs.setBusy(false);
+    m_form.Command4->setEnabled(true);
+    if (!failure.isEmpty()) {
+        showPostingFailure(services.dialogs, failure);
+        return false;
+    }
+    return true;
+}
+
+void Confirmation::postSides()
+{
+    const Services &services = m_form.services();
+    const bool depo = m_form.SbCr[0]->isChecked();
+    const bool saleBox = m_form.Check1[kSale]->value() != 0;
+    Recordset &accounts = m_form.DataCari->recordset();
+
+    PostingSide side;
+    side.documentTime = services.clock.now();
+    side.serial = NextRecordNumber(*m_form.IndexPrimary, *m_form.IndexSecondary, 0,
+                                   QString::number(side.documentTime.date().year()), services.paths);
+
+    if (depo) {
+        accounts.findFirst(QStringLiteral("Unvan='Merkez'"));
+        if (accounts.noMatch())
+            throw PostingFailure(QStringLiteral("\"Merkez\" cari hesabı bulunamadı."));
+        side.kind = SideKind::Merkez;
+        side.direction = saleBox ? Direction::Purchase : Direction::Sale;
+        side.accountCode = accounts.field(QString(CariKartlar::CariKod)).toString();
+        postAccountMovement(m_form, side);
+        postStockMovements(m_form, side);
+        switchToCentre();
+    }
+
+    QString code;
+    if (depo) {
+        code = QStringLiteral("Şube") + services.formats.format(m_form.Combo1->listIndex() + 2, QStringLiteral("00"));
+    } else {
+        if (accounts.eof() || accounts.bof())
+            throw PostingFailure(QStringLiteral("Cari hesap seçili değil."));
+        code = accounts.field(QString(CariKartlar::CariKod)).toString();
+    }
+    accounts.findFirst(QString(CariKartlar::CariKod) + QLatin1Char('=') + jetQuoted(code));
+    if (accounts.noMatch())
+        throw PostingFailure(QStringLiteral("Cari hesap bulunamadı: %1").arg(code));
+    side.kind = SideKind::Document;
+    side.direction = saleBox ? Direction::Sale : Direction::Purchase;
+    side.accountCode = code;
+    postAccountMovement(m_form, side);
+    postStockMovements(m_form, side);
+
+    Database working
+        = Database::open(services.paths, services.program.folder() + QLatin1Char('\\') + QString(files::Temp));
+    working.execute(QStringLiteral("UPDATE StokKartlar Set KalanB=0"));
+    working.execute(QStringLiteral("UPDATE StokKartlar Set GirenTutar=0"));
+    working.close();
+}
+
+void Confirmation::switchToCentre()
+{
+    const QString prefix = centrePrefix(m_form.DataCari->databaseName());
+    m_form.DataCari->setDatabaseName(prefix + QStringLiteral("01Cari.Mdb"));
+    m_form.DataCariHar->setDatabaseName(prefix + QStringLiteral("01Cari.Mdb"));
+    m_form.DataStok->setDatabaseName(prefix + QStringLiteral("01Stok.Mdb"));
+    m_form.DataStokHar->setDatabaseName(prefix + QStringLiteral("01Stok.Mdb"));
+    m_form.IndexPrimary->setDatabaseName(prefix + QStringLiteral("01Index.Mdb"));
+    m_form.IndexSecondary->setDatabaseName(prefix + QStringLiteral("01Index.Mdb"));
+    for (DataControl *control : {m_form.DataCari, m_form.DataStok, m_form.DataCariHar, m_form.DataStokHar,
+                                 m_form.IndexPrimary, m_form.IndexSecondary})
+        RefreshData(*control);
+}
+
+QString Confirmation::centrePrefix(const QString &accountFile)
+{
+    // The company number stands just before "Cari" in the file name.
+    const qsizetype p = accountFile.indexOf(QLatin1String("Cari")) + 1;
+    return accountFile.left(qMax<qsizetype>(0, p - 3));
+}
+
+void Confirmation::endDocument()
+{
+    m_form.services().dialogs.setBusy(false);
+    m_form.Command4->setEnabled(true);
+    m_form.Check1[kSale]->setValue(0);
+    m_form.Check1[kPurchase]->setValue(0);
+}
+
+void Confirmation::returnToList()
+{
+    DataControl &workingList = *m_form.DataTemp;
+    workingList.setRecordSource(workingListView(WorkingListView::AllByName));
+    try {
+        RefreshData(workingList);
+    } catch (const DbError &) {
+        // An unreadable working list shows empty.
+    }
+}
+
+} // namespace pusla

@@ -1,0 +1,77 @@
+#include "posting/Review.h"
+
+#include "app/TerminalForm.h"
+#include "data/DataRoutines.h"
+#include "platform/AdoConnection.h"
+#include "platform/DataControl.h"
+#include "platform/DbError.h"
+#include "platform/RegionalFormat.h"
+#include "platform/forms/Controls.h"
+#include "posting/WorkingListViews.h"
+
+#include <QGroupBox>
+#include <QLabel>
+
+namespace pusla {
+
+Review::Review(TerminalForm &form)
+    : QObject(&form)
+    , m_form(form)
+{
+    connect(m_form.FatCmd, &CommandButton::clickEvent, this, &Review::FatCmd_Click);
+    connect(m_form.Command4, &CommandButton::clickEvent, this, &Review::Command4_Click);
+}
+
+void Review::FatCmd_Click()
+{
+    if (!openDocument())
+        return;
+    showPanel(QStringLiteral("Fatura"), m_form.services().formats.numberToText(m_form.m_DocTotal));
+}
+
+void Review::Command4_Click()
+{
+    if (!openDocument())
+        return;
+    showPanel(QStringLiteral("Cari Hesap"), m_form.services().formats.format(m_form.m_DocTotal, QStringLiteral("#,##0.00")));
+    m_form.Command8[1]->setFocus();
+}
+
+bool Review::openDocument()
+{
+    DataControl &workingList = *m_form.DataTemp;
+    try {
+        workingList.setRecordSource(workingListView(WorkingListView::DocumentByName));
+        RefreshData(workingList);
+        if (workingList.recordset().recordCount() == 0) {
+            workingList.setRecordSource(workingListView(WorkingListView::AllByName));
+            RefreshData(workingList);
+            return false;
+        }
+
+        AdoConnection connection(m_form.services().paths);
+        connection.open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;") + QStringLiteral("Data Source=")
+                        + workingList.databaseName() + QStringLiteral(";"));
+        AdoRecordset sum;
+        sum.open(QStringLiteral("select sum(GirenTutar) FROM StokKartlar Where KalanB<>0"), connection,
+                 AdoRecordset::Dynamic, AdoRecordset::Pessimistic);
+        // Lines whose amounts are all empty add up to nothing: a total of 0.
+        m_form.m_DocTotal = sum.value(0).toDouble();
+        sum.close();
+        connection.close();
+    } catch (const DbError &) {
+        // A working list that cannot be read has no document to review.
+        return false;
+    }
+    return true;
+}
+
+void Review::showPanel(const QString &title, const QString &total)
+{
+    m_form.Label3->setText(title);
+    m_form.Label4->setText(QStringLiteral("Toplam = ") + total);
+    m_form.Frame3->show();
+    m_form.Frame3->raise();
+}
+
+} // namespace pusla
