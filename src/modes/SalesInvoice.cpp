@@ -112,6 +112,10 @@ bool SalesInvoice::post(const QString &counter)
 {
     const Services &services = m_form.services();
     Recordset &accounts = m_form.DataCari->recordset();
+    // Cards and accounts as they are now, with those other terminals or the
+    // suite added since the set was opened; the files are locked from here on.
+    RefreshData(*m_form.DataCari);
+    RefreshData(*m_form.DataStok);
 
     findAccount(QString(CariKartlar::Unvan) + QLatin1Char('=') + jetQuoted(m_form.Combo1->text()),
                 QStringLiteral("Müşteri bulunamadı: %1").arg(m_form.Combo1->text()));
@@ -167,8 +171,6 @@ void SalesInvoice::writeLine(const QString &invoiceNumber, const QString &counte
     const Recordset &line = m_form.DataTemp->recordset();
     const QString code = get(line, StokKartlar::StokKod).toString();
     Recordset &cards = m_form.DataStok->recordset();
-    if (!cards.isOpen())
-        RefreshData(*m_form.DataStok);
     // The card is found first: a line without one writes nothing anywhere.
     cards.findFirst(QString(StokKartlar::StokKod) + QLatin1Char('=') + jetQuoted(code));
     if (cards.noMatch())

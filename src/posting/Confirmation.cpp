@@ -151,6 +151,18 @@ void Confirmation::postSides()
     const bool saleBox = m_form.Check1[kSale]->value() != 0;
     Recordset &accounts = m_form.DataCari->recordset();
 
+    // The document account of Cari mode is the record the account list stands on.
+    QString code;
+    if (!depo) {
+        if (accounts.eof() || accounts.bof())
+            throw PostingFailure(QStringLiteral("Cari hesap seçili değil."));
+        code = accounts.field(QString(CariKartlar::CariKod)).toString();
+    }
+    // Cards and accounts as they are now, with those other terminals or the
+    // suite added since the set was opened; the files are locked from here on.
+    RefreshData(*m_form.DataCari);
+    RefreshData(*m_form.DataStok);
+
     PostingSide side;
     side.documentTime = services.clock.now();
     side.serial = NextRecordNumber(*m_form.IndexPrimary, *m_form.IndexSecondary, 0,
@@ -168,14 +180,8 @@ void Confirmation::postSides()
         switchToCentre();
     }
 
-    QString code;
-    if (depo) {
+    if (depo)
         code = QStringLiteral("Şube") + services.formats.format(m_form.Combo1->listIndex() + 2, QStringLiteral("00"));
-    } else {
-        if (accounts.eof() || accounts.bof())
-            throw PostingFailure(QStringLiteral("Cari hesap seçili değil."));
-        code = accounts.field(QString(CariKartlar::CariKod)).toString();
-    }
     accounts.findFirst(QString(CariKartlar::CariKod) + QLatin1Char('=') + jetQuoted(code));
     if (accounts.noMatch())
         throw PostingFailure(QStringLiteral("Cari hesap bulunamadı: %1").arg(code));

@@ -62,8 +62,6 @@ void postStockMovements(TerminalForm &form, const PostingSide &side)
                                   : QString(side.accountCode).remove(QStringLiteral("Şube"));
 
     RefreshData(*form.DataTemp);
-    if (!cards.isOpen())
-        RefreshData(*form.DataStok);
     while (!lines.eof()) {
         const QString code = get(lines, StokKartlar::StokKod).toString();
         cards.findFirst(QString(StokKartlar::StokKod) + QLatin1Char('=') + jetQuoted(code));

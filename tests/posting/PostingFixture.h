@@ -6,8 +6,10 @@
 #include "platform/forms/Controls.h"
 #include "support/DemoFixture.h"
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <QTest>
 
 namespace pusla::test {
 
@@ -28,6 +30,8 @@ protected:
         settings.saveSetting(QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("SbCr"),
                              QString::fromLatin1(kind));
         TerminalForm &f = openForm();
+        QApplication::setActiveWindow(&f);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&f));
         f.Option1[role]->setValue(true);
         f.Check1[mode]->setValue(1);
         f.Command7->setValue(true); // the balance panel of Cari mode

@@ -2,6 +2,8 @@
 
 #include "platform/SettingsStore.h"
 
+#include <QDir>
+
 using namespace pusla;
 using namespace pusla::test;
 
@@ -86,6 +88,135 @@ TEST_F(SalesInvoiceTest, OneLineInvoiceWritesEveryRecord)
     EXPECT_EQ(form->Check1[kSale]->value(), 0);
     EXPECT_TRUE(form->Frame3->isHidden());
     EXPECT_FALSE(form->Frame1->isHidden());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SalesInvoiceTest, LinesWithoutQuantityAndHiddenLinesCountOnlyInTheTotals)
+{
+    setLine(QStringLiteral("ST000001"), 2, 10, 20);
+    setLine(QStringLiteral("ST000002"), 0, 4, 5);
+    setLine(QStringLiteral("ST000003"), 1, 7, 7);
+    runOnFile(tempPath(), {QStringLiteral("UPDATE StokKartlar SET StokGizle=-1 WHERE StokKod='ST000003'")});
+
+    invoice();
+
+    EXPECT_EQ(value("01", "Fatura", QStringLiteral("SELECT FatTop, Toplam FROM Faturalar")), QStringLiteral("32.0|32.0"));
+    EXPECT_EQ(value("01", "Fatura", QStringLiteral("SELECT group_concat(FatStok || ':' || FatTotal) FROM FatHareket")),
+              QStringLiteral("ST000001:32.0"));
+    EXPECT_EQ(value("01", "Stok", QStringLiteral("SELECT group_concat(StokHarKod) FROM StokHareket")),
+              QStringLiteral("ST000001"));
+    EXPECT_EQ(value("01", "Cari", QStringLiteral("SELECT Borc FROM CariKartlar WHERE CariKod='C001'")),
+              QStringLiteral("32.0"));
+    // No VAT on any line: the VAT account is left alone.
+    EXPECT_EQ(value("01", "Cari", QStringLiteral("SELECT count(*) FROM CariHareket WHERE CariHarKod='=110'")),
+              QStringLiteral("0"));
+}
+
+TEST_F(SalesInvoiceTest, BalancesFollowTheSideThatIsLarger)
+{
+    setAccount("01", QStringLiteral("C001"), 30, 100);
+    setCard("01", QStringLiteral("ST000001"), 5, 3);
+    setLine(QStringLiteral("ST000001"), 4, 12.5, 50);
+
+    invoice();
+
+    EXPECT_EQ(value("01", "Cari", QStringLiteral("SELECT Borc, Bakiye, Hesap FROM CariKartlar WHERE CariKod='C001'")),
+              QStringLiteral("80.0|20.0|Alacak"));
+    EXPECT_EQ(value("01", "Stok", QStringLiteral("SELECT CikanMik, KalanA, KalanB FROM StokKartlar WHERE StokKod='ST000001'")),
+              QStringLiteral("7.0|2.0|0.0"));
+}
+
+TEST_F(SalesInvoiceTest, ZeroTotalWritesNothingButTheCounterAdvances)
+{
+    setLine(QStringLiteral("ST000001"), 3, 0, 0);
+    const QString before = footprint();
+
+    invoice();
+
+    EXPECT_EQ(contents(counterFile()), QByteArray("\"00001\"\r\n"));
+    EXPECT_TRUE(storedCounter().isEmpty());
+    EXPECT_EQ(count("01", "Fatura", "Faturalar"), 0);
+    EXPECT_EQ(count("01", "Stok", "StokHareket"), 0);
+    // One document serial was drawn; nothing else changed.
+    EXPECT_EQ(value("01", "Index", QStringLiteral("SELECT Indexi FROM Mdbindex")), QStringLiteral("171"));
+    EXPECT_NE(footprint(), before);
+    EXPECT_EQ(form->Check1[kSale]->value(), 0);
+}
+
+TEST_F(SalesInvoiceTest, CounterContinuesFromTheFileAndKeepsItsWidth)
+{
+    QFile file(counterFile());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("\"99999\"\r\n");
+    file.close();
+    setLine(QStringLiteral("ST000001"), 1, 10, 10);
+
+    invoice();
+
+    EXPECT_EQ(contents(counterFile()), QByteArray("\"100000\"\r\n"));
+    EXPECT_EQ(value("01", "Fatura", QStringLiteral("SELECT FaturaNo FROM Faturalar")), QStringLiteral("S100000"));
+    EXPECT_EQ(storedCounter(), QStringLiteral("211111"));
+}
+
+TEST_F(SalesInvoiceTest, MissingStockCardLeavesTheBooksAndTheDocumentAsTheyWere)
+{
+    setLine(QStringLiteral("ST000001"), 1, 10, 10, 1.8);
+    setLine(QStringLiteral("ST000002"), 2, 5, 10);
+    runOnFile(setFile("01", "Stok"), {QStringLiteral("DELETE FROM StokKartlar WHERE StokKod='ST000002'")});
+    const QString before = footprint();
+
+    invoice();
+
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages.first().contains(QStringLiteral("Stok kartı bulunamadı: ST000002")));
+    EXPECT_EQ(footprint(), before);
+    EXPECT_TRUE(storedCounter().isEmpty());
+    // The counter is spent, so no two invoices can ever share it.
+    EXPECT_EQ(contents(counterFile()), QByteArray("\"00001\"\r\n"));
+    // The operator is back at the capture with the lines, and can try again.
+    EXPECT_EQ(value(tempPath(), QStringLiteral("SELECT total(KalanB), total(GirenTutar) FROM StokKartlar")),
+              QStringLiteral("3.0|20.0"));
+    EXPECT_EQ(form->Check1[kSale]->value(), 1);
+    EXPECT_TRUE(form->Frame3->isHidden());
+    EXPECT_TRUE(form->Frame1->isHidden());
+
+    runOnFile(setFile("01", "Stok"), {QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi) VALUES ('ST000002', 'X')")});
+    invoice();
+    EXPECT_EQ(dialogs.messages.size(), 1) << dialogs.messages.last().toStdString();
+    EXPECT_EQ(value("01", "Fatura", QStringLiteral("SELECT FaturaNo, FatTop FROM Faturalar")),
+              QStringLiteral("S00002|20.0"));
+    EXPECT_EQ(count("01", "Fatura", "FatHareket"), 2);
+}
+
+TEST_F(SalesInvoiceTest, MissingCustomerWritesNothing)
+{
+    setLine(QStringLiteral("ST000001"), 1, 10, 10);
+    runOnFile(setFile("01", "Cari"), {QStringLiteral("UPDATE CariKartlar SET Unvan='Başka' WHERE CariKod='C001'")});
+    const QString before = footprint();
+
+    invoice();
+
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages.first().contains(QStringLiteral("Müşteri bulunamadı")));
+    EXPECT_EQ(footprint(), before);
+}
+
+TEST_F(SalesInvoiceTest, UnwritableCounterFileStopsBeforeAnything)
+{
+    setLine(QStringLiteral("ST000001"), 1, 10, 10);
+    // A folder where the counter file should be: it can be neither read nor replaced.
+    ASSERT_TRUE(QDir().mkpath(counterFile()));
+    const QString before = footprint();
+
+    invoice();
+
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages.first().contains(QStringLiteral("FatNo.txt")));
+    EXPECT_EQ(footprint(), before);
+    EXPECT_EQ(value(tempPath(), QStringLiteral("SELECT total(KalanB) FROM StokKartlar")), QStringLiteral("1.0"));
 }
 
 } // namespace

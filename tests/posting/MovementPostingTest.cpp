@@ -1,0 +1,242 @@
+#include "posting/PostingFixture.h"
+
+#include "platform/Rounding.h"
+
+#include <QApplication>
+
+using namespace pusla;
+using namespace pusla::test;
+
+namespace {
+
+class MovementPostingTest : public PostingFixture
+{
+protected:
+    void post()
+    {
+        review(form->Command4);
+        ASSERT_FALSE(form->Frame3->isHidden());
+        confirm();
+    }
+    QString normalView() const
+    {
+        return QStringLiteral("Select * From StokKartlar Where StokGizle=False Order By StokAdi Asc");
+    }
+};
+
+TEST_F(MovementPostingTest, ReviewShowsTheTotalInBothForms)
+{
+    openInMode("1", kSale);
+    setLine(QStringLiteral("ST000001"), 2, 10.5, 21);
+    setLine(QStringLiteral("ST000002"), 1, 3.25, 3.25);
+    setLine(QStringLiteral("ST000003"), 0, 5, 1210.25);
+
+    review(form->Command4);
+    EXPECT_EQ(form->Label3->text(), QStringLiteral("Cari Hesap"));
+    EXPECT_EQ(form->Label4->text(), QStringLiteral("Toplam = 24,25"));
+    EXPECT_EQ(QApplication::focusWidget(), form->Command8[1]);
+    EXPECT_EQ(form->DataTemp->recordset().recordCount(), 2);
+
+    setLine(QStringLiteral("ST000003"), 1, 5, 1210.25);
+    form->Command8[0]->setValue(true);
+    review(form->Command4);
+    EXPECT_EQ(form->Label4->text(), QStringLiteral("Toplam = 1.234,50"));
+    form->Command8[0]->setValue(true);
+    review(form->FatCmd);
+    EXPECT_EQ(form->Label3->text(), QStringLiteral("Fatura"));
+    EXPECT_EQ(form->Label4->text(), QStringLiteral("Toplam = 1234,5"));
+}
+
+TEST_F(MovementPostingTest, ReviewWithoutLinesShowsNothingAndKeepsTheTotal)
+{
+    openInMode("1", kSale);
+    form->m_DocTotal = 17;
+
+    review(form->Command4);
+
+    EXPECT_TRUE(form->Frame3->isHidden());
+    EXPECT_EQ(form->m_DocTotal, 17);
+    EXPECT_EQ(form->DataTemp->recordSource(), normalView());
+}
+
+TEST_F(MovementPostingTest, CancelWritesNothingAndKeepsTheLines)
+{
+    openInMode("1", kSale);
+    setLine(QStringLiteral("ST000001"), 2, 10, 20);
+    const QString before = footprint();
+
+    review(form->Command4);
+    form->Command8[0]->setValue(true);
+
+    EXPECT_EQ(footprint(), before);
+    EXPECT_EQ(value(tempPath(), QStringLiteral("SELECT total(KalanB) FROM StokKartlar")), QStringLiteral("2.0"));
+    EXPECT_TRUE(form->Frame3->isHidden());
+    EXPECT_FALSE(form->Frame1->isHidden());
+    EXPECT_EQ(form->Check1[kSale]->value(), 1);
+    EXPECT_EQ(form->DataTemp->recordSource(), normalView());
+}
+
+TEST_F(MovementPostingTest, CariPurchaseCreditsTheAccountAndBringsStockIn)
+{
+    openInMode("1", kPurchase);
+    setAccount("01", QStringLiteral("C001"), 100, 50);
+    setCard("01", QStringLiteral("ST000002"), 10, 12);
+    setCard("01", QStringLiteral("ST000001"), 0.03125, 0);
+    setLine(QStringLiteral("ST000002"), 5, 10, 50);
+    setLine(QStringLiteral("ST000001"), 1, 0, 0);
+    form->m_DocTotal = 0;
+
+    post();
+
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
+    EXPECT_EQ(value("01", "Cari", QStringLiteral("SELECT CariHarKod, Tarih, Aciklama, Borc, Alacak, Carisi, "
+                                                 "DigerId, Nerde, Sube FROM CariHareket")),
+              QStringLiteral("C001|2017-01-17 15:54:43|Alış ile|0.0|50.0|Yılmaz Gıda Ltd. Şti.|171|S|01"));
+    EXPECT_EQ(value("01", "Cari", QStringLiteral("SELECT Alacak, Bakiye, Hesap FROM CariKartlar WHERE CariKod='C001'")),
+              QStringLiteral("100.0|0.0|Borç"));
+    // One movement per line, by code.
+    EXPECT_EQ(value("01", "Stok", QStringLiteral("SELECT group_concat(StokHarKod) FROM StokHareket")),
+              QStringLiteral("ST000001,ST000002"));
+    EXPECT_EQ(value("01", "Stok", QStringLiteral("SELECT Tarih, Miktar, Tutar, GirisCikis, Carisi, DigerId, Nerde, "
+                                                 "SatTar, Unvan, Sube, tGurup FROM StokHareket WHERE StokHarKod='ST000002'")),
+              QStringLiteral("17.01.2017 15:54|5.0|50.0|Alış|C001|171|C|2017-01-17 15:54:43|Yılmaz Gıda Ltd. Şti.|C001|Şube"));
+    EXPECT_EQ(value("01", "Stok", QStringLiteral("SELECT s.Aciklama = k.StokAdi || ' İle', s.StokAd = k.StokAdi, "
+                                                 "s.Barkod = k.Barkod, s.Maliyet = k.gFiyat, s.Birim = k.Birim "
+                                                 "FROM StokHareket s JOIN StokKartlar k ON k.StokKod = s.StokHarKod")),
+              QStringLiteral("1|1|1|1|1\n1|1|1|1|1"));
+    EXPECT_EQ(value("01", "Stok", QStringLiteral("SELECT StokKod, GirenMik, GirenTutar, KalanA, KalanB FROM StokKartlar "
+                                                 "WHERE StokKod IN ('ST000001', 'ST000002') ORDER BY StokKod")),
+              QStringLiteral("ST000001|1.03125|0.0|0.0|1.0312\nST000002|15.0|50.0|0.0|3.0"));
+    EXPECT_EQ(value(tempPath(), QStringLiteral("SELECT total(KalanB), total(GirenTutar) FROM StokKartlar")),
+              QStringLiteral("0.0|0.0"));
+    EXPECT_EQ(form->Check1[kPurchase]->value(), 0);
+    EXPECT_TRUE(form->Frame3->isHidden());
+    EXPECT_TRUE(form->Command4->isEnabled());
+}
+
+TEST_F(MovementPostingTest, CariSaleDebitsTheAccountAndTakesStockOut)
+{
+    openInMode("1", kSale);
+    setAccount("01", QStringLiteral("C001"), 100, 300);
+    setCard("01", QStringLiteral("ST000001"), 1, 0);
+    setLine(QStringLiteral("ST000001"), 3, 50, 150);
+
+    post();
+
+    EXPECT_EQ(value("01", "Cari", QStringLiteral("SELECT Aciklama, Borc, Alacak FROM CariHareket")),
+              QStringLiteral("Satış ile|150.0|0.0"));
+    EXPECT_EQ(value("01", "Cari", QStringLiteral("SELECT Borc, Bakiye, Hesap FROM CariKartlar WHERE CariKod='C001'")),
+              QStringLiteral("250.0|50.0|Alacak"));
+    EXPECT_EQ(value("01", "Stok", QStringLiteral("SELECT CikanMik, CikanTutar, KalanA, KalanB FROM StokKartlar "
+                                                 "WHERE StokKod='ST000001'")),
+              QStringLiteral("3.0|150.0|2.0|0.0"));
+    EXPECT_EQ(value("01", "Stok", QStringLiteral("SELECT GirisCikis FROM StokHareket")), QStringLiteral("Satış"));
+}
+
+TEST_F(MovementPostingTest, ZeroTotalPostsNothingAndDrawsNoSerial)
+{
+    openInMode("1", kSale);
+    setLine(QStringLiteral("ST000001"), 3, 0, 0);
+    const QString before = footprint();
+
+    post();
+
+    EXPECT_EQ(footprint(), before);
+    EXPECT_EQ(value(tempPath(), QStringLiteral("SELECT total(KalanB) FROM StokKartlar")), QStringLiteral("3.0"));
+    EXPECT_EQ(form->Check1[kSale]->value(), 0);
+    EXPECT_TRUE(form->Frame3->isHidden());
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+class DepoTransferTest : public MovementPostingTest
+{
+protected:
+    void SetUp() override
+    {
+        MovementPostingTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        openInMode("0", kSale);
+        form->Combo1->setListIndex(1); // the second branch, 03
+        ASSERT_TRUE(form->DataCari->databaseName().endsWith(QStringLiteral("03Cari.mdb")));
+        setLine(QStringLiteral("ST000004"), 2, 7.5, 15);
+        setLine(QStringLiteral("ST000001"), 1, 5, 5);
+    }
+};
+
+TEST_F(DepoTransferTest, CentreSellsToTheBranchWithOneSerialOnBothSides)
+{
+    post();
+
+    ASSERT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
+    // The branch buys from "Merkez" in its own set.
+    EXPECT_EQ(value("03", "Cari", QStringLiteral("SELECT CariHarKod, Aciklama, Alacak, Carisi, DigerId, Nerde, Sube "
+                                                 "FROM CariHareket")),
+              QStringLiteral("Merkez|Alış ile|20.0|Merkez|171|S|01"));
+    EXPECT_EQ(value("03", "Stok", QStringLiteral("SELECT StokHarKod, GirisCikis, Carisi, DigerId, Unvan, Sube, "
+                                                 "quote(tGurup) FROM StokHareket ORDER BY rowid")),
+              QStringLiteral("ST000001|Alış|Merkez|171|Şube 03|02|NULL\nST000004|Alış|Merkez|171|Şube 03|02|NULL"));
+    // The centre sells to the branch's account in the centre's set.
+    EXPECT_EQ(value("01", "Cari", QStringLiteral("SELECT CariHarKod, Aciklama, Borc, Carisi, DigerId FROM CariHareket")),
+              QStringLiteral("Şube03|Satış ile|20.0|Şube 03|171"));
+    EXPECT_EQ(value("01", "Stok", QStringLiteral("SELECT group_concat(GirisCikis || ':' || Sube || ':' || tGurup || ':' "
+                                                 "|| DigerId) FROM StokHareket")),
+              QStringLiteral("Satış:03:Şube:171,Satış:03:Şube:171"));
+    // The serial came from the branch's numbering; the centre's is untouched.
+    EXPECT_EQ(count("03", "Index", "Mdbindex"), 1);
+    EXPECT_EQ(count("01", "Index", "Mdbindex"), 0);
+    EXPECT_TRUE(form->DataCari->databaseName().endsWith(QStringLiteral("01Cari.Mdb")));
+    EXPECT_TRUE(form->DataStokHar->databaseName().endsWith(QStringLiteral("01Stok.Mdb")));
+}
+
+TEST_F(DepoTransferTest, MissingBranchAccountInTheCentreUndoesTheBranchSide)
+{
+    runOnFile(setFile("01", "Cari"), {QStringLiteral("DELETE FROM CariKartlar WHERE CariKod='Şube03'")});
+    const QString before = footprint();
+
+    post();
+
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages.first().contains(QStringLiteral("Cari hesap bulunamadı: Şube03")));
+    EXPECT_EQ(footprint(), before);
+    EXPECT_EQ(value(tempPath(), QStringLiteral("SELECT total(KalanB) FROM StokKartlar")), QStringLiteral("3.0"));
+    // Still in the branch's set, still selling: the operator can try again.
+    EXPECT_TRUE(form->DataCari->databaseName().endsWith(QStringLiteral("03Cari.mdb")));
+    EXPECT_EQ(form->Check1[kSale]->value(), 1);
+    EXPECT_TRUE(form->Command4->isEnabled());
+}
+
+TEST_F(DepoTransferTest, BranchReturnsGoodsToTheCentreWhenSaleIsOff)
+{
+    form->Check1[kSale]->setValue(0);
+    form->Check1[kPurchase]->setValue(1);
+    form->Command7->setValue(true);
+    setLine(QStringLiteral("ST000004"), 2, 7.5, 15);
+
+    post();
+
+    EXPECT_EQ(value("03", "Cari", QStringLiteral("SELECT Aciklama, Borc FROM CariHareket")), QStringLiteral("Satış ile|15.0"));
+    EXPECT_EQ(value("01", "Cari", QStringLiteral("SELECT Aciklama, Alacak FROM CariHareket")), QStringLiteral("Alış ile|15.0"));
+    EXPECT_EQ(value("01", "Stok", QStringLiteral("SELECT GirisCikis FROM StokHareket")), QStringLiteral("Alış"));
+}
+
+struct RoundingCase
+{
+    double value;
+    double rounded;
+};
+
+class HalfEvenRounding : public ::testing::TestWithParam<RoundingCase>
+{ };
+
+TEST_P(HalfEvenRounding, TiesGoToTheEvenDigit)
+{
+    EXPECT_DOUBLE_EQ(roundHalfEven(GetParam().value, 4), GetParam().rounded);
+}
+
+INSTANTIATE_TEST_SUITE_P(Balances, HalfEvenRounding,
+                         ::testing::Values(RoundingCase{0.03125, 0.0312}, RoundingCase{0.09375, 0.0938},
+                                           RoundingCase{-0.03125, -0.0312},
+                                           RoundingCase{1.23456, 1.2346}, RoundingCase{3, 3}));
+
+} // namespace
