@@ -19,6 +19,7 @@
 #include "platform/forms/Controls.h"
 #include "posting/CardUpdates.h"
 #include "posting/PostingRun.h"
+#include "posting/RecordFields.h"
 #include "posting/WorkingListViews.h"
 
 namespace pusla {
@@ -26,16 +27,6 @@ namespace pusla {
 using namespace schema;
 
 namespace {
-
-void set(Recordset &records, Name field, const QVariant &value)
-{
-    records.setField(QString(field), value);
-}
-
-QVariant get(const Recordset &records, Name field)
-{
-    return records.field(QString(field));
-}
 
 /// New records join the end of a movement table.
 void addAtEnd(Recordset &records)
@@ -119,9 +110,9 @@ bool SalesInvoice::post(const QString &counter)
 
     findAccount(QString(CariKartlar::Unvan) + QLatin1Char('=') + jetQuoted(m_form.Combo1->text()),
                 QStringLiteral("Müşteri bulunamadı: %1").arg(m_form.Combo1->text()));
-    m_customerCode = get(accounts, CariKartlar::CariKod).toString();
-    m_customerTitle = get(accounts, CariKartlar::Unvan).toString();
-    m_customerGroup = get(accounts, CariKartlar::Gurup).toString();
+    m_customerCode = field(accounts, CariKartlar::CariKod).toString();
+    m_customerTitle = field(accounts, CariKartlar::Unvan).toString();
+    m_customerGroup = field(accounts, CariKartlar::Gurup).toString();
 
     const QString invoiceNumber = QStringLiteral("S") + counter;
     const QString serial = NextRecordNumber(*m_form.IndexPrimary, *m_form.IndexSecondary, 0, year(), services.paths);
@@ -169,7 +160,7 @@ void SalesInvoice::writeLine(const QString &invoiceNumber, const QString &counte
 {
     const Services &services = m_form.services();
     const Recordset &line = m_form.DataTemp->recordset();
-    const QString code = get(line, StokKartlar::StokKod).toString();
+    const QString code = field(line, StokKartlar::StokKod).toString();
     Recordset &cards = m_form.DataStok->recordset();
     // The card is found first: a line without one writes nothing anywhere.
     cards.findFirst(QString(StokKartlar::StokKod) + QLatin1Char('=') + jetQuoted(code));
@@ -178,50 +169,50 @@ void SalesInvoice::writeLine(const QString &invoiceNumber, const QString &counte
 
     Recordset &invoiceLines = m_form.DataFatHar->recordset();
     addAtEnd(invoiceLines);
-    set(invoiceLines, FatHareket::FatHarNo, invoiceNumber);
-    set(invoiceLines, FatHareket::FatGirisCikis, 0);
-    set(invoiceLines, FatHareket::FatCari, m_customerCode);
-    set(invoiceLines, FatHareket::FatStok, code);
-    set(invoiceLines, FatHareket::Stok, get(line, StokKartlar::StokAdi));
-    set(invoiceLines, FatHareket::FatAciklama, get(invoiceLines, FatHareket::Stok));
-    set(invoiceLines, FatHareket::FatMiktar, get(line, StokKartlar::KalanB));
-    set(invoiceLines, FatHareket::FatFiyat, get(line, StokKartlar::Fiyat));
-    set(invoiceLines, FatHareket::FatTutar, get(line, StokKartlar::GirenTutar));
-    set(invoiceLines, FatHareket::DigerId, serial);
-    set(invoiceLines, FatHareket::Nerde, QStringLiteral("F"));
-    set(invoiceLines, FatHareket::FatTotal, m_form.m_DocTotal);
-    set(invoiceLines, FatHareket::FatKdv, get(line, StokKartlar::Kdv));
-    set(invoiceLines, FatHareket::Birim, get(line, StokKartlar::Birim));
+    setField(invoiceLines, FatHareket::FatHarNo, invoiceNumber);
+    setField(invoiceLines, FatHareket::FatGirisCikis, 0);
+    setField(invoiceLines, FatHareket::FatCari, m_customerCode);
+    setField(invoiceLines, FatHareket::FatStok, code);
+    setField(invoiceLines, FatHareket::Stok, field(line, StokKartlar::StokAdi));
+    setField(invoiceLines, FatHareket::FatAciklama, field(invoiceLines, FatHareket::Stok));
+    setField(invoiceLines, FatHareket::FatMiktar, field(line, StokKartlar::KalanB));
+    setField(invoiceLines, FatHareket::FatFiyat, field(line, StokKartlar::Fiyat));
+    setField(invoiceLines, FatHareket::FatTutar, field(line, StokKartlar::GirenTutar));
+    setField(invoiceLines, FatHareket::DigerId, serial);
+    setField(invoiceLines, FatHareket::Nerde, QStringLiteral("F"));
+    setField(invoiceLines, FatHareket::FatTotal, m_form.m_DocTotal);
+    setField(invoiceLines, FatHareket::FatKdv, field(line, StokKartlar::Kdv));
+    setField(invoiceLines, FatHareket::Birim, field(line, StokKartlar::Birim));
     const QString lineSerial
         = NextRecordNumber(*m_form.IndexPrimary, *m_form.IndexSecondary, 1, year(), services.paths);
-    set(invoiceLines, FatHareket::SeriNoDiger, lineSerial);
-    set(invoiceLines, FatHareket::Barkod, get(line, StokKartlar::Barkod));
-    set(invoiceLines, FatHareket::Tarih,
+    setField(invoiceLines, FatHareket::SeriNoDiger, lineSerial);
+    setField(invoiceLines, FatHareket::Barkod, field(line, StokKartlar::Barkod));
+    setField(invoiceLines, FatHareket::Tarih,
         services.formats.formatDate(services.clock.now(), QStringLiteral("dd/mm/yyyy hh:mm")));
-    set(invoiceLines, FatHareket::KdvSi, get(line, StokKartlar::Kar));
-    set(invoiceLines, FatHareket::Yeni, 1);
+    setField(invoiceLines, FatHareket::KdvSi, field(line, StokKartlar::Kar));
+    setField(invoiceLines, FatHareket::Yeni, 1);
     invoiceLines.update();
 
     Recordset &movements = m_form.DataStokHar->recordset();
     addAtEnd(movements);
-    set(movements, StokHareket::StokHarKod, code);
-    set(movements, StokHareket::Tarih, moment);
-    set(movements, StokHareket::Aciklama, QString(counter + QStringLiteral(" Nolu Satış Faturası ile")));
-    set(movements, StokHareket::Fiyat, get(line, StokKartlar::Fiyat));
-    set(movements, StokHareket::Miktar, get(line, StokKartlar::KalanB));
-    set(movements, StokHareket::Tutar, get(line, StokKartlar::GirenTutar));
-    set(movements, StokHareket::GirisCikis, QStringLiteral("Satış"));
-    set(movements, StokHareket::Carisi, m_customerCode);
-    set(movements, StokHareket::DigerId, serial);
-    set(movements, StokHareket::Nerde, QStringLiteral("F"));
-    set(movements, StokHareket::StokAd, get(line, StokKartlar::StokAdi));
-    set(movements, StokHareket::SeriNoDiger, lineSerial);
-    set(movements, StokHareket::Unvan, m_customerTitle);
-    set(movements, StokHareket::KdvTut, get(line, StokKartlar::Kar));
-    set(movements, StokHareket::Birim, get(line, StokKartlar::Birim));
-    set(movements, StokHareket::Yeni, 1);
-    set(movements, StokHareket::Sube, QString());
-    set(movements, StokHareket::Server, 0);
+    setField(movements, StokHareket::StokHarKod, code);
+    setField(movements, StokHareket::Tarih, moment);
+    setField(movements, StokHareket::Aciklama, QString(counter + QStringLiteral(" Nolu Satış Faturası ile")));
+    setField(movements, StokHareket::Fiyat, field(line, StokKartlar::Fiyat));
+    setField(movements, StokHareket::Miktar, field(line, StokKartlar::KalanB));
+    setField(movements, StokHareket::Tutar, field(line, StokKartlar::GirenTutar));
+    setField(movements, StokHareket::GirisCikis, QStringLiteral("Satış"));
+    setField(movements, StokHareket::Carisi, m_customerCode);
+    setField(movements, StokHareket::DigerId, serial);
+    setField(movements, StokHareket::Nerde, QStringLiteral("F"));
+    setField(movements, StokHareket::StokAd, field(line, StokKartlar::StokAdi));
+    setField(movements, StokHareket::SeriNoDiger, lineSerial);
+    setField(movements, StokHareket::Unvan, m_customerTitle);
+    setField(movements, StokHareket::KdvTut, field(line, StokKartlar::Kar));
+    setField(movements, StokHareket::Birim, field(line, StokKartlar::Birim));
+    setField(movements, StokHareket::Yeni, 1);
+    setField(movements, StokHareket::Sube, QString());
+    setField(movements, StokHareket::Server, 0);
     movements.update();
 
     updateStockCard(cards, Direction::Sale, numberField(line, StokKartlar::KalanB.data()),
@@ -232,17 +223,17 @@ void SalesInvoice::writeHeader(const QString &invoiceNumber, const QString &seri
 {
     Recordset &invoices = m_form.DataFatura->recordset();
     addAtEnd(invoices);
-    set(invoices, Faturalar::FaturaNo, invoiceNumber);
-    set(invoices, Faturalar::FatTarih, m_form.services().clock.now().date());
-    set(invoices, Faturalar::FatCari, m_customerCode);
-    set(invoices, Faturalar::Nakit, 1);
-    set(invoices, Faturalar::DigerId, serial);
-    set(invoices, Faturalar::Unvan, m_form.Combo1->text());
-    set(invoices, Faturalar::FatTop, m_form.m_DocTotal);
-    set(invoices, Faturalar::FatKdvTut, vatTotal);
-    set(invoices, Faturalar::Toplam, get(invoices, Faturalar::FatTop));
-    set(invoices, Faturalar::Gurup, m_customerGroup);
-    set(invoices, Faturalar::KdvHarDahil, 0);
+    setField(invoices, Faturalar::FaturaNo, invoiceNumber);
+    setField(invoices, Faturalar::FatTarih, m_form.services().clock.now().date());
+    setField(invoices, Faturalar::FatCari, m_customerCode);
+    setField(invoices, Faturalar::Nakit, 1);
+    setField(invoices, Faturalar::DigerId, serial);
+    setField(invoices, Faturalar::Unvan, m_form.Combo1->text());
+    setField(invoices, Faturalar::FatTop, m_form.m_DocTotal);
+    setField(invoices, Faturalar::FatKdvTut, vatTotal);
+    setField(invoices, Faturalar::Toplam, field(invoices, Faturalar::FatTop));
+    setField(invoices, Faturalar::Gurup, m_customerGroup);
+    setField(invoices, Faturalar::KdvHarDahil, 0);
     invoices.update();
 }
 
@@ -251,24 +242,24 @@ void SalesInvoice::writeAccountMovement(const QString &code, const QString &invo
 {
     Recordset &movements = m_form.DataCariHar->recordset();
     addAtEnd(movements);
-    set(movements, CariHareket::CariHarKod, code);
-    set(movements, CariHareket::Tarih, moment);
-    set(movements, CariHareket::Aciklama, QString(invoiceNumber + QStringLiteral(" Nolu Satış Faturası ile ")));
+    setField(movements, CariHareket::CariHarKod, code);
+    setField(movements, CariHareket::Tarih, moment);
+    setField(movements, CariHareket::Aciklama, QString(invoiceNumber + QStringLiteral(" Nolu Satış Faturası ile ")));
     if (customer) {
-        const QVariant opening = get(movements, CariHareket::Borc);
-        set(movements, CariHareket::Borc, (opening.isNull() ? 0.0 : opening.toDouble()) + amount);
+        const QVariant opening = field(movements, CariHareket::Borc);
+        setField(movements, CariHareket::Borc, (opening.isNull() ? 0.0 : opening.toDouble()) + amount);
     } else {
-        set(movements, CariHareket::Borc, amount);
+        setField(movements, CariHareket::Borc, amount);
     }
-    set(movements, CariHareket::Carisi, code);
-    set(movements, CariHareket::DigerId, serial);
-    set(movements, CariHareket::Nerde, QStringLiteral("F"));
+    setField(movements, CariHareket::Carisi, code);
+    setField(movements, CariHareket::DigerId, serial);
+    setField(movements, CariHareket::Nerde, QStringLiteral("F"));
     if (customer)
-        set(movements, CariHareket::Unvan, m_customerTitle);
-    set(movements, CariHareket::Yeni, 1);
+        setField(movements, CariHareket::Unvan, m_customerTitle);
+    setField(movements, CariHareket::Yeni, 1);
     if (!customer)
-        set(movements, CariHareket::Sube, QString());
-    set(movements, CariHareket::Server, 0);
+        setField(movements, CariHareket::Sube, QString());
+    setField(movements, CariHareket::Server, 0);
     movements.update();
 }
 

@@ -17,6 +17,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/Transaction.h"
 #include "platform/forms/Controls.h"
+#include "posting/WorkingListViews.h"
 
 #include <QAction>
 #include <QFile>
@@ -63,12 +64,6 @@ QString dataDirectoryOf(const QString &dataPath)
     if (at >= 0)
         return dataPath.left(at + marker.size());
     return dataPath.left(dataPath.lastIndexOf(QLatin1Char('\\')) + 1);
-}
-
-QString visibleCardsSource()
-{
-    return QStringLiteral("Select * From %1 Where %2=False Order By %3 Asc")
-        .arg(StokKartlar::Table, StokKartlar::StokGizle, StokKartlar::StokAdi);
 }
 
 QString branchCardsSource(const QString &code)
@@ -234,7 +229,7 @@ bool Selection::selectForDocument(const QString &code)
             CopyDatabase(m_form, stock, localFile);
         }
     }
-    m_form.DataTemp->setRecordSource(visibleCardsSource());
+    m_form.DataTemp->setRecordSource(workingListView(WorkingListView::AllByName));
     resetWorkingList(localFile);
     bindDatabaseSet(localFile);
     return true;

@@ -1,7 +1,12 @@
 #include "platform/DataControl.h"
 
+#include "platform/AttachedFile.h"
 #include "platform/Database.h"
 #include "platform/DbError.h"
+
+#include <QFile>
+
+#include <sys/stat.h>
 
 namespace pusla {
 
@@ -26,16 +31,37 @@ void DataControl::refresh()
             throw DbError(DbError::InvalidPath, QStringLiteral("The data control has no database file."));
         if (m_recordSource.trimmed().isEmpty())
             throw DbError(DbError::InvalidStatement, QStringLiteral("The data control has no record source."));
-        m_recordset->open(Database::attachFile(m_mapper, m_databaseName), m_recordSource);
+        m_recordset->open(attachedFile(), m_recordSource);
     } catch (const DbError &) {
         m_recordset->close();
+        m_file.reset();
         throw;
     }
+}
+
+std::shared_ptr<AttachedFile> DataControl::attachedFile()
+{
+    // Re-opening the same file, as record numbering does for every number,
+    // needs no new look-up of its name: one check that it is still the file
+    // that was opened (not removed, not copied over) is enough.
+    if (m_file && m_fileName == m_databaseName) {
+        struct stat st
+        {
+        };
+        if (::stat(QFile::encodeName(m_file->localPath()).constData(), &st) == 0
+            && m_file->isSameFile(st.st_dev, st.st_ino))
+            return m_file;
+    }
+    m_file.reset();
+    m_file = Database::attachFile(m_mapper, m_databaseName);
+    m_fileName = m_databaseName;
+    return m_file;
 }
 
 void DataControl::close()
 {
     m_recordset->close();
+    m_file.reset();
 }
 
 } // namespace pusla

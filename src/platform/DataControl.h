@@ -6,7 +6,11 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 namespace pusla {
+
+class AttachedFile;
 
 /// A data control of the main form: a database file named by a Windows path,
 /// a record source (a table name or a query) and the record set they give.
@@ -45,10 +49,14 @@ signals:
     void rowRemoved(int position);
 
 private:
+    std::shared_ptr<AttachedFile> attachedFile();
+
     PathMapper m_mapper;
     QString m_databaseName;
     QString m_recordSource;
     Recordset *m_recordset;
+    std::shared_ptr<AttachedFile> m_file; // the file the record set is open on
+    QString m_fileName; // the database name it was opened under
 };
 
 } // namespace pusla

@@ -33,6 +33,8 @@ public:
 
     /// Runs an UPDATE, DELETE or INSERT written in the engine's dialect
     /// ("UPDATE StokKartlar Set KalanA=KalanB"); returns the rows it changed.
+    /// An UPDATE leaves out the rows that already hold its values: resetting
+    /// a long list then writes only the lines that were used.
     /// A SELECT is refused: it belongs in openRecordset().
     int execute(const QString &statement);
     /// A record set on a table name or a query; it keeps the file open for as

@@ -510,8 +510,19 @@ SqlText translateStatement(const QString &statement, const QString &schema, cons
             out.add(i > 0 ? u", " : u"").add(sqlName(table.columns[size_t(index)].name)).add(u" = ");
             out.add(translator.render(*value));
         }
+        // Only the rows the assignments change are written: rewriting a
+        // whole list to the values it holds would journal every page of it.
+        out.add(u" WHERE ");
         if (update->where)
-            out.add(u" WHERE ").add(translator.render(*update->where));
+            out.add(u"(").add(translator.render(*update->where)).add(u") AND ");
+        out.add(u"(");
+        for (size_t i = 0; i < update->assignments.size(); ++i) {
+            const auto &[column, value] = update->assignments[i];
+            const int index = table.indexOf(column);
+            out.add(i > 0 ? u" OR " : u"").add(sqlName(table.columns[size_t(index)].name)).add(u" IS NOT (");
+            out.add(translator.render(*value)).add(u")");
+        }
+        out.add(u")");
     } else if (const auto *remove = std::get_if<JetDelete>(&parsed)) {
         const TableInfo table = lookup(remove->table);
         Translator translator(table, {}, DbError::SyntaxError);

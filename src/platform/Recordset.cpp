@@ -99,8 +99,10 @@ void Recordset::open(std::shared_ptr<AttachedFile> file, const QString &source)
         m_keyset.reset(std::move(rowids));
     m_staticRows = std::move(staticRows);
     m_fieldIndex.clear();
-    for (qsizetype i = 0; i < m_plan.fieldNames.size(); ++i)
+    for (qsizetype i = 0; i < m_plan.fieldNames.size(); ++i) {
         m_fieldIndex.insert(m_plan.fieldNames[i].toLower(), int(i));
+        m_fieldIndex.insert(m_plan.fieldNames[i], int(i));
+    }
     m_rowSql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(m_plan.selectList.sql, table);
     QString marks = QStringLiteral("?");
     for (int i = 1; i < kWindowRows; ++i)
@@ -273,6 +275,10 @@ void Recordset::movePrevious()
 
 int Recordset::fieldIndex(const QString &name) const
 {
+    // Most callers spell the name as the table does: no folding needed then.
+    const auto exact = m_fieldIndex.constFind(name);
+    if (exact != m_fieldIndex.constEnd())
+        return *exact;
     return m_fieldIndex.value(name.toLower(), -1);
 }
 
@@ -463,10 +469,17 @@ void Recordset::edit()
         // A write as the transaction's first step on this file takes the
         // file's write lock (waiting out other writers); the record is read
         // only then, so no other program's update can slip in between.
-        const QString lockSql = QStringLiteral("UPDATE %1 SET rowid = rowid WHERE rowid = ?").arg(qualifiedTable());
-        if (db.execute(lockSql, {rowid}) == 0)
-            throw DbError(DbError::RecordDeleted, QStringLiteral("Record is deleted."));
+        // Inside a caller's transaction the files are locked already, or the
+        // read keeps other writers out until it ends.
+        if (owned) {
+            const QString lockSql
+                = QStringLiteral("UPDATE %1 SET rowid = rowid WHERE rowid = ?").arg(qualifiedTable());
+            if (db.execute(lockSql, {rowid}) == 0)
+                throw DbError(DbError::RecordDeleted, QStringLiteral("Record is deleted."));
+        }
         row = readRow(rowid);
+        if (!row)
+            throw DbError(DbError::RecordDeleted, QStringLiteral("Record is deleted."));
     } catch (const DbError &) {
         if (owned)
             db.rollback();

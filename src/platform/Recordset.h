@@ -141,7 +141,7 @@ private:
     std::shared_ptr<AttachedFile> m_file;
     QString m_source;
     RecordSourcePlan m_plan;
-    QHash<QString, int> m_fieldIndex; // lower-case name -> field
+    QHash<QString, int> m_fieldIndex; // name as declared and in lower case -> field
     Keyset m_keyset;
     std::vector<QVariantList> m_staticRows;
     QString m_rowSql;

@@ -306,6 +306,19 @@ int SharedConnection::execute(const QString &sql, const QVariantList &params)
 
 TableInfo SharedConnection::tableInfo(const QString &schema, const QString &table)
 {
+    // Every open of a record set asks; the answer holds while the file's
+    // schema stays the same and the alias names the same file.
+    const QString key = schema + QLatin1Char('.') + table.toLower();
+    qint64 schemaVersion = -1;
+    {
+        Query version = query(QStringLiteral("PRAGMA %1.schema_version").arg(schema));
+        if (version.next())
+            schemaVersion = version.int64(0);
+    }
+    const auto cached = m_tableInfo.constFind(key);
+    if (cached != m_tableInfo.constEnd() && cached->schemaVersion == schemaVersion)
+        return cached->info;
+
     TableInfo info;
     {
         Query name
@@ -320,6 +333,7 @@ TableInfo SharedConnection::tableInfo(const QString &schema, const QString &tabl
     Query columns = query(QStringLiteral("SELECT name, type FROM pragma_table_info(?, ?)"), {info.name, schema});
     while (columns.next())
         info.columns.push_back({columns.value(0).toString(), kindOfDeclaredType(columns.value(1).toString())});
+    m_tableInfo.insert(key, {schemaVersion, info});
     return info;
 }
 
@@ -389,6 +403,7 @@ void SharedConnection::detachPending()
     if (m_pending.empty() || inTransaction())
         return;
     clearStatements();
+    m_tableInfo.clear();
     for (auto it = m_pending.begin(); it != m_pending.end();) {
         const QByteArray sql = "DETACH DATABASE " + it->alias.toLatin1();
         if (sqlite3_exec(m_db, sql.constData(), nullptr, nullptr, nullptr) == SQLITE_OK) {

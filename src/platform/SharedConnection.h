@@ -112,6 +112,12 @@ private:
     QHash<QString, std::weak_ptr<AttachedFile>> m_files; // by canonical path
     std::vector<PendingDetach> m_pending;
     QHash<QString, std::shared_ptr<SqliteStatement>> m_statements;
+    struct CachedTableInfo
+    {
+        qint64 schemaVersion = -1;
+        TableInfo info;
+    };
+    QHash<QString, CachedTableInfo> m_tableInfo; // by "alias.table"
     int m_nextAlias = 1;
     int m_attached = 0;
     bool m_userTransaction = false;

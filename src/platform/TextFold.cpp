@@ -1,5 +1,7 @@
 #include "platform/TextFold.h"
 
+#include <QHash>
+
 #include <array>
 #include <utility>
 
@@ -41,10 +43,18 @@ QString foldText(const QString &text)
 
 QString foldSqlExpression(const QString &column)
 {
+    // Every criterion on a text field asks again for the same few columns.
+    thread_local QHash<QString, QString> made;
+    const auto found = made.constFind(column);
+    if (found != made.constEnd())
+        return *found;
     QString expression = column;
     for (const auto &[lower, upper] : kTurkishPairs)
         expression = QStringLiteral("replace(%1,'%2','%3')").arg(expression, QChar(lower), QChar(upper));
-    return QStringLiteral("upper(%1)").arg(expression);
+    expression = QStringLiteral("upper(%1)").arg(expression);
+    if (made.size() < 1024)
+        made.insert(column, expression);
+    return expression;
 }
 
 } // namespace pusla

@@ -8,25 +8,12 @@
 #include "platform/JetSql.h"
 #include "platform/RegionalFormat.h"
 #include "posting/PostingRun.h"
+#include "posting/RecordFields.h"
 #include "platform/forms/Controls.h"
 
 namespace pusla {
 
 using namespace schema;
-
-namespace {
-
-void set(Recordset &records, Name field, const QVariant &value)
-{
-    records.setField(QString(field), value);
-}
-
-QVariant get(const Recordset &records, Name field)
-{
-    return records.field(QString(field));
-}
-
-} // namespace
 
 void postAccountMovement(TerminalForm &form, const PostingSide &side)
 {
@@ -36,14 +23,14 @@ void postAccountMovement(TerminalForm &form, const PostingSide &side)
     const bool merkez = side.kind == SideKind::Merkez;
 
     movements.addNew();
-    set(movements, CariHareket::CariHarKod, side.accountCode);
-    set(movements, CariHareket::Tarih, merkez ? side.documentTime : form.services().clock.now());
-    set(movements, CariHareket::Aciklama, sale ? QStringLiteral("Satış ile") : QStringLiteral("Alış ile"));
-    set(movements, sale ? CariHareket::Borc : CariHareket::Alacak, form.m_DocTotal);
-    set(movements, CariHareket::Carisi, get(accounts, merkez ? CariKartlar::CariKod : CariKartlar::Unvan));
-    set(movements, CariHareket::DigerId, side.serial);
-    set(movements, CariHareket::Nerde, QStringLiteral("S"));
-    set(movements, CariHareket::Sube, QString(CentreCode));
+    setField(movements, CariHareket::CariHarKod, side.accountCode);
+    setField(movements, CariHareket::Tarih, merkez ? side.documentTime : form.services().clock.now());
+    setField(movements, CariHareket::Aciklama, sale ? QStringLiteral("Satış ile") : QStringLiteral("Alış ile"));
+    setField(movements, sale ? CariHareket::Borc : CariHareket::Alacak, form.m_DocTotal);
+    setField(movements, CariHareket::Carisi, field(accounts, merkez ? CariKartlar::CariKod : CariKartlar::Unvan));
+    setField(movements, CariHareket::DigerId, side.serial);
+    setField(movements, CariHareket::Nerde, QStringLiteral("S"));
+    setField(movements, CariHareket::Sube, QString(CentreCode));
     movements.update();
 
     updateAccountCard(accounts, side.direction, form.m_DocTotal);
@@ -63,31 +50,31 @@ void postStockMovements(TerminalForm &form, const PostingSide &side)
 
     RefreshData(*form.DataTemp);
     while (!lines.eof()) {
-        const QString code = get(lines, StokKartlar::StokKod).toString();
+        const QString code = field(lines, StokKartlar::StokKod).toString();
         cards.findFirst(QString(StokKartlar::StokKod) + QLatin1Char('=') + jetQuoted(code));
         if (cards.noMatch())
             throw PostingFailure(QStringLiteral("Stok kartı bulunamadı: %1").arg(code));
 
         movements.addNew();
-        set(movements, StokHareket::StokHarKod, code);
-        set(movements, StokHareket::Tarih, time);
-        set(movements, StokHareket::Aciklama, QString(get(lines, StokKartlar::StokAdi).toString() + QStringLiteral(" İle")));
-        set(movements, StokHareket::Birim, get(lines, StokKartlar::Birim));
-        set(movements, StokHareket::Fiyat, get(lines, StokKartlar::Fiyat));
-        set(movements, StokHareket::Miktar, get(lines, StokKartlar::KalanB));
-        set(movements, StokHareket::Tutar, get(lines, StokKartlar::GirenTutar));
-        set(movements, StokHareket::GirisCikis, out ? QStringLiteral("Satış") : QStringLiteral("Alış"));
-        set(movements, StokHareket::Carisi, side.accountCode);
-        set(movements, StokHareket::DigerId, side.serial);
-        set(movements, StokHareket::Nerde, QStringLiteral("C"));
-        set(movements, StokHareket::SatTar, side.documentTime);
-        set(movements, StokHareket::StokAd, get(cards, StokKartlar::StokAdi));
-        set(movements, StokHareket::Unvan, form.Combo1->text());
-        set(movements, StokHareket::Barkod, get(cards, StokKartlar::Barkod));
-        set(movements, StokHareket::Maliyet, get(cards, StokKartlar::gFiyat));
-        set(movements, StokHareket::Sube, branch);
+        setField(movements, StokHareket::StokHarKod, code);
+        setField(movements, StokHareket::Tarih, time);
+        setField(movements, StokHareket::Aciklama, QString(field(lines, StokKartlar::StokAdi).toString() + QStringLiteral(" İle")));
+        setField(movements, StokHareket::Birim, field(lines, StokKartlar::Birim));
+        setField(movements, StokHareket::Fiyat, field(lines, StokKartlar::Fiyat));
+        setField(movements, StokHareket::Miktar, field(lines, StokKartlar::KalanB));
+        setField(movements, StokHareket::Tutar, field(lines, StokKartlar::GirenTutar));
+        setField(movements, StokHareket::GirisCikis, out ? QStringLiteral("Satış") : QStringLiteral("Alış"));
+        setField(movements, StokHareket::Carisi, side.accountCode);
+        setField(movements, StokHareket::DigerId, side.serial);
+        setField(movements, StokHareket::Nerde, QStringLiteral("C"));
+        setField(movements, StokHareket::SatTar, side.documentTime);
+        setField(movements, StokHareket::StokAd, field(cards, StokKartlar::StokAdi));
+        setField(movements, StokHareket::Unvan, form.Combo1->text());
+        setField(movements, StokHareket::Barkod, field(cards, StokKartlar::Barkod));
+        setField(movements, StokHareket::Maliyet, field(cards, StokKartlar::gFiyat));
+        setField(movements, StokHareket::Sube, branch);
         if (!merkez)
-            set(movements, StokHareket::tGurup, QStringLiteral("Şube"));
+            setField(movements, StokHareket::tGurup, QStringLiteral("Şube"));
         movements.update();
 
         updateStockCard(cards, side.direction, numberField(lines, StokKartlar::KalanB.data()),

@@ -52,7 +52,10 @@ TEST_F(ScanLookupTest, EmptyScanBoxOpensTheReviewAndSearchesNothing)
     QTest::keyClick(form->Text1, Qt::Key_Return);
 
     EXPECT_EQ(review.count(), 1);
-    EXPECT_EQ(form->DataTemp->recordset().absolutePosition(), 3) << "the working list is not re-queried";
+    // Nothing captured yet: no review panel, the full list again and no line added.
+    EXPECT_TRUE(form->Frame3->isHidden());
+    EXPECT_EQ(form->DataTemp->recordSource(), workingListSource());
+    EXPECT_EQ(tempValue(QStringLiteral("SELECT count(*) FROM StokKartlar WHERE KalanB<>0")), QStringLiteral("0"));
     EXPECT_EQ(QApplication::focusWidget(), form->Text1);
 }
 

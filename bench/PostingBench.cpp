@@ -1,0 +1,328 @@
+// Posting a document of 1,000 lines through the main form, as the operator
+// confirms it, over a centre and one branch of 100,000 stock cards each.
+//
+// - BM_PostInvoice: "Fatura" then "Tamam" in Cari mode: counter, serials, one
+//   invoice line, stock movement and card update per line, header, account
+//   movements and balances, reset of the working list, in one transaction.
+//   Target: under 300 ms.
+// - BM_RawInvoiceTransaction: the same records written by hand-made SQL in
+//   one SQLite transaction over the same files: the floor the posting is
+//   measured against (target: the posting within 5x of it).
+// - BM_PostDepoTransfer: "Güncelle" then "Tamam" in Depo mode: both sides,
+//   the branch's and the centre's. Target: under 600 ms.
+
+#include "app/Services.h"
+#include "app/TerminalForm.h"
+#include "data/DemoData.h"
+#include "platform/Clock.h"
+#include "platform/DataControl.h"
+#include "platform/Dialogs.h"
+#include "platform/PathMapper.h"
+#include "platform/Program.h"
+#include "platform/RegionalFormat.h"
+#include "platform/SettingsStore.h"
+#include "platform/forms/Controls.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <memory>
+
+namespace pusla {
+namespace {
+
+constexpr int kCards = 100000;
+constexpr int kLines = 1000;
+
+class QuietDialogs final : public Dialogs
+{
+public:
+    MessageAnswer messageBox(const QString &text, MessageButtons) override
+    {
+        messages.append(text);
+        return MessageAnswer::Yes;
+    }
+    QString inputBox(const QString &, const QString &, const QString &defaultText) override { return defaultText; }
+    void popupMenu(QMenu &) override { }
+    void beep() override { }
+    void setBusy(bool) override { }
+
+    QStringList messages;
+};
+
+class BenchProgram final : public Program
+{
+public:
+    explicit BenchProgram(QString folder)
+        : m_folder(std::move(folder))
+    { }
+    QString folder() const override { return m_folder; }
+    QString exeName() const override { return QStringLiteral("pusla"); }
+    QSize screenSize() const override { return {1024, 768}; }
+    bool isFormLoaded(const QString &) const override { return false; }
+    void endAtOnce() override { m_ended = true; }
+    bool hasEnded() const override { return m_ended; }
+    void doEvents() override { QCoreApplication::processEvents(); }
+    bool isCtrlDown() const override { return false; }
+
+private:
+    QString m_folder;
+    bool m_ended = false;
+};
+
+/// A centre and one branch, made once per run.
+struct PostingDataSet
+{
+    PostingDataSet()
+        : paths(Paths::underRoot(root.path()))
+    {
+        for (const QString &dir : {paths.programFolder, paths.sharesRoot, paths.configFolder})
+            QDir().mkpath(dir);
+        DemoOptions options;
+        options.dataDirectory = paths.sharesRoot + QStringLiteral("/127.0.0.1/MuhasebeData");
+        options.programFolder = paths.programFolder;
+        options.itemCount = kCards;
+        options.branches = {QStringLiteral("02")};
+        const DemoResult result = createDemoData(options);
+        ready = result.ok;
+        error = result.errorText;
+        dataDirectory = options.dataDirectory;
+    }
+
+    QString file(const QString &name) const { return dataDirectory + QLatin1Char('/') + name; }
+
+    QTemporaryDir root;
+    Paths paths;
+    QString dataDirectory;
+    bool ready = false;
+    QString error;
+};
+
+PostingDataSet &dataSet()
+{
+    static PostingDataSet instance;
+    return instance;
+}
+
+bool dataSetReady(benchmark::State &state)
+{
+    if (dataSet().ready)
+        return true;
+    state.SkipWithError(QString(QStringLiteral("demo data set: ") + dataSet().error).toStdString().c_str());
+    return false;
+}
+
+/// Runs SQL on a file with its own connection (for laying down lines).
+void runSql(const QString &path, const char *sql)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open(QFile::encodeName(path).constData(), &db);
+    sqlite3_busy_timeout(db, 10000);
+    sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
+/// The operator's lines: 1,000 visible items with a quantity, a price and VAT.
+void layDownLines(const Paths &paths)
+{
+    runSql(paths.programFolder + QStringLiteral("/Temp.Mdb"),
+           "UPDATE StokKartlar SET KalanB = 1 + rowid % 5, Fiyat = 2.5, GirenTutar = 2.5 * (1 + rowid % 5), "
+           "Kar = 0.45 * (1 + rowid % 5) WHERE rowid IN (SELECT rowid FROM StokKartlar WHERE StokGizle = 0 "
+           "ORDER BY rowid LIMIT 1000)");
+}
+
+/// One terminal in the user role with a working mode on.
+struct Terminal
+{
+    Terminal(const Paths &paths, const char *kind, int mode)
+        : program(paths.programFolder)
+        , settings(paths.configFolder)
+        , mapper(paths)
+        , formats(QLocale(QLocale::Turkish, QLocale::Turkey))
+        , services {dialogs, program, clock, settings, mapper, formats}
+    {
+        settings.saveSetting(QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("SbCr"),
+                             QString::fromLatin1(kind));
+        form = std::make_unique<TerminalForm>(services);
+        form->show();
+        form->Option1[2]->setValue(true);
+        form->Check1[mode]->setValue(1);
+        form->Command7->setValue(true);
+    }
+
+    QuietDialogs dialogs;
+    SystemClock clock;
+    BenchProgram program;
+    SettingsStore settings;
+    PathMapper mapper;
+    RegionalFormat formats;
+    Services services;
+    std::unique_ptr<TerminalForm> form;
+};
+
+void BM_PostInvoice(benchmark::State &state)
+{
+    if (!dataSetReady(state))
+        return;
+    Terminal terminal(dataSet().paths, "1", 0);
+    TerminalForm &f = *terminal.form;
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (f.Check1[0]->value() == 0) {
+            f.Check1[0]->setValue(1);
+            f.Command7->setValue(true);
+        }
+        layDownLines(dataSet().paths);
+        state.ResumeTiming();
+
+        f.FatCmd->setValue(true);
+        f.Command8[1]->setValue(true);
+    }
+    if (!terminal.dialogs.messages.isEmpty())
+        state.SkipWithError(terminal.dialogs.messages.join(u'\n').toStdString().c_str());
+    state.SetItemsProcessed(state.iterations() * kLines);
+}
+BENCHMARK(BM_PostInvoice)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(7)->ReportAggregatesOnly(true);
+
+/// Steps one prepared statement to its end, then resets it.
+bool runStatement(sqlite3_stmt *statement)
+{
+    const int rc = sqlite3_step(statement);
+    sqlite3_reset(statement);
+    return rc == SQLITE_DONE || rc == SQLITE_ROW;
+}
+
+void BM_RawInvoiceTransaction(benchmark::State &state)
+{
+    if (!dataSetReady(state))
+        return;
+    const PostingDataSet &data = dataSet();
+    sqlite3 *db = nullptr;
+    sqlite3_open(":memory:", &db);
+    sqlite3_busy_timeout(db, 10000);
+    const QString attach = QStringLiteral("ATTACH '%1' AS fatura; ATTACH '%2' AS stok; ATTACH '%3' AS cari; "
+                                          "ATTACH '%4' AS idx; ATTACH '%5' AS temp_list;")
+                               .arg(data.file(QStringLiteral("01Fatura.mdb")), data.file(QStringLiteral("01Stok.mdb")),
+                                    data.file(QStringLiteral("01Cari.mdb")), data.file(QStringLiteral("01Index.mdb")),
+                                    data.paths.programFolder + QStringLiteral("/Temp.Mdb"));
+    sqlite3_exec(db, attach.toUtf8().constData(), nullptr, nullptr, nullptr);
+    for (const char *schema : {"fatura", "stok", "cari", "idx", "temp_list"}) {
+        sqlite3_exec(db, QByteArray("PRAGMA ").append(schema).append(".journal_mode=DELETE").constData(), nullptr,
+                     nullptr, nullptr);
+        sqlite3_exec(db, QByteArray("PRAGMA ").append(schema).append(".synchronous=FULL").constData(), nullptr,
+                     nullptr, nullptr);
+    }
+
+    auto prepare = [db](const char *sql) {
+        sqlite3_stmt *statement = nullptr;
+        sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+        return statement;
+    };
+    sqlite3_stmt *lines = prepare("SELECT StokKod, StokAdi, KalanB, Fiyat, GirenTutar, Kdv, Birim, Barkod, Kar "
+                                  "FROM temp_list.StokKartlar WHERE StokGizle = 0 AND KalanB <> 0 ORDER BY StokAdi");
+    sqlite3_stmt *invoiceLine = prepare(
+        "INSERT INTO fatura.FatHareket (FatHarNo, FatGirisCikis, FatCari, FatStok, Stok, FatAciklama, FatMiktar, "
+        "FatFiyat, FatTutar, DigerId, Nerde, FatTotal, FatKdv, Birim, SeriNoDiger, Barkod, Tarih, KdvSi, Yeni) "
+        "VALUES ('S1', 0, 'C001', ?1, ?2, ?2, ?3, ?4, ?5, '261', 'F', 1, ?6, ?7, ?8, ?9, '06.12.2026 10:00', ?10, 1)");
+    sqlite3_stmt *movement = prepare(
+        "INSERT INTO stok.StokHareket (StokHarKod, Tarih, Aciklama, Fiyat, Miktar, Tutar, GirisCikis, Carisi, "
+        "DigerId, Nerde, StokAd, SeriNoDiger, Unvan, KdvTut, Birim, Yeni, Sube, Server) VALUES (?1, "
+        "'2026-12-06 10:00:00', '1 Nolu Satış Faturası ile', ?2, ?3, ?4, 'Satış', 'C001', '261', 'F', ?5, ?6, 'U', "
+        "?7, ?8, 1, '', 0)");
+    sqlite3_stmt *card = prepare(
+        "UPDATE stok.StokKartlar SET CikanMik = CikanMik + ?2, CikanTutar = CikanTutar + ?3, "
+        "KalanA = max(CikanMik + ?2 - GirenMik, 0), KalanB = max(GirenMik - CikanMik - ?2, 0) WHERE StokKod = ?1");
+    sqlite3_stmt *serial = prepare("UPDATE idx.Mdbindex SET Serino = Serino + 1 WHERE Tarih = '2026'");
+    sqlite3_stmt *header = prepare(
+        "INSERT INTO fatura.Faturalar (FaturaNo, FatTarih, FatCari, Nakit, DigerId, Unvan, FatTop, FatKdvTut, "
+        "Toplam, Gurup, KdvHarDahil) VALUES ('S1', '2026-12-06', 'C001', 1, '261', 'U', 1, 1, 1, 'Müşteri', 0)");
+    sqlite3_stmt *accountMovement = prepare(
+        "INSERT INTO cari.CariHareket (CariHarKod, Tarih, Aciklama, Borc, Carisi, DigerId, Nerde, Unvan, Yeni, "
+        "Server) VALUES (?1, '2026-12-06 10:00:00', 'S1 Nolu Satış Faturası ile ', 1, ?1, '261', 'F', 'U', 1, 0)");
+    sqlite3_stmt *account = prepare("UPDATE cari.CariKartlar SET Borc = Borc + 1, Bakiye = abs(Borc + 1 - Alacak), "
+                                    "Hesap = 'Borç' WHERE CariKod = ?1");
+    sqlite3_stmt *reset = prepare("UPDATE temp_list.StokKartlar SET KalanB = 0, GirenTutar = 0");
+    sqlite3_exec(db, "INSERT INTO idx.Mdbindex (Tarih, Serino, Indexi) SELECT '2026', '261', '261' WHERE NOT EXISTS "
+                     "(SELECT 1 FROM idx.Mdbindex WHERE Tarih = '2026')",
+                 nullptr, nullptr, nullptr);
+
+    bool ok = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        layDownLines(data.paths);
+        state.ResumeTiming();
+
+        sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        while (sqlite3_step(lines) == SQLITE_ROW) {
+            for (int i = 1; i <= 10; ++i)
+                sqlite3_bind_value(invoiceLine, i, sqlite3_column_value(lines, (i - 1) % 9));
+            ok = runStatement(serial) && runStatement(invoiceLine) && ok;
+            sqlite3_bind_value(movement, 1, sqlite3_column_value(lines, 0));
+            sqlite3_bind_value(movement, 2, sqlite3_column_value(lines, 3));
+            sqlite3_bind_value(movement, 3, sqlite3_column_value(lines, 2));
+            sqlite3_bind_value(movement, 4, sqlite3_column_value(lines, 4));
+            sqlite3_bind_value(movement, 5, sqlite3_column_value(lines, 1));
+            sqlite3_bind_value(movement, 6, sqlite3_column_value(lines, 0));
+            sqlite3_bind_value(movement, 7, sqlite3_column_value(lines, 8));
+            sqlite3_bind_value(movement, 8, sqlite3_column_value(lines, 6));
+            ok = runStatement(movement) && ok;
+            sqlite3_bind_value(card, 1, sqlite3_column_value(lines, 0));
+            sqlite3_bind_value(card, 2, sqlite3_column_value(lines, 2));
+            sqlite3_bind_value(card, 3, sqlite3_column_value(lines, 4));
+            ok = runStatement(card) && ok;
+        }
+        sqlite3_reset(lines);
+        ok = runStatement(header) && ok;
+        for (const char *code : {"C001", "=110"}) {
+            sqlite3_bind_text(accountMovement, 1, code, -1, SQLITE_STATIC);
+            sqlite3_bind_text(account, 1, code, -1, SQLITE_STATIC);
+            ok = runStatement(accountMovement) && runStatement(account) && ok;
+        }
+        ok = runStatement(reset) && ok;
+        ok = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK && ok;
+    }
+    for (sqlite3_stmt *statement : {lines, invoiceLine, movement, card, serial, header, accountMovement, account, reset})
+        sqlite3_finalize(statement);
+    sqlite3_close(db);
+    if (!ok)
+        state.SkipWithError("a raw statement failed");
+    state.SetItemsProcessed(state.iterations() * kLines);
+}
+BENCHMARK(BM_RawInvoiceTransaction)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+
+void BM_PostDepoTransfer(benchmark::State &state)
+{
+    if (!dataSetReady(state))
+        return;
+    Terminal terminal(dataSet().paths, "0", 0);
+    TerminalForm &f = *terminal.form;
+    for (auto _ : state) {
+        state.PauseTiming();
+        // A posting leaves the controls on the centre's set: pick the branch again.
+        if (f.Check1[0]->value() == 0)
+            f.Check1[0]->setValue(1);
+        layDownLines(dataSet().paths);
+        state.ResumeTiming();
+
+        f.Command4->setValue(true);
+        f.Command8[1]->setValue(true);
+    }
+    if (!terminal.dialogs.messages.isEmpty())
+        state.SkipWithError(terminal.dialogs.messages.join(u'\n').toStdString().c_str());
+    state.SetItemsProcessed(state.iterations() * kLines);
+}
+BENCHMARK(BM_PostDepoTransfer)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+
+} // namespace
+} // namespace pusla
