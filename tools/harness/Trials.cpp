@@ -223,7 +223,7 @@ TrialReport runCrashTrials(const CrashTrialOptions &options)
     // One clean document first: how many writes it takes and that it posts at all.
     {
         const Baseline baseline = takeBaseline(ws.dataDirectory(), terminals);
-        Child child(ws, 1, options.kind, 1, options.lines, random.generate());
+        Child child(ws, 1, options.kind, 1, options.lines, random.bounded(1u << 30));
         child.finish();
         child.collect(report, QStringLiteral("clean run: "));
         ++report.trials;
@@ -240,8 +240,8 @@ TrialReport runCrashTrials(const CrashTrialOptions &options)
             .arg(options.kind)
             .arg(report.writesPerDocument));
 
-    const qint64 last = options.lastWrite > 0 ? qMin<qint64>(options.lastWrite, report.writesPerDocument)
-                                              : report.writesPerDocument;
+    const qint64 last = options.lastWrite >= 0 ? qMin<qint64>(options.lastWrite, report.writesPerDocument)
+                                               : report.writesPerDocument;
     for (qint64 k = 1; k <= last; ++k) {
         const QString context = QStringLiteral("crash at write %1: ").arg(k);
         if (!restoreTerminal(ws, 1)) {
@@ -249,14 +249,15 @@ TrialReport runCrashTrials(const CrashTrialOptions &options)
             return report;
         }
         const Baseline baseline = takeBaseline(ws.dataDirectory(), terminals);
-        Child child(ws, 1, options.kind, 1, options.lines, random.generate(), k);
+        Child child(ws, 1, options.kind, 1, options.lines, random.bounded(1u << 30), k);
         child.finish();
         child.collect(report, context);
         ++report.trials;
         if (child.exitCode() == kCrashExitCode)
             ++report.crashes;
         else
-            say(context + QStringLiteral("the terminal did not crash (exit %1) %2").arg(child.exitCode()).arg(child.errors()));
+            report.violations << context
+                    + QStringLiteral("the terminal did not crash (exit %1): %2").arg(child.exitCode()).arg(child.errors().right(500));
         verifyInto(report, ws, terminals, baseline, context);
     }
     say(QStringLiteral("%1: crashed at each of %2 writes").arg(options.kind).arg(last));
@@ -267,7 +268,7 @@ TrialReport runCrashTrials(const CrashTrialOptions &options)
         {
             restoreTerminal(ws, 1);
             const Baseline baseline = takeBaseline(ws.dataDirectory(), terminals);
-            Child child(ws, 1, options.kind, options.documentsPerKill, options.lines, random.generate());
+            Child child(ws, 1, options.kind, options.documentsPerKill, options.lines, random.bounded(1u << 30));
             QElapsedTimer span;
             if (child.waitReady()) {
                 span.start();
@@ -287,10 +288,13 @@ TrialReport runCrashTrials(const CrashTrialOptions &options)
             const QString context = QStringLiteral("kill %1 after %2 ms: ").arg(t).arg(delay);
             restoreTerminal(ws, 1);
             const Baseline baseline = takeBaseline(ws.dataDirectory(), terminals);
-            Child child(ws, 1, options.kind, options.documentsPerKill, options.lines, random.generate());
+            Child child(ws, 1, options.kind, options.documentsPerKill, options.lines, random.bounded(1u << 30));
             if (child.waitReady()) {
                 QThread::msleep(static_cast<unsigned long>(delay));
                 child.kill();
+            } else {
+                report.violations << context + QStringLiteral("the terminal never got to its documents: %1")
+                                                   .arg(child.errors().right(500));
             }
             child.finish();
             child.collect(report, context);

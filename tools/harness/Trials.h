@@ -33,8 +33,8 @@ struct CrashTrialOptions
     int randomKills = 20;
     /// Documents a terminal posts in a random kill trial.
     int documentsPerKill = 3;
-    /// Crash at every write up to this one only (0: every write of the document).
-    int lastWrite = 0;
+    /// Crash at every write up to this one only: -1 every write of the document, 0 none.
+    int lastWrite = -1;
 };
 
 struct ConcurrencyOptions

@@ -41,7 +41,7 @@ Commands:
       whether its last document landed. Exit status 1 on any violation.
   crash-trials --work DIR --kind KIND [--trials T] [--lines L] [--items N] [--seed S]
        [--kill-documents D] [--last-write K]
-      Crashes a terminal at every write of one document (up to K with --last-write),
+      Crashes a terminal at every write of one document (up to K with --last-write; 0: none),
       then T kill -9 at random moments while it posts D documents; verifies after each.
   concurrency --work DIR [--terminals T] [--documents N] [--kind KIND|mixed] [--lines L]
        [--items N] [--seed S]
@@ -125,6 +125,17 @@ struct Options
         return value;
     }
 
+    quint32 seedNumber()
+    {
+        if (!parser.isSet(seed))
+            return 1;
+        bool ok = false;
+        const quint32 value = parser.value(seed).toUInt(&ok);
+        if (!ok)
+            problem = QStringLiteral("--seed needs a whole number");
+        return value;
+    }
+
     QString required(const QCommandLineOption &option)
     {
         if (!parser.isSet(option) && problem.isEmpty())
@@ -138,10 +149,10 @@ int seedCommand(Options &o)
     const Workspace ws{QDir(o.required(o.work)).absolutePath()};
     const int items = o.number(o.items, 40, 1);
     const int terminals = o.number(o.terminals, 1, 1);
-    const int seed = o.number(o.seed, 1);
+    const quint32 seed = o.seedNumber();
     if (!o.problem.isEmpty())
         return usageError(o.problem);
-    const QString error = createWorkspace(ws, items, static_cast<quint32>(seed), terminals);
+    const QString error = createWorkspace(ws, items, seed, terminals);
     if (!error.isEmpty()) {
         out() << "ERROR " << error << '\n';
         return 1;
@@ -160,7 +171,7 @@ int postCommand(Options &o)
     const QString kindText = o.required(o.kind);
     options.documents = o.number(o.documents, 1, 1);
     options.lines = o.number(o.lines, 2, 1);
-    options.seed = static_cast<quint32>(o.number(o.seed, 1));
+    options.seed = o.seedNumber();
     options.crashAfterWrites = o.number(o.crashAt, 0);
     if (!o.problem.isEmpty())
         return usageError(o.problem);
@@ -226,9 +237,9 @@ int crashTrialsCommand(Options &o)
     options.randomKills = o.number(o.trials, options.randomKills);
     options.lines = o.number(o.lines, options.lines, 1);
     options.items = o.number(o.items, options.items, 1);
-    options.seed = static_cast<quint32>(o.number(o.seed, 1));
+    options.seed = o.seedNumber();
     options.documentsPerKill = o.number(o.killDocuments, options.documentsPerKill, 1);
-    options.lastWrite = o.number(o.lastWrite, 0);
+    options.lastWrite = o.number(o.lastWrite, -1);
     if (!o.problem.isEmpty())
         return usageError(o.problem);
     if (!documentKind(options.kind))
@@ -246,7 +257,7 @@ int concurrencyCommand(Options &o)
     options.documents = o.number(o.documents, options.documents, 1);
     options.lines = o.number(o.lines, options.lines, 1);
     options.items = o.number(o.items, options.items, 1);
-    options.seed = static_cast<quint32>(o.number(o.seed, 1));
+    options.seed = o.seedNumber();
     if (!o.problem.isEmpty())
         return usageError(o.problem);
     if (options.kind != QLatin1String("mixed") && !documentKind(options.kind))
