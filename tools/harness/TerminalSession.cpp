@@ -1,5 +1,6 @@
 #include "TerminalSession.h"
 
+#include "CrashVfs.h"
 #include "Journal.h"
 
 #include "app/Services.h"
@@ -291,7 +292,9 @@ private:
         } else {
             g_crash.seen = 0;
             g_crash.armed = true;
+            armCrashVfs(m_options.crashAtFileOperation, kCrashExitCode);
             m_form->Command8[1]->setValue(true);
+            m_result.lastFileOperations = disarmCrashVfs();
             g_crash.armed = false;
             m_result.lastWrites = g_crash.seen;
             if (m_dialogs.messages.size() > before)
@@ -309,7 +312,7 @@ private:
         m_journal.posted();
         ++m_result.posted;
         m_lastPosted = true;
-        say(QStringLiteral("posted %1 writes %2").arg(number).arg(m_result.lastWrites));
+        say(QStringLiteral("posted %1 writes %2 io %3").arg(number).arg(m_result.lastWrites).arg(m_result.lastFileOperations));
     }
 
     void fail(int number, const QString &message)
@@ -426,6 +429,7 @@ SessionResult runTerminal(const SessionOptions &options)
     paths.driveRoots.insert(u'C', paths.programFolder);
     paths.configFolder = paths.programFolder + QStringLiteral("/.harness-settings");
     QDir().mkpath(paths.configFolder);
+    installCrashVfs();
     return Terminal(options, paths, hostDir.dirName()).run();
 }
 

@@ -24,6 +24,8 @@ struct SessionOptions
     quint32 seed = 1;
     /// Ends the process at this row write (or commit) of a posting; 0 never.
     qint64 crashAfterWrites = 0;
+    /// Ends the process before this file write, sync, truncate or delete of a posting; 0 never.
+    qint64 crashAtFileOperation = 0;
 };
 
 struct SessionResult
@@ -33,6 +35,8 @@ struct SessionResult
     QStringList failures;
     /// Row writes and commits of the last posting.
     qint64 lastWrites = 0;
+    /// File operations of the last posting.
+    qint64 lastFileOperations = 0;
     /// Things the terminal saw that must not happen (a failed posting that
     /// emptied the working list, a posted one that left it).
     QStringList violations;

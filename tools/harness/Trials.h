@@ -35,6 +35,10 @@ struct CrashTrialOptions
     int documentsPerKill = 3;
     /// Crash at every write up to this one only: -1 every write of the document, 0 none.
     int lastWrite = -1;
+    /// The same for the file operations of the commit.
+    int lastFileOperation = -1;
+    /// Crash before every n-th file operation only (and the last).
+    int fileOperationStep = 1;
 };
 
 struct ConcurrencyOptions
@@ -54,11 +58,14 @@ struct TrialReport
 {
     int trials = 0;
     int crashes = 0;
+    /// Crash trials whose document posted before the crash point was reached.
+    int uncrashed = 0;
     int posted = 0;
     int failed = 0;
     QStringList failures;
     QStringList violations;
     qint64 writesPerDocument = 0;
+    qint64 fileOperationsPerDocument = 0;
     double seconds = 0;
     QString error;
 };

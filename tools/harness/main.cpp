@@ -27,11 +27,13 @@ Commands:
       Lays out a workspace: DIR/shares/127.0.0.1/MuhasebeData (the demo set: centre 01,
       branches 02 and 03) and program folders DIR/terminals/t1..tT.
   post --data DIR --program DIR --kind KIND --documents N [--lines L] [--seed S]
-       [--crash-after-writes K]
+       [--crash-after-writes K] [--crash-at-io K]
       One terminal: opens the main form headless in the user role over DIR (a folder
       named MuhasebeData) and posts N documents of L random lines each. With
       --crash-after-writes the process ends (status 86) at the K-th row write or commit
-      of a posting. Prints "posted N writes W" or "failed N: message" per document.
+      of a posting; with --crash-at-io before its K-th file write, sync, truncate or
+      delete (the steps of the multi-file commit on disk). Prints "posted N writes W io M"
+      or "failed N: message" per document.
   baseline --data DIR --program DIR [--program DIR ...] --out FILE
       Snapshot of the books and of the terminals' journals, for verify.
   verify --data DIR --program DIR [--program DIR ...] --baseline FILE
@@ -40,8 +42,11 @@ Commands:
       FaturaNo, DigerId or SeriNoDiger; each terminal's working list agrees with
       whether its last document landed. Exit status 1 on any violation.
   crash-trials --work DIR --kind KIND [--trials T] [--lines L] [--items N] [--seed S]
-       [--kill-documents D] [--last-write K]
-      Crashes a terminal at every write of one document (up to K with --last-write; 0: none),
+       [--kill-documents D] [--last-write K] [--last-io K]
+       [--io-step N]
+      Crashes a terminal at every row write of one document (up to K with --last-write;
+      0: none), then before every file operation of its posting (--last-io likewise;
+      --io-step N: every N-th and the last),
       then T kill -9 at random moments while it posts D documents; verifies after each.
   concurrency --work DIR [--terminals T] [--documents N] [--kind KIND|mixed] [--lines L]
        [--items N] [--seed S]
@@ -50,7 +55,7 @@ Commands:
 
 KIND: invoice, cari-sale, cari-purchase, depo, depo-purchase.
 The last line of crash-trials and concurrency reads
-  RESULT trials=.. crashes=.. posted=.. failed=.. violations=.. seconds=..
+  RESULT trials=.. crashes=.. uncrashed=.. posted=.. failed=.. violations=.. seconds=..
 and the exit status is 1 when there was a violation.
 )";
 
@@ -79,7 +84,10 @@ int printReport(const TrialReport &report)
         out() << "violation: " << violation << '\n';
     if (report.writesPerDocument > 0)
         out() << "writes per document: " << report.writesPerDocument << '\n';
-    out() << "RESULT trials=" << report.trials << " crashes=" << report.crashes << " posted=" << report.posted
+    if (report.fileOperationsPerDocument > 0)
+        out() << "file operations per document: " << report.fileOperationsPerDocument << '\n';
+    out() << "RESULT trials=" << report.trials << " crashes=" << report.crashes << " uncrashed=" << report.uncrashed
+          << " posted=" << report.posted
           << " failed=" << report.failed << " violations=" << report.violations.size()
           << " seconds=" << QString::number(report.seconds, 'f', 1) << '\n';
     out().flush();
@@ -104,6 +112,9 @@ struct Options
     QCommandLineOption terminals{QStringLiteral("terminals"), QStringLiteral("Terminals."), QStringLiteral("T")};
     QCommandLineOption killDocuments{QStringLiteral("kill-documents"), QStringLiteral("Documents per kill."),
                                      QStringLiteral("D")};
+    QCommandLineOption crashAtIo{QStringLiteral("crash-at-io"), QStringLiteral("Crash point."), QStringLiteral("K")};
+    QCommandLineOption ioStep{QStringLiteral("io-step"), QStringLiteral("Crash point step."), QStringLiteral("N")};
+    QCommandLineOption lastIo{QStringLiteral("last-io"), QStringLiteral("Last crash point."), QStringLiteral("K")};
     QCommandLineOption lastWrite{QStringLiteral("last-write"), QStringLiteral("Last crash point."), QStringLiteral("K")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("This text.")};
     QString problem;
@@ -111,7 +122,7 @@ struct Options
     Options()
     {
         parser.addOptions({work, data, program, kind, documents, lines, seed, crashAt, outFile, baseline, trials, items,
-                           terminals, killDocuments, lastWrite, help});
+                           terminals, killDocuments, lastWrite, crashAtIo, lastIo, ioStep, help});
     }
 
     int number(const QCommandLineOption &option, int fallback, int minimum = 0)
@@ -173,6 +184,7 @@ int postCommand(Options &o)
     options.lines = o.number(o.lines, 2, 1);
     options.seed = o.seedNumber();
     options.crashAfterWrites = o.number(o.crashAt, 0);
+    options.crashAtFileOperation = o.number(o.crashAtIo, 0);
     if (!o.problem.isEmpty())
         return usageError(o.problem);
     const auto kind = documentKind(kindText);
@@ -183,6 +195,7 @@ int postCommand(Options &o)
     if (!result.error.isEmpty())
         out() << "error: " << result.error << '\n';
     out() << "summary posted=" << result.posted << " failed=" << result.failed << " writes=" << result.lastWrites
+          << " io=" << result.lastFileOperations
           << " violations=" << result.violations.size() << '\n';
     out().flush();
     return result.error.isEmpty() && result.violations.isEmpty() ? 0 : 1;
@@ -240,6 +253,8 @@ int crashTrialsCommand(Options &o)
     options.seed = o.seedNumber();
     options.documentsPerKill = o.number(o.killDocuments, options.documentsPerKill, 1);
     options.lastWrite = o.number(o.lastWrite, -1);
+    options.lastFileOperation = o.number(o.lastIo, -1);
+    options.fileOperationStep = o.number(o.ioStep, 1, 1);
     if (!o.problem.isEmpty())
         return usageError(o.problem);
     if (!documentKind(options.kind))
