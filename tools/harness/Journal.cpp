@@ -1,0 +1,123 @@
+#include "Journal.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace pusla::harness {
+
+namespace {
+
+QString encodeLines(const QList<JournalLine> &lines)
+{
+    QStringList parts;
+    for (const JournalLine &line : lines)
+        parts << QStringLiteral("%1=%2/%3/%4")
+                     .arg(line.code)
+                     .arg(line.quantity, 0, 'g', 17)
+                     .arg(line.amount, 0, 'g', 17)
+                     .arg(line.vat, 0, 'g', 17);
+    return parts.join(u';');
+}
+
+QList<JournalLine> decodeLines(const QString &text)
+{
+    QList<JournalLine> lines;
+    for (const QString &part : text.split(u';', Qt::SkipEmptyParts)) {
+        const qsizetype eq = part.lastIndexOf(u'=');
+        const QStringList numbers = part.mid(eq + 1).split(u'/');
+        if (eq <= 0 || numbers.size() != 3)
+            continue;
+        lines.append({part.left(eq), numbers[0].toDouble(), numbers[1].toDouble(), numbers[2].toDouble()});
+    }
+    return lines;
+}
+
+} // namespace
+
+Journal::Journal(const QString &programFolder)
+    : m_path(pathIn(programFolder))
+{ }
+
+QString Journal::pathIn(const QString &programFolder)
+{
+    return programFolder + QStringLiteral("/harness-journal.txt");
+}
+
+void Journal::begin(const QString &kind, const QList<JournalLine> &lines)
+{
+    append(QStringLiteral("begin\t%1\t%2").arg(kind, encodeLines(lines)));
+}
+
+void Journal::armed()
+{
+    append(QStringLiteral("armed"));
+}
+
+void Journal::posted()
+{
+    append(QStringLiteral("posted"));
+}
+
+void Journal::failed(const QString &message)
+{
+    append(QStringLiteral("failed\t") + QString(message).replace(u'\n', u' ').replace(u'\t', u' '));
+}
+
+void Journal::append(const QString &record)
+{
+    // Plain write and fsync: the record must survive a kill that follows at once.
+    const QByteArray bytes = (record + u'\n').toUtf8();
+    const int fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return;
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    ::fsync(fd);
+    ::close(fd);
+}
+
+qint64 Journal::size(const QString &programFolder)
+{
+    const QFileInfo info(pathIn(programFolder));
+    return info.exists() ? info.size() : 0;
+}
+
+JournalState Journal::read(const QString &programFolder, qint64 offset)
+{
+    JournalState state;
+    QFile file(pathIn(programFolder));
+    if (!file.open(QIODevice::ReadOnly))
+        return state;
+    file.seek(offset);
+    const QStringList records = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    for (const QString &record : records) {
+        const QStringList fields = record.split(u'\t');
+        const QString &tag = fields.front();
+        if (tag == QLatin1String("begin")) {
+            state.inFlight = true;
+            state.armed = false;
+            state.kind = fields.value(1);
+            state.lines = decodeLines(fields.value(2));
+        } else if (tag == QLatin1String("armed")) {
+            state.armed = state.inFlight;
+        } else if (tag == QLatin1String("posted")) {
+            ++state.posted;
+            state.inFlight = state.armed = false;
+        } else if (tag == QLatin1String("failed")) {
+            ++state.failed;
+            state.failures << fields.value(1);
+            state.inFlight = state.armed = false;
+        }
+    }
+    return state;
+}
+
+} // namespace pusla::harness

@@ -1,0 +1,436 @@
+#include "TerminalSession.h"
+
+#include "CrashVfs.h"
+#include "Journal.h"
+
+#include "app/Services.h"
+#include "app/TerminalForm.h"
+#include "platform/Clock.h"
+#include "platform/Database.h"
+#include "platform/DbError.h"
+#include "platform/Dialogs.h"
+#include "platform/PathMapper.h"
+#include "platform/Program.h"
+#include "platform/Recordset.h"
+#include "platform/RegionalFormat.h"
+#include "platform/SettingsStore.h"
+#include "platform/SharedConnection.h"
+#include "platform/forms/Controls.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QRandomGenerator>
+
+#include <cmath>
+#include <cstdio>
+#include <sqlite3.h>
+#include <unistd.h>
+
+namespace pusla::harness {
+
+namespace {
+
+constexpr int kSaleBox = 0;
+constexpr int kPurchaseBox = 2;
+constexpr int kUserRole = 2;
+
+void say(const QString &line)
+{
+    const QByteArray bytes = (line + u'\n').toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+/// Records every message instead of showing it; questions are answered No.
+class RecordingDialogs final : public Dialogs
+{
+public:
+    MessageAnswer messageBox(const QString &text, MessageButtons buttons) override
+    {
+        messages << text;
+        return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::No;
+    }
+    QString inputBox(const QString &, const QString &, const QString &defaultText) override { return defaultText; }
+    void popupMenu(QMenu &) override { }
+    void beep() override { }
+    void setBusy(bool) override { }
+
+    QStringList messages;
+};
+
+class HarnessProgram final : public Program
+{
+public:
+    explicit HarnessProgram(QString folder)
+        : m_folder(std::move(folder))
+    { }
+    QString folder() const override { return m_folder; }
+    QString exeName() const override { return QStringLiteral("pusla"); }
+    QSize screenSize() const override { return {1024, 768}; }
+    bool isFormLoaded(const QString &) const override { return false; }
+    void endAtOnce() override { m_ended = true; }
+    bool hasEnded() const override { return m_ended; }
+    void doEvents() override { QCoreApplication::processEvents(); }
+    bool isCtrlDown() const override { return false; }
+
+private:
+    QString m_folder;
+    bool m_ended = false;
+};
+
+/// Counts the row writes and commits of the thread's connection while a
+/// posting runs, and ends the process at the chosen one, as a power cut would.
+struct CrashPoint
+{
+    bool armed = false;
+    qint64 seen = 0;
+    qint64 target = 0;
+
+    void count()
+    {
+        if (!armed)
+            return;
+        ++seen;
+        if (target > 0 && seen >= target) {
+            say(QStringLiteral("crash at write %1").arg(seen));
+            ::_exit(kCrashExitCode);
+        }
+    }
+};
+
+CrashPoint g_crash;
+
+void onRowWrite(void *, int, const char *, const char *, sqlite3_int64)
+{
+    g_crash.count();
+}
+
+int onCommit(void *)
+{
+    g_crash.count();
+    return 0;
+}
+
+double round2(double value)
+{
+    return std::round(value * 100.0) / 100.0;
+}
+
+struct Item
+{
+    QString code;
+    double salePrice = 0;
+    double purchasePrice = 0;
+    double vatRate = 0;
+};
+
+struct WorkingRow
+{
+    double quantity = 0;
+    double amount = 0;
+};
+
+class Terminal
+{
+public:
+    Terminal(const SessionOptions &options, const Paths &paths, const QString &host)
+        : m_options(options)
+        , m_program(paths.programFolder)
+        , m_settings(paths.configFolder)
+        , m_mapper(paths)
+        , m_formats(QLocale(QLocale::Turkish, QLocale::Turkey))
+        , m_services{m_dialogs, m_program, m_clock, m_settings, m_mapper, m_formats}
+        , m_journal(paths.programFolder)
+        , m_random(options.seed)
+        , m_host(host)
+    { }
+
+    SessionResult run()
+    {
+        const bool depo = m_options.kind == DocumentKind::Depo || m_options.kind == DocumentKind::DepoPurchase;
+        m_settings.saveSetting(QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("SbCr"),
+                               depo ? QStringLiteral("0") : QStringLiteral("1"));
+        m_settings.saveSetting(QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("ip"),
+                               QStringLiteral("\\\\%1\\MuhasebeData\\01").arg(m_host));
+        m_form = std::make_unique<TerminalForm>(m_services);
+        m_form->show();
+        m_form->Option1[kUserRole]->setValue(true);
+        if (m_program.hasEnded()) {
+            m_result.error = QStringLiteral("the terminal ended at the role choice: ") + m_dialogs.messages.join(u' ');
+            return m_result;
+        }
+        try {
+            readItems();
+        } catch (const DbError &error) {
+            m_result.error = QStringLiteral("the working list cannot be read: ") + error.text();
+            return m_result;
+        }
+        if (m_items.size() < m_options.lines) {
+            m_result.error = QStringLiteral("the working list has %1 items, %2 lines are wanted")
+                                 .arg(m_items.size())
+                                 .arg(m_options.lines);
+            return m_result;
+        }
+        sqlite3 *db = SharedConnection::forThisThread(m_mapper.paths().programFolder)->handle();
+        sqlite3_update_hook(db, onRowWrite, nullptr);
+        sqlite3_commit_hook(db, onCommit, nullptr);
+        g_crash.target = m_options.crashAfterWrites;
+
+        say(QStringLiteral("ready"));
+        for (int i = 1; i <= m_options.documents; ++i)
+            postOne(i);
+        sqlite3_update_hook(db, nullptr, nullptr);
+        sqlite3_commit_hook(db, nullptr, nullptr);
+        m_form->close();
+        m_form.reset();
+        return m_result;
+    }
+
+private:
+    int modeBox() const
+    {
+        const bool purchase
+            = m_options.kind == DocumentKind::CariPurchase || m_options.kind == DocumentKind::DepoPurchase;
+        return purchase ? kPurchaseBox : kSaleBox;
+    }
+    bool purchase() const { return modeBox() == kPurchaseBox; }
+    QString workingList() const { return m_program.folder() + QStringLiteral("\\Temp.Mdb"); }
+
+    void readItems()
+    {
+        Database working = Database::open(m_mapper, workingList());
+        std::unique_ptr<Recordset> rows = working.openRecordset(
+            QStringLiteral("Select StokKod, Fiyat, gFiyat, Kdv From StokKartlar Where StokGizle=False"));
+        while (!rows->eof()) {
+            m_items.append({rows->field(QStringLiteral("StokKod")).toString(),
+                            rows->field(QStringLiteral("Fiyat")).toDouble(),
+                            rows->field(QStringLiteral("gFiyat")).toDouble(), rows->field(QStringLiteral("Kdv")).toDouble()});
+            rows->moveNext();
+        }
+        rows.reset();
+        working.close();
+    }
+
+    QHash<QString, WorkingRow> readWorkingList()
+    {
+        QHash<QString, WorkingRow> rows;
+        Database working = Database::open(m_mapper, workingList());
+        std::unique_ptr<Recordset> records
+            = working.openRecordset(QStringLiteral("Select StokKod, KalanB, GirenTutar From StokKartlar"));
+        while (!records->eof()) {
+            rows.insert(records->field(QStringLiteral("StokKod")).toString(),
+                        {records->field(QStringLiteral("KalanB")).toDouble(),
+                         records->field(QStringLiteral("GirenTutar")).toDouble()});
+            records->moveNext();
+        }
+        records.reset();
+        working.close();
+        return rows;
+    }
+
+    QList<JournalLine> pickLines()
+    {
+        QList<JournalLine> lines;
+        QList<int> chosen;
+        while (lines.size() < m_options.lines) {
+            const int index = static_cast<int>(m_random.bounded(static_cast<quint32>(m_items.size())));
+            if (chosen.contains(index))
+                continue;
+            chosen << index;
+            const Item &item = m_items[index];
+            JournalLine line;
+            line.code = item.code;
+            line.quantity = m_random.bounded(1, 20) / 2.0;
+            const double price = purchase() ? item.purchasePrice : item.salePrice;
+            line.amount = round2(line.quantity * (price > 0 ? price : 1.0));
+            if (m_options.kind == DocumentKind::Invoice)
+                line.vat = round2(line.amount * item.vatRate / 100.0);
+            lines << line;
+        }
+        return lines;
+    }
+
+    void layLines(const QList<JournalLine> &lines)
+    {
+        Database working = Database::open(m_mapper, workingList());
+        for (const JournalLine &line : lines) {
+            const double price = line.amount / line.quantity;
+            working.execute(QStringLiteral("UPDATE StokKartlar SET KalanB=%1, Fiyat=%2, GirenTutar=%3, Kar=%4 "
+                                           "WHERE StokKod='%5'")
+                                .arg(QString::number(line.quantity, 'g', 17), QString::number(price, 'g', 17),
+                                     QString::number(line.amount, 'g', 17), QString::number(line.vat, 'g', 17),
+                                     line.code));
+        }
+        working.close();
+    }
+
+    void postOne(int number)
+    {
+        const int box = modeBox();
+        if (m_form->Check1[box]->value() == 0)
+            m_form->Check1[box]->setValue(1);
+        m_form->Command7->setValue(true);
+
+        const QList<JournalLine> lines = pickLines();
+        m_journal.begin(kindName(m_options.kind), lines);
+        try {
+            layLines(lines);
+        } catch (const DbError &error) {
+            m_result.error = QStringLiteral("lines cannot be laid: ") + error.text();
+            return;
+        }
+        m_journal.armed();
+
+        const qsizetype before = m_dialogs.messages.size();
+        if (m_options.kind == DocumentKind::Invoice)
+            m_form->FatCmd->setValue(true);
+        else
+            m_form->Command4->setValue(true);
+        if (m_form->Frame3->isHidden()) {
+            fail(number, QStringLiteral("the review did not open"));
+        } else {
+            g_crash.seen = 0;
+            g_crash.armed = true;
+            armCrashVfs(m_options.crashAtFileOperation, kCrashExitCode);
+            m_form->Command8[1]->setValue(true);
+            m_result.lastFileOperations = disarmCrashVfs();
+            g_crash.armed = false;
+            m_result.lastWrites = g_crash.seen;
+            if (m_dialogs.messages.size() > before)
+                fail(number, m_dialogs.messages.back());
+            else
+                succeed(number);
+        }
+        checkWorkingList(number, lines);
+        if (m_form->Check1[box]->value() != 0)
+            m_form->Check1[box]->setValue(0);
+    }
+
+    void succeed(int number)
+    {
+        m_journal.posted();
+        ++m_result.posted;
+        m_lastPosted = true;
+        say(QStringLiteral("posted %1 writes %2 io %3").arg(number).arg(m_result.lastWrites).arg(m_result.lastFileOperations));
+    }
+
+    void fail(int number, const QString &message)
+    {
+        m_journal.failed(message);
+        ++m_result.failed;
+        m_lastPosted = false;
+        const QString oneLine = QString(message).replace(u'\n', u' ');
+        m_result.failures << oneLine;
+        say(QStringLiteral("failed %1: %2").arg(number).arg(oneLine));
+    }
+
+    /// A posted document empties the working list; a failed one leaves every line as it was.
+    void checkWorkingList(int number, const QList<JournalLine> &lines)
+    {
+        QHash<QString, WorkingRow> rows;
+        try {
+            rows = readWorkingList();
+        } catch (const DbError &error) {
+            m_result.violations << QStringLiteral("document %1: working list unreadable: %2").arg(number).arg(error.text());
+            return;
+        }
+        QHash<QString, WorkingRow> expected;
+        if (!m_lastPosted) {
+            for (const JournalLine &line : lines)
+                expected.insert(line.code, {line.quantity, line.amount});
+        }
+        for (auto it = rows.cbegin(); it != rows.cend(); ++it) {
+            const WorkingRow want = expected.value(it.key());
+            if (std::fabs(it->quantity - want.quantity) > 1e-9 || std::fabs(it->amount - want.amount) > 1e-9) {
+                const QString text = QStringLiteral("document %1 (%2): working list line %3 holds %4/%5 after the "
+                                                    "posting, expected %6/%7")
+                                         .arg(number)
+                                         .arg(m_lastPosted ? QStringLiteral("posted") : QStringLiteral("failed"))
+                                         .arg(it.key())
+                                         .arg(it->quantity)
+                                         .arg(it->amount)
+                                         .arg(want.quantity)
+                                         .arg(want.amount);
+                m_result.violations << text;
+                say(QStringLiteral("violation: ") + text);
+                return;
+            }
+        }
+    }
+
+    const SessionOptions &m_options;
+    RecordingDialogs m_dialogs;
+    HarnessProgram m_program;
+    SystemClock m_clock;
+    SettingsStore m_settings;
+    PathMapper m_mapper;
+    RegionalFormat m_formats;
+    Services m_services;
+    Journal m_journal;
+    QRandomGenerator m_random;
+    QString m_host;
+    std::unique_ptr<TerminalForm> m_form;
+    QList<Item> m_items;
+    SessionResult m_result;
+    bool m_lastPosted = false;
+};
+
+} // namespace
+
+std::optional<DocumentKind> documentKind(const QString &name)
+{
+    static const QHash<QString, DocumentKind> kinds{
+        {QStringLiteral("invoice"), DocumentKind::Invoice},
+        {QStringLiteral("cari-sale"), DocumentKind::CariSale},
+        {QStringLiteral("cari-purchase"), DocumentKind::CariPurchase},
+        {QStringLiteral("depo"), DocumentKind::Depo},
+        {QStringLiteral("depo-purchase"), DocumentKind::DepoPurchase},
+    };
+    if (const auto it = kinds.constFind(name); it != kinds.cend())
+        return *it;
+    return std::nullopt;
+}
+
+QString kindName(DocumentKind kind)
+{
+    switch (kind) {
+    case DocumentKind::Invoice: return QStringLiteral("invoice");
+    case DocumentKind::CariSale: return QStringLiteral("cari-sale");
+    case DocumentKind::CariPurchase: return QStringLiteral("cari-purchase");
+    case DocumentKind::Depo: return QStringLiteral("depo");
+    case DocumentKind::DepoPurchase: return QStringLiteral("depo-purchase");
+    }
+    return {};
+}
+
+QStringList kindNames()
+{
+    return {QStringLiteral("invoice"), QStringLiteral("cari-sale"), QStringLiteral("cari-purchase"),
+            QStringLiteral("depo"), QStringLiteral("depo-purchase")};
+}
+
+SessionResult runTerminal(const SessionOptions &options)
+{
+    // The data directory stands behind \\HOST\MuhasebeData: its parent names the host.
+    const QDir data(QDir(options.dataDirectory).absolutePath());
+    SessionResult failed;
+    if (data.dirName().compare(QLatin1String("MuhasebeData"), Qt::CaseInsensitive) != 0) {
+        failed.error = QStringLiteral("the data directory must be named MuhasebeData: ") + data.path();
+        return failed;
+    }
+    QDir hostDir = data;
+    hostDir.cdUp();
+    QDir shares = hostDir;
+    shares.cdUp();
+    Paths paths;
+    paths.programFolder = QDir(options.programFolder).absolutePath();
+    paths.sharesRoot = shares.path();
+    paths.driveRoots.insert(u'C', paths.programFolder);
+    paths.configFolder = paths.programFolder + QStringLiteral("/.harness-settings");
+    QDir().mkpath(paths.configFolder);
+    installCrashVfs();
+    return Terminal(options, paths, hostDir.dirName()).run();
+}
+
+} // namespace pusla::harness

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace pusla::harness {
+
+/// The documents a terminal posts.
+enum class DocumentKind { Invoice, CariSale, CariPurchase, Depo, DepoPurchase };
+
+std::optional<DocumentKind> documentKind(const QString &name);
+QString kindName(DocumentKind kind);
+QStringList kindNames();
+
+struct SessionOptions
+{
+    QString dataDirectory; ///< the local folder that is MuhasebeData
+    QString programFolder;
+    DocumentKind kind = DocumentKind::Invoice;
+    int documents = 1;
+    int lines = 2;
+    quint32 seed = 1;
+    /// Ends the process at this row write (or commit) of a posting; 0 never.
+    qint64 crashAfterWrites = 0;
+    /// Ends the process before this file write, sync, truncate or delete of a posting; 0 never.
+    qint64 crashAtFileOperation = 0;
+};
+
+struct SessionResult
+{
+    int posted = 0;
+    int failed = 0;
+    QStringList failures;
+    /// Row writes and commits of the last posting.
+    qint64 lastWrites = 0;
+    /// File operations of the last posting.
+    qint64 lastFileOperations = 0;
+    /// Things the terminal saw that must not happen (a failed posting that
+    /// emptied the working list, a posted one that left it).
+    QStringList violations;
+    QString error;
+};
+
+/// Exit status of a terminal ended on purpose at a write.
+constexpr int kCrashExitCode = 86;
+
+/// Drives the real main form as an operator would: opens it in the user role
+/// over the data directory, picks the mode of `kind`, lays random lines into
+/// the working list, reviews and confirms, `documents` times. Every step is
+/// journaled in the program folder first. Prints progress lines to stdout.
+SessionResult runTerminal(const SessionOptions &options);
+
+} // namespace pusla::harness

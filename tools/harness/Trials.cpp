@@ -1,0 +1,392 @@
+#include "Trials.h"
+
+#include "Books.h"
+#include "TerminalSession.h"
+
+#include "data/DemoData.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QThread>
+
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+
+namespace pusla::harness {
+
+namespace {
+
+void say(const QString &line)
+{
+    const QByteArray bytes = (line + u'\n').toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+bool copyFolderFiles(const QString &from, const QString &to)
+{
+    QDir().mkpath(to);
+    for (const QString &name : QDir(from).entryList(QDir::Files)) {
+        QFile::remove(QDir(to).filePath(name));
+        if (!QFile::copy(QDir(from).filePath(name), QDir(to).filePath(name)))
+            return false;
+    }
+    return true;
+}
+
+/// A terminal process posting documents.
+class Child
+{
+public:
+    Child(const Workspace &workspace, int terminal, const QString &kind, int documents, int lines, quint32 seed,
+          qint64 crashAt = 0, qint64 crashAtFileOperation = 0)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        // Its end is deliberate: no leak report from a terminal cut short.
+        env.insert(QStringLiteral("ASAN_OPTIONS"),
+                   env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":detect_leaks=0"));
+        m_process.setProcessEnvironment(env);
+        QStringList args{QStringLiteral("post"),
+                         QStringLiteral("--data"),
+                         workspace.dataDirectory(),
+                         QStringLiteral("--program"),
+                         workspace.terminal(terminal),
+                         QStringLiteral("--kind"),
+                         kind,
+                         QStringLiteral("--documents"),
+                         QString::number(documents),
+                         QStringLiteral("--lines"),
+                         QString::number(lines),
+                         QStringLiteral("--seed"),
+                         QString::number(seed)};
+        if (crashAt > 0)
+            args << QStringLiteral("--crash-after-writes") << QString::number(crashAt);
+        if (crashAtFileOperation > 0)
+            args << QStringLiteral("--crash-at-io") << QString::number(crashAtFileOperation);
+        m_process.start(QCoreApplication::applicationFilePath(), args);
+    }
+
+    ~Child()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(10000);
+        }
+    }
+
+    /// Waits until the terminal is at its first document; false when it ended first.
+    bool waitReady()
+    {
+        while (!m_out.contains("ready\n")) {
+            if (!m_process.waitForReadyRead(120000))
+                return false;
+            m_out += m_process.readAllStandardOutput();
+        }
+        return true;
+    }
+
+    void kill() { m_process.kill(); }
+
+    bool finish(int timeoutMs = 1800000)
+    {
+        const bool done = m_process.waitForFinished(timeoutMs);
+        m_out += m_process.readAllStandardOutput();
+        m_err += m_process.readAllStandardError();
+        return done;
+    }
+
+    bool killed() const { return m_process.exitStatus() == QProcess::CrashExit; }
+    int exitCode() const { return m_process.exitCode(); }
+    QStringList output() const { return QString::fromUtf8(m_out).split(u'\n', Qt::SkipEmptyParts); }
+    QString errors() const { return QString::fromUtf8(m_err).trimmed(); }
+
+    /// Adds the terminal's postings, failures and own findings to the report.
+    void collect(TrialReport &report, const QString &context) const
+    {
+        for (const QString &line : output()) {
+            if (line.startsWith(QLatin1String("posted ")))
+                ++report.posted;
+            else if (line.startsWith(QLatin1String("failed "))) {
+                ++report.failed;
+                report.failures << context + line;
+            } else if (line.startsWith(QLatin1String("violation: ")))
+                report.violations << context + line.mid(11);
+            else if (line.startsWith(QLatin1String("error: ")))
+                report.violations << context + QStringLiteral("terminal error: ") + line.mid(7);
+        }
+    }
+
+    /// A figure of the last "posted N writes W io M" line.
+    qint64 lastPosted(const char *name) const
+    {
+        qint64 figure = 0;
+        for (const QString &line : output()) {
+            const QStringList words = line.split(u' ');
+            const qsizetype at = words.indexOf(QLatin1String(name));
+            if (words.front() == QLatin1String("posted") && at > 0 && at + 1 < words.size())
+                figure = words[at + 1].toLongLong();
+        }
+        return figure;
+    }
+
+private:
+    QProcess m_process;
+    QByteArray m_out;
+    QByteArray m_err;
+};
+
+void verifyInto(TrialReport &report, const Workspace &workspace, const QStringList &terminals,
+                const Baseline &baseline, const QString &context)
+{
+    try {
+        const Verdict verdict = verifyBooks(workspace.dataDirectory(), terminals, baseline);
+        for (const QString &violation : verdict.violations) {
+            report.violations << context + violation;
+            say(QStringLiteral("VIOLATION ") + context + violation);
+        }
+    } catch (const std::exception &error) {
+        report.violations << context + QStringLiteral("verification failed: ") + QString::fromUtf8(error.what());
+        say(QStringLiteral("VIOLATION ") + report.violations.back());
+    }
+}
+
+/// A terminal meant to crash: one that posted its document first took fewer
+/// steps than the measured one and is counted apart.
+void countCrash(TrialReport &report, const Child &child, const QString &context)
+{
+    if (child.exitCode() == kCrashExitCode && !child.killed()) {
+        ++report.crashes;
+    } else if (child.exitCode() == 0 && !child.killed() && child.lastPosted("writes") > 0) {
+        ++report.uncrashed;
+    } else {
+        report.violations << context
+                + QStringLiteral("the terminal ended with %1: %2").arg(child.exitCode()).arg(child.errors().right(500));
+    }
+}
+
+/// The terminal's working list as it was laid out, and no journal left behind by a crash.
+bool restoreTerminal(const Workspace &workspace, int terminal)
+{
+    const QString folder = workspace.terminal(terminal);
+    for (const QString &name : QDir(folder).entryList({QStringLiteral("*-journal")}, QDir::Files))
+        QFile::remove(QDir(folder).filePath(name));
+    return copyFolderFiles(workspace.pristine(), folder);
+}
+
+} // namespace
+
+QString Workspace::dataDirectory() const
+{
+    return root + QStringLiteral("/shares/127.0.0.1/MuhasebeData");
+}
+
+QString Workspace::terminal(int number) const
+{
+    return root + QStringLiteral("/terminals/t%1").arg(number);
+}
+
+QStringList Workspace::terminals(int count) const
+{
+    QStringList folders;
+    for (int i = 1; i <= count; ++i)
+        folders << terminal(i);
+    return folders;
+}
+
+QString Workspace::pristine() const
+{
+    return root + QStringLiteral("/pristine");
+}
+
+QString createWorkspace(const Workspace &workspace, int items, quint32 seed, int terminals)
+{
+    for (const QString &dir : {QStringLiteral("/shares"), QStringLiteral("/terminals"), QStringLiteral("/pristine")})
+        QDir(workspace.root + dir).removeRecursively();
+    if (!QDir().mkpath(workspace.dataDirectory()))
+        return QStringLiteral("cannot make ") + workspace.dataDirectory();
+    DemoOptions options;
+    options.dataDirectory = workspace.dataDirectory();
+    options.programFolder = workspace.pristine();
+    options.itemCount = items;
+    options.seed = seed;
+    options.overwrite = true;
+    const DemoResult result = createDemoData(options);
+    if (!result.ok)
+        return result.errorText;
+    for (int i = 1; i <= terminals; ++i) {
+        if (!copyFolderFiles(workspace.pristine(), workspace.terminal(i)))
+            return QStringLiteral("cannot copy the program folder to ") + workspace.terminal(i);
+    }
+    return {};
+}
+
+TrialReport runCrashTrials(const CrashTrialOptions &options)
+{
+    TrialReport report;
+    QElapsedTimer clock;
+    clock.start();
+    const Workspace &ws = options.workspace;
+    if (const QString error = createWorkspace(ws, options.items, options.seed, 1); !error.isEmpty()) {
+        report.error = error;
+        return report;
+    }
+    const QStringList terminals{ws.terminal(1)};
+    QRandomGenerator random(options.seed);
+
+    // Clean documents first: how many writes one takes and that they post at all.
+    // The first document of a set can take a few more (the year's first number).
+    {
+        const Baseline baseline = takeBaseline(ws.dataDirectory(), terminals);
+        Child child(ws, 1, options.kind, 2, options.lines, random.bounded(1u << 30));
+        child.finish();
+        child.collect(report, QStringLiteral("clean run: "));
+        ++report.trials;
+        if (child.killed() || child.exitCode() != 0 || child.lastPosted("writes") == 0) {
+            report.error = QStringLiteral("the clean document did not post (exit %1): %2 %3")
+                               .arg(child.exitCode())
+                               .arg(child.output().join(u' '), child.errors());
+            return report;
+        }
+        report.writesPerDocument = child.lastPosted("writes");
+        report.fileOperationsPerDocument = child.lastPosted("io");
+        verifyInto(report, ws, terminals, baseline, QStringLiteral("clean run: "));
+    }
+    say(QStringLiteral("%1: %2 writes per document (row writes and the commit)")
+            .arg(options.kind)
+            .arg(report.writesPerDocument));
+
+    const qint64 last = options.lastWrite >= 0 ? qMin<qint64>(options.lastWrite, report.writesPerDocument)
+                                               : report.writesPerDocument;
+    for (qint64 k = 1; k <= last; ++k) {
+        const QString context = QStringLiteral("crash at write %1: ").arg(k);
+        if (!restoreTerminal(ws, 1)) {
+            report.error = QStringLiteral("cannot restore the program folder");
+            return report;
+        }
+        const Baseline baseline = takeBaseline(ws.dataDirectory(), terminals);
+        Child child(ws, 1, options.kind, 1, options.lines, random.bounded(1u << 30), k);
+        child.finish();
+        child.collect(report, context);
+        ++report.trials;
+        countCrash(report, child, context);
+        verifyInto(report, ws, terminals, baseline, context);
+    }
+    say(QStringLiteral("%1: crashed at each of %2 writes").arg(options.kind).arg(last));
+
+    const qint64 lastIo = options.lastFileOperation >= 0
+        ? qMin<qint64>(options.lastFileOperation, report.fileOperationsPerDocument)
+        : report.fileOperationsPerDocument;
+    const qint64 step = qMax(1, options.fileOperationStep);
+    for (qint64 k = 1; k <= lastIo; k = (k < lastIo && k + step > lastIo) ? lastIo : k + step) {
+        const QString context = QStringLiteral("crash before file operation %1: ").arg(k);
+        if (!restoreTerminal(ws, 1)) {
+            report.error = QStringLiteral("cannot restore the program folder");
+            return report;
+        }
+        const Baseline baseline = takeBaseline(ws.dataDirectory(), terminals);
+        Child child(ws, 1, options.kind, 1, options.lines, random.bounded(1u << 30), 0, k);
+        child.finish();
+        child.collect(report, context);
+        ++report.trials;
+        countCrash(report, child, context);
+        verifyInto(report, ws, terminals, baseline, context);
+    }
+    say(QStringLiteral("%1: crashed before every %2. of %3 file operations").arg(options.kind).arg(step).arg(lastIo));
+
+    if (options.randomKills > 0) {
+        // How long a terminal takes for its documents, so that kills fall while it posts.
+        qint64 spanMs = 0;
+        {
+            restoreTerminal(ws, 1);
+            const Baseline baseline = takeBaseline(ws.dataDirectory(), terminals);
+            Child child(ws, 1, options.kind, options.documentsPerKill, options.lines, random.bounded(1u << 30));
+            QElapsedTimer span;
+            if (child.waitReady()) {
+                span.start();
+                child.finish();
+                spanMs = span.elapsed();
+            } else {
+                child.finish();
+            }
+            child.collect(report, QStringLiteral("timing run: "));
+            ++report.trials;
+            verifyInto(report, ws, terminals, baseline, QStringLiteral("timing run: "));
+        }
+        spanMs = qMax<qint64>(spanMs, 50);
+        int killed = 0;
+        for (int t = 1; t <= options.randomKills; ++t) {
+            const qint64 delay = random.bounded(spanMs + 1);
+            const QString context = QStringLiteral("kill %1 after %2 ms: ").arg(t).arg(delay);
+            restoreTerminal(ws, 1);
+            const Baseline baseline = takeBaseline(ws.dataDirectory(), terminals);
+            Child child(ws, 1, options.kind, options.documentsPerKill, options.lines, random.bounded(1u << 30));
+            if (child.waitReady()) {
+                QThread::msleep(static_cast<unsigned long>(delay));
+                child.kill();
+            } else {
+                report.violations << context + QStringLiteral("the terminal never got to its documents: %1")
+                                                   .arg(child.errors().right(500));
+            }
+            child.finish();
+            child.collect(report, context);
+            ++report.trials;
+            if (child.killed()) {
+                ++killed;
+                ++report.crashes;
+            }
+            verifyInto(report, ws, terminals, baseline, context);
+        }
+        say(QStringLiteral("%1: %2 random kills over %3 ms of posting, %4 hit a running terminal")
+                .arg(options.kind)
+                .arg(options.randomKills)
+                .arg(spanMs)
+                .arg(killed));
+    }
+    report.seconds = static_cast<double>(clock.elapsed()) / 1000.0;
+    return report;
+}
+
+TrialReport runConcurrency(const ConcurrencyOptions &options)
+{
+    TrialReport report;
+    QElapsedTimer clock;
+    clock.start();
+    const Workspace &ws = options.workspace;
+    if (const QString error = createWorkspace(ws, options.items, options.seed, options.terminals); !error.isEmpty()) {
+        report.error = error;
+        return report;
+    }
+    const QStringList mixed{QStringLiteral("invoice"), QStringLiteral("cari-sale"), QStringLiteral("cari-purchase"),
+                            QStringLiteral("depo")};
+    const QStringList terminals = ws.terminals(options.terminals);
+    const Baseline baseline = takeBaseline(ws.dataDirectory(), terminals);
+
+    std::vector<std::unique_ptr<Child>> children;
+    for (int i = 1; i <= options.terminals; ++i) {
+        const QString kind = options.kind == QLatin1String("mixed") ? mixed[(i - 1) % mixed.size()] : options.kind;
+        children.push_back(std::make_unique<Child>(ws, i, kind, options.documents, options.lines,
+                                                   options.seed * 1000 + static_cast<quint32>(i)));
+    }
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        Child &child = *children[i];
+        const QString context = QStringLiteral("terminal %1: ").arg(i + 1);
+        if (!child.finish())
+            report.violations << context + QStringLiteral("did not finish");
+        child.collect(report, context);
+        if (child.killed() || child.exitCode() != 0)
+            report.violations << context
+                    + QStringLiteral("ended with %1: %2").arg(child.exitCode()).arg(child.errors().right(2000));
+        ++report.trials;
+    }
+    verifyInto(report, ws, terminals, baseline, QString());
+    report.seconds = static_cast<double>(clock.elapsed()) / 1000.0;
+    return report;
+}
+
+} // namespace pusla::harness

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace pusla::harness {
+
+/// A folder that holds a demo data set and terminals' program folders:
+/// shares/127.0.0.1/MuhasebeData and terminals/t1, t2, ...
+struct Workspace
+{
+    QString root;
+
+    QString dataDirectory() const;
+    QString terminal(int number) const;
+    QStringList terminals(int count) const;
+    QString pristine() const;
+};
+
+/// Lays out a fresh workspace (replacing one that is there): the demo set and
+/// `terminals` program folders, each with its own copy of the working list.
+/// Returns an error text, empty on success.
+QString createWorkspace(const Workspace &workspace, int items, quint32 seed, int terminals);
+
+struct CrashTrialOptions
+{
+    Workspace workspace;
+    QString kind;
+    int items = 12;
+    int lines = 2;
+    quint32 seed = 1;
+    /// Random kill -9 trials after the crash at every write.
+    int randomKills = 20;
+    /// Documents a terminal posts in a random kill trial.
+    int documentsPerKill = 3;
+    /// Crash at every write up to this one only: -1 every write of the document, 0 none.
+    int lastWrite = -1;
+    /// The same for the file operations of the commit.
+    int lastFileOperation = -1;
+    /// Crash before every n-th file operation only (and the last).
+    int fileOperationStep = 1;
+};
+
+struct ConcurrencyOptions
+{
+    Workspace workspace;
+    /// A kind, or "mixed": terminal n posts the n-th of invoice, cari-sale, cari-purchase, depo.
+    QString kind = QStringLiteral("mixed");
+    int terminals = 8;
+    int documents = 50;
+    int items = 40;
+    int lines = 2;
+    quint32 seed = 1;
+};
+
+/// The figures of a run; `violations` holds every violation found.
+struct TrialReport
+{
+    int trials = 0;
+    int crashes = 0;
+    /// Crash trials whose document posted before the crash point was reached.
+    int uncrashed = 0;
+    int posted = 0;
+    int failed = 0;
+    QStringList failures;
+    QStringList violations;
+    qint64 writesPerDocument = 0;
+    qint64 fileOperationsPerDocument = 0;
+    double seconds = 0;
+    QString error;
+};
+
+/// Posts one document and crashes the terminal at its first, second, ... row
+/// write and at its commit, then kills terminals at random moments while they
+/// post; verifies the books after each.
+TrialReport runCrashTrials(const CrashTrialOptions &options);
+
+/// Terminals posting at once into one data directory, then one verification.
+TrialReport runConcurrency(const ConcurrencyOptions &options);
+
+} // namespace pusla::harness
