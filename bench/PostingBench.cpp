@@ -21,6 +21,7 @@
 #include "platform/Program.h"
 #include "platform/RegionalFormat.h"
 #include "platform/SettingsStore.h"
+#include "platform/TextFold.h"
 #include "platform/forms/Controls.h"
 
 #include <QCoreApplication>
@@ -232,9 +233,14 @@ void BM_RawInvoiceTransaction(benchmark::State &state)
         "DigerId, Nerde, StokAd, SeriNoDiger, Unvan, KdvTut, Birim, Yeni, Sube, Server) VALUES (?1, "
         "'2026-12-06 10:00:00', '1 Nolu Satış Faturası ile', ?2, ?3, ?4, 'Satış', 'C001', '261', 'F', ?5, ?6, 'U', "
         "?7, ?8, 1, '', 0)");
-    sqlite3_stmt *card = prepare(
-        "UPDATE stok.StokKartlar SET CikanMik = CikanMik + ?2, CikanTutar = CikanTutar + ?3, "
-        "KalanA = max(CikanMik + ?2 - GirenMik, 0), KalanB = max(GirenMik - CikanMik - ?2, 0) WHERE StokKod = ?1");
+    // The card is found through the same folded-code index the program uses.
+    const QByteArray cardSql
+        = QStringLiteral("UPDATE stok.StokKartlar SET CikanMik = CikanMik + ?2, CikanTutar = CikanTutar + ?3, "
+                         "KalanA = max(CikanMik + ?2 - GirenMik, 0), KalanB = max(GirenMik - CikanMik - ?2, 0) "
+                         "WHERE %1 = %2")
+              .arg(foldSqlExpression(QStringLiteral("StokKod")), foldSqlExpression(QStringLiteral("?1")))
+              .toUtf8();
+    sqlite3_stmt *card = prepare(cardSql.constData());
     sqlite3_stmt *serial = prepare("UPDATE idx.Mdbindex SET Serino = Serino + 1 WHERE Tarih = '2026'");
     sqlite3_stmt *header = prepare(
         "INSERT INTO fatura.Faturalar (FaturaNo, FatTarih, FatCari, Nakit, DigerId, Unvan, FatTop, FatKdvTut, "
