@@ -18,7 +18,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/forms/Controls.h"
 #include "posting/CardUpdates.h"
-#include "posting/PostingRun.h"
+#include "posting/AtomicPosting.h"
 #include "posting/RecordFields.h"
 #include "posting/WorkingListViews.h"
 
@@ -73,18 +73,8 @@ bool SalesInvoice::PostSalesInvoice()
         files.append(control->databaseName());
     files.append(services.program.folder() + QLatin1Char('\\') + QString(files::Temp));
 
-    QString failure;
     bool posted = false;
-    try {
-        PostingRun run(services.paths, files);
-        run.begin();
-        posted = post(counter);
-        run.commit();
-    } catch (const PostingFailure &error) {
-        failure = error.reason();
-    } catch (const DbError &error) {
-        failure = postingFailureReason(error);
-    }
+    const QString failure = postAtomically(services.paths, files, [&] { posted = post(counter); });
     if (!failure.isEmpty()) {
         refreshAfterRollback(controls);
         showPostingFailure(services.dialogs, failure);

@@ -15,7 +15,7 @@
 #include "platform/RegionalFormat.h"
 #include "platform/forms/Controls.h"
 #include "posting/MovementSides.h"
-#include "posting/PostingRun.h"
+#include "posting/AtomicPosting.h"
 #include "posting/WorkingListViews.h"
 
 #include <QAction>
@@ -117,17 +117,7 @@ bool Confirmation::postMovements()
               << prefix + QStringLiteral("01Index.Mdb");
     }
 
-    QString failure;
-    try {
-        PostingRun run(services.paths, files);
-        run.begin();
-        postSides();
-        run.commit();
-    } catch (const PostingFailure &error) {
-        failure = error.reason();
-    } catch (const DbError &error) {
-        failure = postingFailureReason(error);
-    }
+    const QString failure = postAtomically(services.paths, files, [this] { postSides(); });
     if (!failure.isEmpty()) {
         // The set the document was captured in, as it was before.
         for (const Binding &binding : bindings)

@@ -7,7 +7,7 @@
 #include "platform/DataControl.h"
 #include "platform/JetSql.h"
 #include "platform/RegionalFormat.h"
-#include "posting/PostingRun.h"
+#include "posting/AtomicPosting.h"
 #include "posting/RecordFields.h"
 #include "platform/forms/Controls.h"
 

@@ -1,10 +1,14 @@
-#include "posting/PostingRun.h"
+#include "posting/AtomicPosting.h"
 
 #include "data/DataRoutines.h"
 #include "data/DatabaseSet.h"
 #include "platform/DataControl.h"
 #include "platform/DbError.h"
+#include "platform/Database.h"
 #include "platform/Dialogs.h"
+#include "platform/Transaction.h"
+
+#include <vector>
 
 namespace pusla {
 
@@ -45,37 +49,22 @@ void refreshAfterRollback(const DataControls &controls)
     }
 }
 
-PostingRun::PostingRun(const PathMapper &mapper, const QStringList &windowsFiles)
-    : m_mapper(mapper)
-    , m_windowsFiles(windowsFiles)
-{ }
-
-PostingRun::~PostingRun()
+QString postAtomically(const PathMapper &mapper, const QStringList &windowsFiles, const std::function<void()> &post)
 {
-    m_transaction.reset(); // rolls back what was not committed
-    for (Database &file : m_files)
-        file.close();
-}
-
-void PostingRun::begin()
-{
+    std::vector<Database> files;
     try {
-        for (const QString &file : m_windowsFiles)
-            m_files.push_back(Database::open(m_mapper, file));
-        m_transaction.emplace(m_mapper);
-        m_transaction->begin();
+        for (const QString &file : windowsFiles)
+            files.push_back(Database::open(mapper, file));
+        Transaction transaction(mapper); // rolls back unless committed
+        transaction.begin();
+        post();
+        transaction.commit();
+    } catch (const PostingFailure &failure) {
+        return failure.reason();
     } catch (const DbError &error) {
-        throw PostingFailure(postingFailureReason(error));
+        return postingFailureReason(error);
     }
-}
-
-void PostingRun::commit()
-{
-    try {
-        m_transaction->commit();
-    } catch (const DbError &error) {
-        throw PostingFailure(postingFailureReason(error));
-    }
+    return {};
 }
 
 } // namespace pusla

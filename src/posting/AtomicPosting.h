@@ -1,14 +1,10 @@
 #pragma once
 
-#include "platform/Database.h"
-#include "platform/Transaction.h"
-
 #include <QString>
 #include <QStringList>
 
-#include <optional>
+#include <functional>
 #include <stdexcept>
-#include <vector>
 
 namespace pusla {
 
@@ -41,33 +37,17 @@ void showPostingFailure(Dialogs &dialogs, const QString &reason);
 /// added are gone and the cards they changed are back as they were.
 void refreshAfterRollback(const DataControls &controls);
 
-/// One document's posting as a single all-or-nothing change: every record,
+/// Runs `post` as one document's all-or-nothing change: every record,
 /// running total, serial and the reset of the working list commit together
 /// or not at all, across all the database files the document writes.
 ///
-/// begin() opens every file first and then locks them all at once, waiting
-/// out other terminals for a bounded time, so that no terminal holds one
-/// file while waiting for another. What is not committed is rolled back
-/// when the run goes.
-class PostingRun
-{
-public:
-    PostingRun(const PathMapper &mapper, const QStringList &windowsFiles);
-    ~PostingRun();
-
-    PostingRun(const PostingRun &) = delete;
-    PostingRun &operator=(const PostingRun &) = delete;
-
-    /// Throws PostingFailure for a missing file or when the files stay busy.
-    void begin();
-    /// Throws PostingFailure when the commit cannot finish; nothing is then written.
-    void commit();
-
-private:
-    const PathMapper &m_mapper;
-    QStringList m_windowsFiles;
-    std::vector<Database> m_files;
-    std::optional<Transaction> m_transaction;
-};
+/// Every file of `windowsFiles` is opened first and then all are locked at
+/// once, waiting out other terminals for a bounded time, so that no terminal
+/// holds one file while waiting for another. Returns why the document could
+/// not be posted (a PostingFailure or a database failure thrown by `post`,
+/// a missing file, files that stay busy, a commit that cannot finish), or
+/// an empty text when everything was committed; after a failure nothing of
+/// it is written.
+QString postAtomically(const PathMapper &mapper, const QStringList &windowsFiles, const std::function<void()> &post);
 
 } // namespace pusla
