@@ -204,8 +204,11 @@ void Confirmation::switchToCentre()
 
 QString Confirmation::centrePrefix(const QString &accountFile)
 {
-    // The company number stands just before "Cari" in the file name.
-    const qsizetype p = accountFile.indexOf(QLatin1String("Cari")) + 1;
+    // The company number stands just before "Cari" in the file name. The
+    // name is searched, not the folders: a data directory whose path holds
+    // "Cari" would otherwise be cut in the middle.
+    const qsizetype name = accountFile.lastIndexOf(QLatin1Char('\\')) + 1;
+    const qsizetype p = accountFile.indexOf(QLatin1String("Cari"), name) + 1;
     return accountFile.left(qMax<qsizetype>(0, p - 3));
 }
 

@@ -220,6 +220,27 @@ TEST_F(DepoTransferTest, BranchReturnsGoodsToTheCentreWhenSaleIsOff)
     EXPECT_EQ(value("01", "Stok", QStringLiteral("SELECT GirisCikis FROM StokHareket")), QStringLiteral("Alış"));
 }
 
+TEST_F(MovementPostingTest, DataDirectoryWithCariInItsPathStillReachesTheCentre)
+{
+    DemoOptions options;
+    options.dataDirectory = tree.paths().sharesRoot + QStringLiteral("/127.0.0.1/Cariler/MuhasebeData");
+    options.programFolder = tree.paths().programFolder;
+    options.itemCount = 40;
+    options.overwrite = true;
+    ASSERT_TRUE(createDemoData(options).ok);
+    storeServerAddress(QStringLiteral("\\\\127.0.0.1\\Cariler\\MuhasebeData\\01"));
+    openInMode("0", kSale);
+    setLine(QStringLiteral("ST000001"), 1, 5, 5);
+
+    post();
+
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
+    EXPECT_EQ(cliValue(options.dataDirectory + QStringLiteral("/01Cari.mdb"),
+                       QStringLiteral("SELECT CariHarKod, Borc FROM CariHareket")),
+              QStringLiteral("Şube02|5.0"));
+    EXPECT_EQ(form->DataCari->databaseName(), QStringLiteral("\\\\127.0.0.1\\Cariler\\MuhasebeData\\01Cari.Mdb"));
+}
+
 struct RoundingCase
 {
     double value;
