@@ -11,11 +11,11 @@
 #include "data/SchemaDdl.h"
 #include "platform/Clock.h"
 #include "platform/DataControl.h"
-#include "platform/Dialogs.h"
 #include "platform/PathMapper.h"
 #include "platform/RegionalFormat.h"
 #include "platform/SettingsStore.h"
 #include "platform/forms/QtProgram.h"
+#include "platform/forms/Unattended.h"
 
 #include <QApplication>
 #include <QDir>
@@ -26,7 +26,6 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
-
 namespace pusla {
 namespace {
 
@@ -34,24 +33,14 @@ constexpr int kLines = 1'000'000;
 
 const QString kWorkingList = QStringLiteral("Select * From StokKartlar Where StokGizle=False Order By StokAdi Asc");
 
-class SilentDialogs final : public Dialogs
-{
-public:
-    MessageAnswer messageBox(const QString &, MessageButtons) override { return MessageAnswer::Yes; }
-    QString inputBox(const QString &, const QString &, const QString &defaultText) override { return defaultText; }
-    void popupMenu(QMenu &) override {}
-    void beep() override {}
-    void setBusy(bool) override {}
-};
-
 /// Writes the working database with one statement: names in a scrambled
 /// order (so that the list's sort has work to do), every fiftieth card
 /// hidden. The lookup indexes are left out; the grid does not use them.
 bool writeWorkingList(const QString &path, QString *errorText)
 {
     schema::ScopedConnection connection(path);
-    if (!connection.open(errorText) || !schema::createTables(connection.database(), schema::DatabaseKind::LocalStock,
-                                                             errorText))
+    if (!connection.open(errorText)
+        || !schema::createTables(connection.database(), schema::DatabaseKind::LocalStock, errorText))
         return false;
     QSqlQuery query(connection.database());
     const QString insert = QStringLiteral(
@@ -76,7 +65,7 @@ struct GridFixture
         , program(paths.programFolder)
         , settings(paths.configFolder)
         , formats(QLocale(QLocale::Turkish, QLocale::Turkey))
-        , services{dialogs, program, clock, settings, mapper, formats}
+        , services {dialogs, program, clock, settings, mapper, formats}
     {
         for (const QString &dir : {paths.programFolder, paths.sharesRoot, paths.configFolder})
             QDir().mkpath(dir);
@@ -98,7 +87,7 @@ struct GridFixture
     QTemporaryDir root;
     Paths paths;
     PathMapper mapper;
-    SilentDialogs dialogs;
+    RecordingDialogs dialogs;
     QtProgram program;
     SystemClock clock;
     SettingsStore settings;
@@ -144,7 +133,11 @@ void BM_GridRefreshFirstPage(benchmark::State &state)
     state.counters["paint_ms"] = benchmark::Counter(paintSeconds * 1e3, benchmark::Counter::kAvgIterations);
     state.counters["rows"] = f.grid().model()->rowCount();
 }
-BENCHMARK(BM_GridRefreshFirstPage)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Repetitions(5)
+BENCHMARK(BM_GridRefreshFirstPage)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3)
+    ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
 /// The same refresh on Data1, which no grid shows: the difference to the
@@ -163,7 +156,11 @@ void BM_RefreshWithoutGrids(benchmark::State &state)
         RefreshData(control);
     control.close();
 }
-BENCHMARK(BM_RefreshWithoutGrids)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Repetitions(5)
+BENCHMARK(BM_RefreshWithoutGrids)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3)
+    ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
 /// Jumps from the top to a place given in percent of the list (scrollTo and
@@ -190,7 +187,12 @@ void BM_GridScrollTo(benchmark::State &state)
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_GridScrollTo)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)
+BENCHMARK(BM_GridScrollTo)
+    ->Arg(50)
+    ->Arg(100)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
 /// The current line moved far (a drag or the wheel at the end of a jump):
@@ -213,7 +215,10 @@ void BM_GridFollowCurrentLine(benchmark::State &state)
         ++step;
     }
 }
-BENCHMARK(BM_GridFollowCurrentLine)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)
+BENCHMARK(BM_GridFollowCurrentLine)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
 } // namespace

@@ -16,13 +16,12 @@
 #include "data/DemoData.h"
 #include "platform/Clock.h"
 #include "platform/DataControl.h"
-#include "platform/Dialogs.h"
 #include "platform/PathMapper.h"
-#include "platform/Program.h"
 #include "platform/RegionalFormat.h"
 #include "platform/SettingsStore.h"
 #include "platform/TextFold.h"
 #include "platform/forms/Controls.h"
+#include "platform/forms/Unattended.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -37,42 +36,6 @@ namespace {
 
 constexpr int kCards = 100000;
 constexpr int kLines = 1000;
-
-class QuietDialogs final : public Dialogs
-{
-public:
-    MessageAnswer messageBox(const QString &text, MessageButtons) override
-    {
-        messages.append(text);
-        return MessageAnswer::Yes;
-    }
-    QString inputBox(const QString &, const QString &, const QString &defaultText) override { return defaultText; }
-    void popupMenu(QMenu &) override { }
-    void beep() override { }
-    void setBusy(bool) override { }
-
-    QStringList messages;
-};
-
-class BenchProgram final : public Program
-{
-public:
-    explicit BenchProgram(QString folder)
-        : m_folder(std::move(folder))
-    { }
-    QString folder() const override { return m_folder; }
-    QString exeName() const override { return QStringLiteral("pusla"); }
-    QSize screenSize() const override { return {1024, 768}; }
-    bool isFormLoaded(const QString &) const override { return false; }
-    void endAtOnce() override { m_ended = true; }
-    bool hasEnded() const override { return m_ended; }
-    void doEvents() override { QCoreApplication::processEvents(); }
-    bool isCtrlDown() const override { return false; }
-
-private:
-    QString m_folder;
-    bool m_ended = false;
-};
 
 /// A centre and one branch, made once per run.
 struct PostingDataSet
@@ -130,9 +93,9 @@ void runSql(const QString &path, const char *sql)
 void layDownLines(const Paths &paths)
 {
     runSql(paths.programFolder + QStringLiteral("/Temp.Mdb"),
-           "UPDATE StokKartlar SET KalanB = 1 + rowid % 5, Fiyat = 2.5, GirenTutar = 2.5 * (1 + rowid % 5), "
-           "Kar = 0.45 * (1 + rowid % 5) WHERE rowid IN (SELECT rowid FROM StokKartlar WHERE StokGizle = 0 "
-           "ORDER BY rowid LIMIT 1000)");
+        "UPDATE StokKartlar SET KalanB = 1 + rowid % 5, Fiyat = 2.5, GirenTutar = 2.5 * (1 + rowid % 5), "
+        "Kar = 0.45 * (1 + rowid % 5) WHERE rowid IN (SELECT rowid FROM StokKartlar WHERE StokGizle = 0 "
+        "ORDER BY rowid LIMIT 1000)");
 }
 
 /// One terminal in the user role with a working mode on.
@@ -145,8 +108,8 @@ struct Terminal
         , formats(QLocale(QLocale::Turkish, QLocale::Turkey))
         , services {dialogs, program, clock, settings, mapper, formats}
     {
-        settings.saveSetting(QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("SbCr"),
-                             QString::fromLatin1(kind));
+        settings.saveSetting(
+            QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("SbCr"), QString::fromLatin1(kind));
         form = std::make_unique<TerminalForm>(services);
         form->show();
         form->Option1[2]->setValue(true);
@@ -154,9 +117,9 @@ struct Terminal
         form->Command7->setValue(true);
     }
 
-    QuietDialogs dialogs;
+    RecordingDialogs dialogs;
     SystemClock clock;
-    BenchProgram program;
+    UnattendedProgram program;
     SettingsStore settings;
     PathMapper mapper;
     RegionalFormat formats;
@@ -207,14 +170,14 @@ void BM_RawInvoiceTransaction(benchmark::State &state)
     const QString attach = QStringLiteral("ATTACH '%1' AS fatura; ATTACH '%2' AS stok; ATTACH '%3' AS cari; "
                                           "ATTACH '%4' AS idx; ATTACH '%5' AS temp_list;")
                                .arg(data.file(QStringLiteral("01Fatura.mdb")), data.file(QStringLiteral("01Stok.mdb")),
-                                    data.file(QStringLiteral("01Cari.mdb")), data.file(QStringLiteral("01Index.mdb")),
-                                    data.paths.programFolder + QStringLiteral("/Temp.Mdb"));
+                                   data.file(QStringLiteral("01Cari.mdb")), data.file(QStringLiteral("01Index.mdb")),
+                                   data.paths.programFolder + QStringLiteral("/Temp.Mdb"));
     sqlite3_exec(db, attach.toUtf8().constData(), nullptr, nullptr, nullptr);
     for (const char *schema : {"fatura", "stok", "cari", "idx", "temp_list"}) {
         sqlite3_exec(db, QByteArray("PRAGMA ").append(schema).append(".journal_mode=DELETE").constData(), nullptr,
-                     nullptr, nullptr);
-        sqlite3_exec(db, QByteArray("PRAGMA ").append(schema).append(".synchronous=FULL").constData(), nullptr,
-                     nullptr, nullptr);
+            nullptr, nullptr);
+        sqlite3_exec(db, QByteArray("PRAGMA ").append(schema).append(".synchronous=FULL").constData(), nullptr, nullptr,
+            nullptr);
     }
 
     auto prepare = [db](const char *sql) {
@@ -251,9 +214,10 @@ void BM_RawInvoiceTransaction(benchmark::State &state)
     sqlite3_stmt *account = prepare("UPDATE cari.CariKartlar SET Borc = Borc + 1, Bakiye = abs(Borc + 1 - Alacak), "
                                     "Hesap = 'Borç' WHERE CariKod = ?1");
     sqlite3_stmt *reset = prepare("UPDATE temp_list.StokKartlar SET KalanB = 0, GirenTutar = 0");
-    sqlite3_exec(db, "INSERT INTO idx.Mdbindex (Tarih, Serino, Indexi) SELECT '2026', '261', '261' WHERE NOT EXISTS "
-                     "(SELECT 1 FROM idx.Mdbindex WHERE Tarih = '2026')",
-                 nullptr, nullptr, nullptr);
+    sqlite3_exec(db,
+        "INSERT INTO idx.Mdbindex (Tarih, Serino, Indexi) SELECT '2026', '261', '261' WHERE NOT EXISTS "
+        "(SELECT 1 FROM idx.Mdbindex WHERE Tarih = '2026')",
+        nullptr, nullptr, nullptr);
 
     bool ok = true;
     for (auto _ : state) {
@@ -290,7 +254,8 @@ void BM_RawInvoiceTransaction(benchmark::State &state)
         ok = runStatement(reset) && ok;
         ok = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK && ok;
     }
-    for (sqlite3_stmt *statement : {lines, invoiceLine, movement, card, serial, header, accountMovement, account, reset})
+    for (sqlite3_stmt *statement :
+        {lines, invoiceLine, movement, card, serial, header, accountMovement, account, reset})
         sqlite3_finalize(statement);
     sqlite3_close(db);
     if (!ok)

@@ -41,8 +41,12 @@ public:
             do {
                 rc = ::flock(m_fd, LOCK_EX);
             } while (rc != 0 && errno == EINTR);
-            struct stat held {};
-            struct stat named {};
+            struct stat held
+            {
+            };
+            struct stat named
+            {
+            };
             if (rc == 0 && ::fstat(m_fd, &held) == 0 && ::stat(m_path.constData(), &named) == 0
                 && held.st_ino == named.st_ino && held.st_dev == named.st_dev) {
                 return;

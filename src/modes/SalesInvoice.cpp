@@ -17,8 +17,8 @@
 #include "platform/RegionalFormat.h"
 #include "platform/SettingsStore.h"
 #include "platform/forms/Controls.h"
-#include "posting/CardUpdates.h"
 #include "posting/AtomicPosting.h"
+#include "posting/CardUpdates.h"
 #include "posting/RecordFields.h"
 #include "posting/WorkingListViews.h"
 
@@ -68,8 +68,8 @@ bool SalesInvoice::PostSalesInvoice()
 
     const DataControls controls = m_form.dataControls();
     QStringList files;
-    for (const DataControl *control : {controls.DataFatHar, controls.DataStokHar, controls.DataCari,
-                                       controls.IndexPrimary, controls.DataTemp})
+    for (const DataControl *control :
+        {controls.DataFatHar, controls.DataStokHar, controls.DataCari, controls.IndexPrimary, controls.DataTemp})
         files.append(control->databaseName());
     files.append(services.program.folder() + QLatin1Char('\\') + QString(files::Temp));
 
@@ -83,8 +83,7 @@ bool SalesInvoice::PostSalesInvoice()
     if (posted) {
         // The counter's copy in the settings, once the invoice is there.
         services.settings.regWriteString(SettingsStore::HKEY_CURRENT_USER, settingkeys::PropertiesKey,
-                                         m_form.DataPath.right(2) + QStringLiteral("FatNo"),
-                                         ShiftChars(counter.trimmed()));
+            m_form.DataPath.right(2) + QStringLiteral("FatNo"), ShiftChars(counter.trimmed()));
     }
     return true;
 }
@@ -99,7 +98,7 @@ bool SalesInvoice::post(const QString &counter)
     RefreshData(*m_form.DataStok);
 
     findAccount(QString(CariKartlar::Unvan) + QLatin1Char('=') + jetQuoted(m_form.Combo1->text()),
-                QStringLiteral("Müşteri bulunamadı: %1").arg(m_form.Combo1->text()));
+        QStringLiteral("Müşteri bulunamadı: %1").arg(m_form.Combo1->text()));
     m_customerCode = field(accounts, CariKartlar::CariKod).toString();
     m_customerTitle = field(accounts, CariKartlar::Unvan).toString();
     m_customerGroup = field(accounts, CariKartlar::Gurup).toString();
@@ -109,10 +108,10 @@ bool SalesInvoice::post(const QString &counter)
 
     AdoConnection connection(services.paths);
     connection.open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + m_form.DataTemp->databaseName()
-                    + QLatin1Char(';'));
+        + QLatin1Char(';'));
     AdoRecordset sums;
     sums.open(QStringLiteral("Select Sum(GirenTutar),Sum(Kar)  FROM StokKartlar"), connection,
-              AdoRecordset::ForwardOnly, AdoRecordset::ReadOnly);
+        AdoRecordset::ForwardOnly, AdoRecordset::ReadOnly);
     m_form.m_DocTotal = sums.value(0).toDouble();
     const double vatTotal = sums.value(1).toDouble();
     sums.close();
@@ -135,7 +134,7 @@ bool SalesInvoice::post(const QString &counter)
     updateAccountCard(accounts, Direction::Sale, m_form.m_DocTotal);
     if (vatTotal > 0) {
         findAccount(QString(CariKartlar::CariKod) + QLatin1Char('=') + jetQuoted(QLatin1String(kVatAccount)),
-                    QStringLiteral("KDV hesabı (%1) bulunamadı.").arg(QLatin1String(kVatAccount)));
+            QStringLiteral("KDV hesabı (%1) bulunamadı.").arg(QLatin1String(kVatAccount)));
         writeAccountMovement(QLatin1String(kVatAccount), invoiceNumber, serial, moment, vatTotal, false);
         updateAccountCard(accounts, Direction::Sale, vatTotal);
     }
@@ -145,8 +144,8 @@ bool SalesInvoice::post(const QString &counter)
     return true;
 }
 
-void SalesInvoice::writeLine(const QString &invoiceNumber, const QString &counter, const QString &serial,
-                             const QDateTime &moment)
+void SalesInvoice::writeLine(
+    const QString &invoiceNumber, const QString &counter, const QString &serial, const QDateTime &moment)
 {
     const Services &services = m_form.services();
     const Recordset &line = m_form.DataTemp->recordset();
@@ -206,7 +205,7 @@ void SalesInvoice::writeLine(const QString &invoiceNumber, const QString &counte
     movements.update();
 
     updateStockCard(cards, Direction::Sale, numberField(line, StokKartlar::KalanB.data()),
-                    numberField(line, StokKartlar::GirenTutar.data()));
+        numberField(line, StokKartlar::GirenTutar.data()));
 }
 
 void SalesInvoice::writeHeader(const QString &invoiceNumber, const QString &serial, double vatTotal)
@@ -228,7 +227,7 @@ void SalesInvoice::writeHeader(const QString &invoiceNumber, const QString &seri
 }
 
 void SalesInvoice::writeAccountMovement(const QString &code, const QString &invoiceNumber, const QString &serial,
-                                        const QDateTime &moment, double amount, bool customer)
+    const QDateTime &moment, double amount, bool customer)
 {
     Recordset &movements = m_form.DataCariHar->recordset();
     addAtEnd(movements);
@@ -263,8 +262,8 @@ void SalesInvoice::findAccount(const QString &criteria, const QString &missing)
 
 void SalesInvoice::resetWorkingList()
 {
-    Database working = Database::open(m_form.services().paths,
-                                      m_form.services().program.folder() + QLatin1Char('\\') + QString(files::Temp));
+    Database working = Database::open(
+        m_form.services().paths, m_form.services().program.folder() + QLatin1Char('\\') + QString(files::Temp));
     std::unique_ptr<Recordset> table = working.openRecordset(QString(StokKartlar::Table));
     working.execute(QStringLiteral("UPDATE StokKartlar Set KalanB=0"));
     working.execute(QStringLiteral("UPDATE StokKartlar Set GirenTutar=0"));

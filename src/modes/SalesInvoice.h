@@ -29,11 +29,11 @@ public:
 private:
     /// Writes everything after the counter; returns false for a total of 0.
     bool post(const QString &counter);
-    void writeLine(const QString &invoiceNumber, const QString &counter, const QString &serial,
-                   const QDateTime &moment);
+    void writeLine(
+        const QString &invoiceNumber, const QString &counter, const QString &serial, const QDateTime &moment);
     void writeHeader(const QString &invoiceNumber, const QString &serial, double vatTotal);
     void writeAccountMovement(const QString &code, const QString &invoiceNumber, const QString &serial,
-                              const QDateTime &moment, double amount, bool customer);
+        const QDateTime &moment, double amount, bool customer);
     void findAccount(const QString &criteria, const QString &missing);
     void resetWorkingList();
     QString counterFile() const;

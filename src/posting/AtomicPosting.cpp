@@ -3,8 +3,8 @@
 #include "data/DataRoutines.h"
 #include "data/DatabaseSet.h"
 #include "platform/DataControl.h"
-#include "platform/DbError.h"
 #include "platform/Database.h"
+#include "platform/DbError.h"
 #include "platform/Dialogs.h"
 #include "platform/Transaction.h"
 
@@ -36,9 +36,9 @@ void showPostingFailure(Dialogs &dialogs, const QString &reason)
 
 void refreshAfterRollback(const DataControls &controls)
 {
-    for (DataControl *control : {controls.DataTemp, controls.DataCari, controls.DataCariHar, controls.DataStok,
-                                 controls.DataStokHar, controls.DataFatura, controls.DataFatHar,
-                                 controls.IndexPrimary, controls.IndexSecondary}) {
+    for (DataControl *control :
+        {controls.DataTemp, controls.DataCari, controls.DataCariHar, controls.DataStok, controls.DataStokHar,
+            controls.DataFatura, controls.DataFatHar, controls.IndexPrimary, controls.IndexSecondary}) {
         if (!control || control->databaseName().isEmpty())
             continue;
         try {

@@ -14,8 +14,8 @@
 #include "platform/Program.h"
 #include "platform/RegionalFormat.h"
 #include "platform/forms/Controls.h"
-#include "posting/MovementSides.h"
 #include "posting/AtomicPosting.h"
+#include "posting/MovementSides.h"
 #include "posting/WorkingListViews.h"
 
 #include <QAction>
@@ -105,12 +105,12 @@ bool Confirmation::postMovements()
     const DataControls controls = m_form.dataControls();
     std::vector<Binding> bindings;
     for (DataControl *control : {controls.DataCari, controls.DataCariHar, controls.DataStok, controls.DataStokHar,
-                                 controls.IndexPrimary, controls.IndexSecondary})
+             controls.IndexPrimary, controls.IndexSecondary})
         bindings.push_back({control, control->databaseName()});
 
-    QStringList files{controls.DataCari->databaseName(), controls.DataStok->databaseName(),
-                      controls.IndexPrimary->databaseName(), controls.DataTemp->databaseName(),
-                      services.program.folder() + QLatin1Char('\\') + QString(files::Temp)};
+    QStringList files {controls.DataCari->databaseName(), controls.DataStok->databaseName(),
+        controls.IndexPrimary->databaseName(), controls.DataTemp->databaseName(),
+        services.program.folder() + QLatin1Char('\\') + QString(files::Temp)};
     if (m_form.SbCr[0]->isChecked()) {
         const QString prefix = centrePrefix(controls.DataCari->databaseName());
         files << prefix + QStringLiteral("01Cari.Mdb") << prefix + QStringLiteral("01Stok.Mdb")
@@ -156,7 +156,7 @@ void Confirmation::postSides()
     PostingSide side;
     side.documentTime = services.clock.now();
     side.serial = NextRecordNumber(*m_form.IndexPrimary, *m_form.IndexSecondary, 0,
-                                   QString::number(side.documentTime.date().year()), services.paths);
+        QString::number(side.documentTime.date().year()), services.paths);
 
     if (depo) {
         accounts.findFirst(QStringLiteral("Unvan='Merkez'"));
@@ -198,7 +198,7 @@ void Confirmation::switchToCentre()
     m_form.IndexPrimary->setDatabaseName(prefix + QStringLiteral("01Index.Mdb"));
     m_form.IndexSecondary->setDatabaseName(prefix + QStringLiteral("01Index.Mdb"));
     for (DataControl *control : {m_form.DataCari, m_form.DataStok, m_form.DataCariHar, m_form.DataStokHar,
-                                 m_form.IndexPrimary, m_form.IndexSecondary})
+             m_form.IndexPrimary, m_form.IndexSecondary})
         RefreshData(*control);
 }
 

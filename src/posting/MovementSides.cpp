@@ -7,9 +7,9 @@
 #include "platform/DataControl.h"
 #include "platform/JetSql.h"
 #include "platform/RegionalFormat.h"
+#include "platform/forms/Controls.h"
 #include "posting/AtomicPosting.h"
 #include "posting/RecordFields.h"
-#include "platform/forms/Controls.h"
 
 namespace pusla {
 
@@ -58,7 +58,8 @@ void postStockMovements(TerminalForm &form, const PostingSide &side)
         movements.addNew();
         setField(movements, StokHareket::StokHarKod, code);
         setField(movements, StokHareket::Tarih, time);
-        setField(movements, StokHareket::Aciklama, QString(field(lines, StokKartlar::StokAdi).toString() + QStringLiteral(" İle")));
+        setField(movements, StokHareket::Aciklama,
+            QString(field(lines, StokKartlar::StokAdi).toString() + QStringLiteral(" İle")));
         setField(movements, StokHareket::Birim, field(lines, StokKartlar::Birim));
         setField(movements, StokHareket::Fiyat, field(lines, StokKartlar::Fiyat));
         setField(movements, StokHareket::Miktar, field(lines, StokKartlar::KalanB));
@@ -78,7 +79,7 @@ void postStockMovements(TerminalForm &form, const PostingSide &side)
         movements.update();
 
         updateStockCard(cards, side.direction, numberField(lines, StokKartlar::KalanB.data()),
-                        numberField(lines, StokKartlar::GirenTutar.data()));
+            numberField(lines, StokKartlar::GirenTutar.data()));
         lines.moveNext();
     }
 }

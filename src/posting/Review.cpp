@@ -33,7 +33,8 @@ void Review::Command4_Click()
 {
     if (!openDocument())
         return;
-    showPanel(QStringLiteral("Cari Hesap"), m_form.services().formats.format(m_form.m_DocTotal, QStringLiteral("#,##0.00")));
+    showPanel(
+        QStringLiteral("Cari Hesap"), m_form.services().formats.format(m_form.m_DocTotal, QStringLiteral("#,##0.00")));
     m_form.Command8[1]->setFocus();
 }
 
@@ -51,10 +52,10 @@ bool Review::openDocument()
 
         AdoConnection connection(m_form.services().paths);
         connection.open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;") + QStringLiteral("Data Source=")
-                        + workingList.databaseName() + QStringLiteral(";"));
+            + workingList.databaseName() + QStringLiteral(";"));
         AdoRecordset sum;
         sum.open(QStringLiteral("select sum(GirenTutar) FROM StokKartlar Where KalanB<>0"), connection,
-                 AdoRecordset::Dynamic, AdoRecordset::Pessimistic);
+            AdoRecordset::Dynamic, AdoRecordset::Pessimistic);
         // Lines whose amounts are all empty add up to nothing: a total of 0.
         m_form.m_DocTotal = sum.value(0).toDouble();
         sum.close();

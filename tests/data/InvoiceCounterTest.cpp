@@ -36,7 +36,7 @@ protected:
     }
 
     TempTree tree;
-    PathMapper mapper{tree.paths()};
+    PathMapper mapper {tree.paths()};
 };
 
 struct CounterCase
@@ -46,7 +46,8 @@ struct CounterCase
 };
 
 class CounterSequence : public InvoiceCounterTest, public ::testing::WithParamInterface<CounterCase>
-{ };
+{
+};
 
 TEST_P(CounterSequence, NextCounterKeepsTheWidthOfThePrevious)
 {
@@ -56,13 +57,13 @@ TEST_P(CounterSequence, NextCounterKeepsTheWidthOfThePrevious)
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, CounterSequence,
-                         ::testing::Values(CounterCase{"\"00009\"\r\n", "00010"}, CounterCase{"\"99999\"\r\n", "100000"},
-                                           CounterCase{"\"00041\"\r\n\"77777\"\r\n", "00042"},
-                                           CounterCase{"  \"7\"\r\n", "8"}, CounterCase{"123\r\n", "124"},
-                                           // Not a number: counts as 0, padded to the old width.
-                                           CounterCase{"\"abc\"\r\n", "001"},
-                                           // A file a crash left without a record counts as missing.
-                                           CounterCase{"", "00001"}));
+    ::testing::Values(CounterCase {"\"00009\"\r\n", "00010"}, CounterCase {"\"99999\"\r\n", "100000"},
+        CounterCase {"\"00041\"\r\n\"77777\"\r\n", "00042"}, CounterCase {"  \"7\"\r\n", "8"},
+        CounterCase {"123\r\n", "124"},
+        // Not a number: counts as 0, padded to the old width.
+        CounterCase {"\"abc\"\r\n", "001"},
+        // A file a crash left without a record counts as missing.
+        CounterCase {"", "00001"}));
 
 TEST_F(InvoiceCounterTest, MissingFileStartsAtOneAndIsCreated)
 {
@@ -97,8 +98,8 @@ TEST_F(InvoiceCounterTest, TerminalsDrawingAtOnceNeverShareACounter)
 
 TEST_F(InvoiceCounterTest, UnreachableFileIsReportedNotCreated)
 {
-    EXPECT_THROW(drawInvoiceCounter(mapper, QStringLiteral("\\\\127.0.0.1\\Yok\\Klasor\\FatNo.txt")),
-                 InvoiceCounterError);
+    EXPECT_THROW(
+        drawInvoiceCounter(mapper, QStringLiteral("\\\\127.0.0.1\\Yok\\Klasor\\FatNo.txt")), InvoiceCounterError);
     EXPECT_THROW(drawInvoiceCounter(mapper, QStringLiteral("FatNo.txt")), InvoiceCounterError);
 }
 

@@ -89,26 +89,31 @@ TEST_F(MovementPostingTest, CariPurchaseCreditsTheAccountAndBringsStockIn)
     post();
 
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
-    EXPECT_EQ(value("01", "Cari", QStringLiteral("SELECT CariHarKod, Tarih, Aciklama, Borc, Alacak, Carisi, "
-                                                 "DigerId, Nerde, Sube FROM CariHareket")),
-              QStringLiteral("C001|2017-01-17 15:54:43|Alış ile|0.0|50.0|Yılmaz Gıda Ltd. Şti.|171|S|01"));
+    EXPECT_EQ(value("01", "Cari",
+                  QStringLiteral("SELECT CariHarKod, Tarih, Aciklama, Borc, Alacak, Carisi, "
+                                 "DigerId, Nerde, Sube FROM CariHareket")),
+        QStringLiteral("C001|2017-01-17 15:54:43|Alış ile|0.0|50.0|Yılmaz Gıda Ltd. Şti.|171|S|01"));
     EXPECT_EQ(value("01", "Cari", QStringLiteral("SELECT Alacak, Bakiye, Hesap FROM CariKartlar WHERE CariKod='C001'")),
-              QStringLiteral("100.0|0.0|Borç"));
+        QStringLiteral("100.0|0.0|Borç"));
     // One movement per line, by code.
     EXPECT_EQ(value("01", "Stok", QStringLiteral("SELECT group_concat(StokHarKod) FROM StokHareket")),
-              QStringLiteral("ST000001,ST000002"));
-    EXPECT_EQ(value("01", "Stok", QStringLiteral("SELECT Tarih, Miktar, Tutar, GirisCikis, Carisi, DigerId, Nerde, "
-                                                 "SatTar, Unvan, Sube, tGurup FROM StokHareket WHERE StokHarKod='ST000002'")),
-              QStringLiteral("17.01.2017 15:54|5.0|50.0|Alış|C001|171|C|2017-01-17 15:54:43|Yılmaz Gıda Ltd. Şti.|C001|Şube"));
-    EXPECT_EQ(value("01", "Stok", QStringLiteral("SELECT s.Aciklama = k.StokAdi || ' İle', s.StokAd = k.StokAdi, "
-                                                 "s.Barkod = k.Barkod, s.Maliyet = k.gFiyat, s.Birim = k.Birim "
-                                                 "FROM StokHareket s JOIN StokKartlar k ON k.StokKod = s.StokHarKod")),
-              QStringLiteral("1|1|1|1|1\n1|1|1|1|1"));
-    EXPECT_EQ(value("01", "Stok", QStringLiteral("SELECT StokKod, GirenMik, GirenTutar, KalanA, KalanB FROM StokKartlar "
-                                                 "WHERE StokKod IN ('ST000001', 'ST000002') ORDER BY StokKod")),
-              QStringLiteral("ST000001|1.03125|0.0|0.0|1.0312\nST000002|15.0|50.0|0.0|3.0"));
+        QStringLiteral("ST000001,ST000002"));
+    EXPECT_EQ(value("01", "Stok",
+                  QStringLiteral("SELECT Tarih, Miktar, Tutar, GirisCikis, Carisi, DigerId, Nerde, "
+                                 "SatTar, Unvan, Sube, tGurup FROM StokHareket WHERE StokHarKod='ST000002'")),
+        QStringLiteral(
+            "17.01.2017 15:54|5.0|50.0|Alış|C001|171|C|2017-01-17 15:54:43|Yılmaz Gıda Ltd. Şti.|C001|Şube"));
+    EXPECT_EQ(value("01", "Stok",
+                  QStringLiteral("SELECT s.Aciklama = k.StokAdi || ' İle', s.StokAd = k.StokAdi, "
+                                 "s.Barkod = k.Barkod, s.Maliyet = k.gFiyat, s.Birim = k.Birim "
+                                 "FROM StokHareket s JOIN StokKartlar k ON k.StokKod = s.StokHarKod")),
+        QStringLiteral("1|1|1|1|1\n1|1|1|1|1"));
+    EXPECT_EQ(value("01", "Stok",
+                  QStringLiteral("SELECT StokKod, GirenMik, GirenTutar, KalanA, KalanB FROM StokKartlar "
+                                 "WHERE StokKod IN ('ST000001', 'ST000002') ORDER BY StokKod")),
+        QStringLiteral("ST000001|1.03125|0.0|0.0|1.0312\nST000002|15.0|50.0|0.0|3.0"));
     EXPECT_EQ(value(tempPath(), QStringLiteral("SELECT total(KalanB), total(GirenTutar) FROM StokKartlar")),
-              QStringLiteral("0.0|0.0"));
+        QStringLiteral("0.0|0.0"));
     EXPECT_EQ(form->Check1[kPurchase]->value(), 0);
     EXPECT_TRUE(form->Frame3->isHidden());
     EXPECT_TRUE(form->Command4->isEnabled());
@@ -124,12 +129,13 @@ TEST_F(MovementPostingTest, CariSaleDebitsTheAccountAndTakesStockOut)
     post();
 
     EXPECT_EQ(value("01", "Cari", QStringLiteral("SELECT Aciklama, Borc, Alacak FROM CariHareket")),
-              QStringLiteral("Satış ile|150.0|0.0"));
+        QStringLiteral("Satış ile|150.0|0.0"));
     EXPECT_EQ(value("01", "Cari", QStringLiteral("SELECT Borc, Bakiye, Hesap FROM CariKartlar WHERE CariKod='C001'")),
-              QStringLiteral("250.0|50.0|Alacak"));
-    EXPECT_EQ(value("01", "Stok", QStringLiteral("SELECT CikanMik, CikanTutar, KalanA, KalanB FROM StokKartlar "
-                                                 "WHERE StokKod='ST000001'")),
-              QStringLiteral("3.0|150.0|2.0|0.0"));
+        QStringLiteral("250.0|50.0|Alacak"));
+    EXPECT_EQ(value("01", "Stok",
+                  QStringLiteral("SELECT CikanMik, CikanTutar, KalanA, KalanB FROM StokKartlar "
+                                 "WHERE StokKod='ST000001'")),
+        QStringLiteral("3.0|150.0|2.0|0.0"));
     EXPECT_EQ(value("01", "Stok", QStringLiteral("SELECT GirisCikis FROM StokHareket")), QStringLiteral("Satış"));
 }
 
@@ -170,18 +176,22 @@ TEST_F(DepoTransferTest, CentreSellsToTheBranchWithOneSerialOnBothSides)
 
     ASSERT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
     // The branch buys from "Merkez" in its own set.
-    EXPECT_EQ(value("03", "Cari", QStringLiteral("SELECT CariHarKod, Aciklama, Alacak, Carisi, DigerId, Nerde, Sube "
-                                                 "FROM CariHareket")),
-              QStringLiteral("Merkez|Alış ile|20.0|Merkez|171|S|01"));
-    EXPECT_EQ(value("03", "Stok", QStringLiteral("SELECT StokHarKod, GirisCikis, Carisi, DigerId, Unvan, Sube, "
-                                                 "quote(tGurup) FROM StokHareket ORDER BY rowid")),
-              QStringLiteral("ST000001|Alış|Merkez|171|Şube 03|02|NULL\nST000004|Alış|Merkez|171|Şube 03|02|NULL"));
+    EXPECT_EQ(value("03", "Cari",
+                  QStringLiteral("SELECT CariHarKod, Aciklama, Alacak, Carisi, DigerId, Nerde, Sube "
+                                 "FROM CariHareket")),
+        QStringLiteral("Merkez|Alış ile|20.0|Merkez|171|S|01"));
+    EXPECT_EQ(value("03", "Stok",
+                  QStringLiteral("SELECT StokHarKod, GirisCikis, Carisi, DigerId, Unvan, Sube, "
+                                 "quote(tGurup) FROM StokHareket ORDER BY rowid")),
+        QStringLiteral("ST000001|Alış|Merkez|171|Şube 03|02|NULL\nST000004|Alış|Merkez|171|Şube 03|02|NULL"));
     // The centre sells to the branch's account in the centre's set.
-    EXPECT_EQ(value("01", "Cari", QStringLiteral("SELECT CariHarKod, Aciklama, Borc, Carisi, DigerId FROM CariHareket")),
-              QStringLiteral("Şube03|Satış ile|20.0|Şube 03|171"));
-    EXPECT_EQ(value("01", "Stok", QStringLiteral("SELECT group_concat(GirisCikis || ':' || Sube || ':' || tGurup || ':' "
-                                                 "|| DigerId) FROM StokHareket")),
-              QStringLiteral("Satış:03:Şube:171,Satış:03:Şube:171"));
+    EXPECT_EQ(
+        value("01", "Cari", QStringLiteral("SELECT CariHarKod, Aciklama, Borc, Carisi, DigerId FROM CariHareket")),
+        QStringLiteral("Şube03|Satış ile|20.0|Şube 03|171"));
+    EXPECT_EQ(value("01", "Stok",
+                  QStringLiteral("SELECT group_concat(GirisCikis || ':' || Sube || ':' || tGurup || ':' "
+                                 "|| DigerId) FROM StokHareket")),
+        QStringLiteral("Satış:03:Şube:171,Satış:03:Şube:171"));
     // The serial came from the branch's numbering; the centre's is untouched.
     EXPECT_EQ(count("03", "Index", "Mdbindex"), 1);
     EXPECT_EQ(count("01", "Index", "Mdbindex"), 0);
@@ -215,8 +225,10 @@ TEST_F(DepoTransferTest, BranchReturnsGoodsToTheCentreWhenSaleIsOff)
 
     post();
 
-    EXPECT_EQ(value("03", "Cari", QStringLiteral("SELECT Aciklama, Borc FROM CariHareket")), QStringLiteral("Satış ile|15.0"));
-    EXPECT_EQ(value("01", "Cari", QStringLiteral("SELECT Aciklama, Alacak FROM CariHareket")), QStringLiteral("Alış ile|15.0"));
+    EXPECT_EQ(value("03", "Cari", QStringLiteral("SELECT Aciklama, Borc FROM CariHareket")),
+        QStringLiteral("Satış ile|15.0"));
+    EXPECT_EQ(value("01", "Cari", QStringLiteral("SELECT Aciklama, Alacak FROM CariHareket")),
+        QStringLiteral("Alış ile|15.0"));
     EXPECT_EQ(value("01", "Stok", QStringLiteral("SELECT GirisCikis FROM StokHareket")), QStringLiteral("Alış"));
 }
 
@@ -236,8 +248,8 @@ TEST_F(MovementPostingTest, DataDirectoryWithCariInItsPathStillReachesTheCentre)
 
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
     EXPECT_EQ(cliValue(options.dataDirectory + QStringLiteral("/01Cari.mdb"),
-                       QStringLiteral("SELECT CariHarKod, Borc FROM CariHareket")),
-              QStringLiteral("Şube02|5.0"));
+                  QStringLiteral("SELECT CariHarKod, Borc FROM CariHareket")),
+        QStringLiteral("Şube02|5.0"));
     EXPECT_EQ(form->DataCari->databaseName(), QStringLiteral("\\\\127.0.0.1\\Cariler\\MuhasebeData\\01Cari.Mdb"));
 }
 
@@ -248,7 +260,8 @@ struct RoundingCase
 };
 
 class HalfEvenRounding : public ::testing::TestWithParam<RoundingCase>
-{ };
+{
+};
 
 TEST_P(HalfEvenRounding, TiesGoToTheEvenDigit)
 {
@@ -256,8 +269,7 @@ TEST_P(HalfEvenRounding, TiesGoToTheEvenDigit)
 }
 
 INSTANTIATE_TEST_SUITE_P(Balances, HalfEvenRounding,
-                         ::testing::Values(RoundingCase{0.03125, 0.0312}, RoundingCase{0.09375, 0.0938},
-                                           RoundingCase{-0.03125, -0.0312},
-                                           RoundingCase{1.23456, 1.2346}, RoundingCase{3, 3}));
+    ::testing::Values(RoundingCase {0.03125, 0.0312}, RoundingCase {0.09375, 0.0938}, RoundingCase {-0.03125, -0.0312},
+        RoundingCase {1.23456, 1.2346}, RoundingCase {3, 3}));
 
 } // namespace

@@ -27,8 +27,8 @@ protected:
     /// `kind` "0" is Depo (the first branch, 02, is selected), "1" Cari (the first customer).
     TerminalForm &openInMode(const char *kind, int mode, int role = kUserRole)
     {
-        settings.saveSetting(QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("SbCr"),
-                             QString::fromLatin1(kind));
+        settings.saveSetting(
+            QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("SbCr"), QString::fromLatin1(kind));
         TerminalForm &f = openForm();
         QApplication::setActiveWindow(&f);
         EXPECT_TRUE(QTest::qWaitForWindowActive(&f));
@@ -47,31 +47,33 @@ protected:
     /// A captured line: quantity, unit price, amount and VAT amount.
     void setLine(const QString &code, double quantity, double price, double amount, double vat = 0)
     {
-        runOnFile(tempPath(), {QStringLiteral("UPDATE StokKartlar SET KalanB=%1, Fiyat=%2, GirenTutar=%3, Kar=%4 "
-                                              "WHERE StokKod=%5")
-                                   .arg(quantity)
-                                   .arg(price)
-                                   .arg(amount)
-                                   .arg(vat)
-                                   .arg(jetQuoted(code))});
+        runOnFile(tempPath(),
+            {QStringLiteral("UPDATE StokKartlar SET KalanB=%1, Fiyat=%2, GirenTutar=%3, Kar=%4 "
+                            "WHERE StokKod=%5")
+                    .arg(quantity)
+                    .arg(price)
+                    .arg(amount)
+                    .arg(vat)
+                    .arg(jetQuoted(code))});
     }
 
     void setCard(const char *company, const QString &code, double in, double out)
     {
         runOnFile(setFile(company, "Stok"),
-                  {QStringLiteral("UPDATE StokKartlar SET GirenMik=%1, CikanMik=%2, GirenTutar=0, CikanTutar=0 "
-                                  "WHERE StokKod=%3")
-                       .arg(in)
-                       .arg(out)
-                       .arg(jetQuoted(code))});
+            {QStringLiteral("UPDATE StokKartlar SET GirenMik=%1, CikanMik=%2, GirenTutar=0, CikanTutar=0 "
+                            "WHERE StokKod=%3")
+                    .arg(in)
+                    .arg(out)
+                    .arg(jetQuoted(code))});
     }
 
     void setAccount(const char *company, const QString &code, double debit, double credit)
     {
-        runOnFile(setFile(company, "Cari"), {QStringLiteral("UPDATE CariKartlar SET Borc=%1, Alacak=%2 WHERE CariKod=%3")
-                                                 .arg(debit)
-                                                 .arg(credit)
-                                                 .arg(jetQuoted(code))});
+        runOnFile(setFile(company, "Cari"),
+            {QStringLiteral("UPDATE CariKartlar SET Borc=%1, Alacak=%2 WHERE CariKod=%3")
+                    .arg(debit)
+                    .arg(credit)
+                    .arg(jetQuoted(code))});
     }
 
     QString value(const QString &path, const QString &sql) const { return cliValue(path, sql); }
@@ -89,13 +91,15 @@ protected:
     {
         QStringList counts;
         for (const char *company : {"01", "02", "03"}) {
-            counts << value(company, "Cari", QStringLiteral("SELECT count(*), total(Borc), total(Alacak) FROM CariHareket"))
+            counts << value(
+                company, "Cari", QStringLiteral("SELECT count(*), total(Borc), total(Alacak) FROM CariHareket"))
                    << value(company, "Cari", QStringLiteral("SELECT total(Borc), total(Alacak) FROM CariKartlar"))
                    << value(company, "Stok", QStringLiteral("SELECT count(*) FROM StokHareket"))
                    << value(company, "Stok", QStringLiteral("SELECT total(GirenMik), total(CikanMik) FROM StokKartlar"))
                    << value(company, "Fatura", QStringLiteral("SELECT count(*) FROM Faturalar"))
                    << value(company, "Fatura", QStringLiteral("SELECT count(*) FROM FatHareket"))
-                   << value(company, "Index", QStringLiteral("SELECT count(*), group_concat(Serino), group_concat(Indexi) FROM Mdbindex"));
+                   << value(company, "Index",
+                          QStringLiteral("SELECT count(*), group_concat(Serino), group_concat(Indexi) FROM Mdbindex"));
         }
         return counts.join(u'|');
     }

@@ -39,7 +39,8 @@ HarnessRun runHarness(const QStringList &arguments)
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     // Terminals are cut short on purpose; their exit is no leak.
-    env.insert(QStringLiteral("ASAN_OPTIONS"), env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":detect_leaks=0"));
+    env.insert(
+        QStringLiteral("ASAN_OPTIONS"), env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":detect_leaks=0"));
     process.setProcessEnvironment(env);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(QStringLiteral(PUSLA_HARNESS), arguments);
@@ -65,15 +66,15 @@ protected:
 };
 
 class CrashAtEveryWrite : public PostingHarnessTest, public ::testing::WithParamInterface<const char *>
-{ };
+{
+};
 
 TEST_P(CrashAtEveryWrite, LeavesEachDocumentWholeOrAbsent)
 {
     const HarnessRun run = runHarness({QStringLiteral("crash-trials"), QStringLiteral("--work"), work(),
-                                       QStringLiteral("--kind"), QLatin1String(GetParam()), QStringLiteral("--items"),
-                                       QStringLiteral("6"), QStringLiteral("--lines"), QStringLiteral("2"),
-                                       QStringLiteral("--trials"), QStringLiteral("0"), QStringLiteral("--io-step"),
-                                       QStringLiteral("15")});
+        QStringLiteral("--kind"), QLatin1String(GetParam()), QStringLiteral("--items"), QStringLiteral("6"),
+        QStringLiteral("--lines"), QStringLiteral("2"), QStringLiteral("--trials"), QStringLiteral("0"),
+        QStringLiteral("--io-step"), QStringLiteral("15")});
     const std::string output = run.output.toStdString();
     ASSERT_GT(run.writesPerDocument(), 5) << output;
     ASSERT_GT(run.figure("trials"), run.writesPerDocument() + 5) << "file operation crashes ran too\n" << output;
@@ -90,11 +91,9 @@ INSTANTIATE_TEST_SUITE_P(Documents, CrashAtEveryWrite, ::testing::Values("invoic
 TEST_F(PostingHarnessTest, RandomKillsWhilePostingLeaveConsistentBooks)
 {
     const HarnessRun run = runHarness({QStringLiteral("crash-trials"), QStringLiteral("--work"), work(),
-                                       QStringLiteral("--kind"), QStringLiteral("cari-sale"), QStringLiteral("--items"),
-                                       QStringLiteral("6"), QStringLiteral("--last-write"), QStringLiteral("0"),
-                                       QStringLiteral("--last-io"), QStringLiteral("0"),
-                                       QStringLiteral("--trials"), QStringLiteral("4"), QStringLiteral("--seed"),
-                                       QStringLiteral("7")});
+        QStringLiteral("--kind"), QStringLiteral("cari-sale"), QStringLiteral("--items"), QStringLiteral("6"),
+        QStringLiteral("--last-write"), QStringLiteral("0"), QStringLiteral("--last-io"), QStringLiteral("0"),
+        QStringLiteral("--trials"), QStringLiteral("4"), QStringLiteral("--seed"), QStringLiteral("7")});
     const std::string output = run.output.toStdString();
     // The clean run, the timing run and four kills.
     EXPECT_EQ(run.figure("trials"), 6) << output;
@@ -105,8 +104,8 @@ TEST_F(PostingHarnessTest, RandomKillsWhilePostingLeaveConsistentBooks)
 TEST_F(PostingHarnessTest, TerminalsPostingAtOnceLoseNoUpdate)
 {
     const HarnessRun run = runHarness({QStringLiteral("concurrency"), QStringLiteral("--work"), work(),
-                                       QStringLiteral("--terminals"), QStringLiteral("4"), QStringLiteral("--documents"),
-                                       QStringLiteral("5"), QStringLiteral("--items"), QStringLiteral("8")});
+        QStringLiteral("--terminals"), QStringLiteral("4"), QStringLiteral("--documents"), QStringLiteral("5"),
+        QStringLiteral("--items"), QStringLiteral("8")});
     const std::string output = run.output.toStdString();
     EXPECT_EQ(run.figure("violations"), 0) << output;
     // Bounded waits only: with four terminals every document gets through.
@@ -125,25 +124,27 @@ struct Damage
 };
 
 class VerifierFinds : public PostingHarnessTest, public ::testing::WithParamInterface<Damage>
-{ };
+{
+};
 
 TEST_P(VerifierFinds, DamageDoneAfterThePostings)
 {
     const Damage &damage = GetParam();
     ASSERT_EQ(runHarness({QStringLiteral("seed"), QStringLiteral("--work"), work(), QStringLiteral("--items"),
-                          QStringLiteral("6")})
+                             QStringLiteral("6")})
                   .exitCode,
-              0);
-    const QStringList books{QStringLiteral("--data"), data(), QStringLiteral("--program"), terminal()};
-    ASSERT_EQ(runHarness(QStringList{QStringLiteral("baseline")} + books + QStringList{QStringLiteral("--out"), baseline()})
-                  .exitCode,
-              0);
-    const HarnessRun posting = runHarness(QStringList{QStringLiteral("post")} + books
-        + QStringList{QStringLiteral("--kind"), QStringLiteral("invoice"), QStringLiteral("--documents"),
-                      QStringLiteral("2")});
+        0);
+    const QStringList books {QStringLiteral("--data"), data(), QStringLiteral("--program"), terminal()};
+    ASSERT_EQ(
+        runHarness(QStringList {QStringLiteral("baseline")} + books + QStringList {QStringLiteral("--out"), baseline()})
+            .exitCode,
+        0);
+    const HarnessRun posting = runHarness(QStringList {QStringLiteral("post")} + books
+        + QStringList {
+            QStringLiteral("--kind"), QStringLiteral("invoice"), QStringLiteral("--documents"), QStringLiteral("2")});
     ASSERT_EQ(posting.exitCode, 0) << posting.output.toStdString();
-    const QStringList verify = QStringList{QStringLiteral("verify")} + books
-        + QStringList{QStringLiteral("--baseline"), baseline()};
+    const QStringList verify
+        = QStringList {QStringLiteral("verify")} + books + QStringList {QStringLiteral("--baseline"), baseline()};
     const HarnessRun clean = runHarness(verify);
     ASSERT_EQ(clean.exitCode, 0) << clean.output.toStdString();
     ASSERT_TRUE(clean.output.contains(QStringLiteral("documents=2 posted=2"))) << clean.output.toStdString();
@@ -165,34 +166,33 @@ TEST_P(VerifierFinds, DamageDoneAfterThePostings)
     EXPECT_TRUE(damaged.output.contains(QLatin1String(damage.finding))) << damaged.output.toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Books, VerifierFinds,
+INSTANTIATE_TEST_SUITE_P(Books, VerifierFinds,
     ::testing::Values(
-        Damage{"LostCardUpdate", "01Stok.mdb",
-               "UPDATE StokKartlar SET CikanMik=CikanMik-1 WHERE StokKod=(SELECT StokHarKod FROM StokHareket LIMIT 1)",
-               "CikanMik changed by"},
-        Damage{"LostAccountUpdate", "01Cari.mdb", "UPDATE CariKartlar SET Borc=Borc-5 WHERE CariKod='C001'",
-               "account C001: Borc changed by"},
-        Damage{"HalfAnInvoice", "01Fatura.mdb", "DELETE FROM FatHareket WHERE rowid=(SELECT max(rowid) FROM FatHareket)",
-               "FatHareket rows against"},
-        Damage{"InvoiceWithoutHeader", "01Fatura.mdb",
-               "DELETE FROM Faturalar WHERE rowid=(SELECT max(rowid) FROM Faturalar)",
-               "without a Faturalar row"},
-        Damage{"DuplicateInvoiceNumber", "01Fatura.mdb",
-               "UPDATE Faturalar SET FaturaNo=(SELECT min(FaturaNo) FROM Faturalar) WHERE rowid=(SELECT max(rowid) "
-               "FROM Faturalar)",
-               "is used 2 times"},
-        Damage{"DuplicateLineSerial", "01Fatura.mdb",
-               "UPDATE FatHareket SET SeriNoDiger=(SELECT min(SeriNoDiger) FROM FatHareket) WHERE rowid=(SELECT "
-               "max(rowid) FROM FatHareket)",
-               "SeriNoDiger"},
-        Damage{"UnrecordedStockMovement", "01Stok.mdb",
-               "INSERT INTO StokHareket (StokHarKod, GirisCikis, Miktar, Tutar) SELECT StokKod, 'Alış', 3, 30 FROM "
-               "StokKartlar LIMIT 1",
-               "GirenMik changed by 0, its movements add up to 3"},
-        Damage{"StaleBalance", "01Stok.mdb",
-               "UPDATE StokKartlar SET KalanB=KalanB+1, GirenMik=GirenMik WHERE rowid=(SELECT max(rowid) FROM StokKartlar)",
-               "do not follow"}),
+        Damage {"LostCardUpdate", "01Stok.mdb",
+            "UPDATE StokKartlar SET CikanMik=CikanMik-1 WHERE StokKod=(SELECT StokHarKod FROM StokHareket LIMIT 1)",
+            "CikanMik changed by"},
+        Damage {"LostAccountUpdate", "01Cari.mdb", "UPDATE CariKartlar SET Borc=Borc-5 WHERE CariKod='C001'",
+            "account C001: Borc changed by"},
+        Damage {"HalfAnInvoice", "01Fatura.mdb",
+            "DELETE FROM FatHareket WHERE rowid=(SELECT max(rowid) FROM FatHareket)", "FatHareket rows against"},
+        Damage {"InvoiceWithoutHeader", "01Fatura.mdb",
+            "DELETE FROM Faturalar WHERE rowid=(SELECT max(rowid) FROM Faturalar)", "without a Faturalar row"},
+        Damage {"DuplicateInvoiceNumber", "01Fatura.mdb",
+            "UPDATE Faturalar SET FaturaNo=(SELECT min(FaturaNo) FROM Faturalar) WHERE rowid=(SELECT max(rowid) "
+            "FROM Faturalar)",
+            "is used 2 times"},
+        Damage {"DuplicateLineSerial", "01Fatura.mdb",
+            "UPDATE FatHareket SET SeriNoDiger=(SELECT min(SeriNoDiger) FROM FatHareket) WHERE rowid=(SELECT "
+            "max(rowid) FROM FatHareket)",
+            "SeriNoDiger"},
+        Damage {"UnrecordedStockMovement", "01Stok.mdb",
+            "INSERT INTO StokHareket (StokHarKod, GirisCikis, Miktar, Tutar) SELECT StokKod, 'Alış', 3, 30 FROM "
+            "StokKartlar LIMIT 1",
+            "GirenMik changed by 0, its movements add up to 3"},
+        Damage {"StaleBalance", "01Stok.mdb",
+            "UPDATE StokKartlar SET KalanB=KalanB+1, GirenMik=GirenMik WHERE rowid=(SELECT max(rowid) FROM "
+            "StokKartlar)",
+            "do not follow"}),
     [](const ::testing::TestParamInfo<Damage> &damage) { return std::string(damage.param.name); });
 
 } // namespace

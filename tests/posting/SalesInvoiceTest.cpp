@@ -26,8 +26,8 @@ protected:
     QString counterFile() const { return dataFile(QStringLiteral("FatNo.txt")); }
     QString storedCounter() const
     {
-        return settings.regReadString(SettingsStore::HKEY_CURRENT_USER, QStringLiteral("LoginEx\\Properties1"),
-                                      QStringLiteral("01FatNo"));
+        return settings.regReadString(
+            SettingsStore::HKEY_CURRENT_USER, QStringLiteral("LoginEx\\Properties1"), QStringLiteral("01FatNo"));
     }
     void invoice()
     {
@@ -60,31 +60,35 @@ TEST_F(SalesInvoiceTest, OneLineInvoiceWritesEveryRecord)
     const QString line = value("01", "Fatura",
         QStringLiteral("SELECT FatHarNo, FatGirisCikis, FatCari, FatStok, Stok = FatAciklama, FatMiktar, FatFiyat, "
                        "FatTutar, DigerId, Nerde, FatTotal, FatKdv, SeriNoDiger, Tarih, KdvSi, Yeni FROM FatHareket"));
-    EXPECT_EQ(line, QStringLiteral("S00001|0|C001|ST000001|1|2.0|10.0|20.0|171|F|20.0|18.0|172|17.01.2017 15:54|3.6|1"));
+    EXPECT_EQ(
+        line, QStringLiteral("S00001|0|C001|ST000001|1|2.0|10.0|20.0|171|F|20.0|18.0|172|17.01.2017 15:54|3.6|1"));
 
     const QString movement = value("01", "Stok",
         QStringLiteral("SELECT StokHarKod, Tarih, Aciklama, Fiyat, Miktar, Tutar, GirisCikis, Carisi, DigerId, Nerde, "
                        "SeriNoDiger, Unvan, KdvTut, Yeni, quote(Sube), Server FROM StokHareket"));
-    EXPECT_EQ(movement, QStringLiteral("ST000001|2017-01-17 15:54:43|00001 Nolu Satış Faturası ile|10.0|2.0|20.0|Satış|"
-                                       "C001|171|F|172|Yılmaz Gıda Ltd. Şti.|3.6|1|''|0"));
-    EXPECT_EQ(value("01", "Stok", QStringLiteral("SELECT CikanMik, CikanTutar, KalanA, KalanB FROM StokKartlar WHERE "
-                                                 "StokKod='ST000001'")),
-              QStringLiteral("5.0|20.0|0.0|0.0"));
+    EXPECT_EQ(movement,
+        QStringLiteral("ST000001|2017-01-17 15:54:43|00001 Nolu Satış Faturası ile|10.0|2.0|20.0|Satış|"
+                       "C001|171|F|172|Yılmaz Gıda Ltd. Şti.|3.6|1|''|0"));
+    EXPECT_EQ(value("01", "Stok",
+                  QStringLiteral("SELECT CikanMik, CikanTutar, KalanA, KalanB FROM StokKartlar WHERE "
+                                 "StokKod='ST000001'")),
+        QStringLiteral("5.0|20.0|0.0|0.0"));
 
-    EXPECT_EQ(value("01", "Cari", QStringLiteral("SELECT CariHarKod, Aciklama, Borc, Carisi, DigerId, Nerde, Unvan, "
-                                                 "quote(Sube), Yeni, Server FROM CariHareket ORDER BY rowid")),
-              QStringLiteral("C001|S00001 Nolu Satış Faturası ile |20.0|C001|171|F|Yılmaz Gıda Ltd. Şti.|NULL|1|0\n"
-                             "=110|S00001 Nolu Satış Faturası ile |3.6|=110|171|F||''|1|0"));
+    EXPECT_EQ(value("01", "Cari",
+                  QStringLiteral("SELECT CariHarKod, Aciklama, Borc, Carisi, DigerId, Nerde, Unvan, "
+                                 "quote(Sube), Yeni, Server FROM CariHareket ORDER BY rowid")),
+        QStringLiteral("C001|S00001 Nolu Satış Faturası ile |20.0|C001|171|F|Yılmaz Gıda Ltd. Şti.|NULL|1|0\n"
+                       "=110|S00001 Nolu Satış Faturası ile |3.6|=110|171|F||''|1|0"));
     EXPECT_EQ(value("01", "Cari", QStringLiteral("SELECT Borc, Bakiye, Hesap FROM CariKartlar WHERE CariKod='C001'")),
-              QStringLiteral("20.0|20.0|Borç"));
+        QStringLiteral("20.0|20.0|Borç"));
     EXPECT_EQ(value("01", "Cari", QStringLiteral("SELECT Borc, Bakiye FROM CariKartlar WHERE CariKod='=110'")),
-              QStringLiteral("3.6|3.6"));
+        QStringLiteral("3.6|3.6"));
 
     // The working list is reset, the mode boxes cleared and the mode menu back.
     EXPECT_EQ(value(tempPath(), QStringLiteral("SELECT count(*) FROM StokKartlar WHERE KalanB<>0 OR GirenTutar<>0")),
-              QStringLiteral("0"));
+        QStringLiteral("0"));
     EXPECT_EQ(value(tempPath(), QStringLiteral("SELECT Kar FROM StokKartlar WHERE StokKod='ST000001'")),
-              QStringLiteral("3.6"));
+        QStringLiteral("3.6"));
     EXPECT_EQ(form->Check1[kSale]->value(), 0);
     EXPECT_TRUE(form->Frame3->isHidden());
     EXPECT_FALSE(form->Frame1->isHidden());
@@ -103,16 +107,17 @@ TEST_F(SalesInvoiceTest, LinesWithoutQuantityAndHiddenLinesCountOnlyInTheTotals)
 
     invoice();
 
-    EXPECT_EQ(value("01", "Fatura", QStringLiteral("SELECT FatTop, Toplam FROM Faturalar")), QStringLiteral("32.0|32.0"));
+    EXPECT_EQ(
+        value("01", "Fatura", QStringLiteral("SELECT FatTop, Toplam FROM Faturalar")), QStringLiteral("32.0|32.0"));
     EXPECT_EQ(value("01", "Fatura", QStringLiteral("SELECT group_concat(FatStok || ':' || FatTotal) FROM FatHareket")),
-              QStringLiteral("ST000001:32.0"));
+        QStringLiteral("ST000001:32.0"));
     EXPECT_EQ(value("01", "Stok", QStringLiteral("SELECT group_concat(StokHarKod) FROM StokHareket")),
-              QStringLiteral("ST000001"));
+        QStringLiteral("ST000001"));
     EXPECT_EQ(value("01", "Cari", QStringLiteral("SELECT Borc FROM CariKartlar WHERE CariKod='C001'")),
-              QStringLiteral("32.0"));
+        QStringLiteral("32.0"));
     // No VAT on any line: the VAT account is left alone.
     EXPECT_EQ(value("01", "Cari", QStringLiteral("SELECT count(*) FROM CariHareket WHERE CariHarKod='=110'")),
-              QStringLiteral("0"));
+        QStringLiteral("0"));
 }
 
 TEST_F(SalesInvoiceTest, BalancesFollowTheSideThatIsLarger)
@@ -124,9 +129,10 @@ TEST_F(SalesInvoiceTest, BalancesFollowTheSideThatIsLarger)
     invoice();
 
     EXPECT_EQ(value("01", "Cari", QStringLiteral("SELECT Borc, Bakiye, Hesap FROM CariKartlar WHERE CariKod='C001'")),
-              QStringLiteral("80.0|20.0|Alacak"));
-    EXPECT_EQ(value("01", "Stok", QStringLiteral("SELECT CikanMik, KalanA, KalanB FROM StokKartlar WHERE StokKod='ST000001'")),
-              QStringLiteral("7.0|2.0|0.0"));
+        QStringLiteral("80.0|20.0|Alacak"));
+    EXPECT_EQ(value("01", "Stok",
+                  QStringLiteral("SELECT CikanMik, KalanA, KalanB FROM StokKartlar WHERE StokKod='ST000001'")),
+        QStringLiteral("7.0|2.0|0.0"));
 }
 
 TEST_F(SalesInvoiceTest, ZeroTotalWritesNothingButTheCounterAdvances)
@@ -178,16 +184,17 @@ TEST_F(SalesInvoiceTest, MissingStockCardLeavesTheBooksAndTheDocumentAsTheyWere)
     EXPECT_EQ(contents(counterFile()), QByteArray("\"00001\"\r\n"));
     // The operator is back at the capture with the lines, and can try again.
     EXPECT_EQ(value(tempPath(), QStringLiteral("SELECT total(KalanB), total(GirenTutar) FROM StokKartlar")),
-              QStringLiteral("3.0|20.0"));
+        QStringLiteral("3.0|20.0"));
     EXPECT_EQ(form->Check1[kSale]->value(), 1);
     EXPECT_TRUE(form->Frame3->isHidden());
     EXPECT_TRUE(form->Frame1->isHidden());
 
-    runOnFile(setFile("01", "Stok"), {QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi) VALUES ('ST000002', 'X')")});
+    runOnFile(
+        setFile("01", "Stok"), {QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi) VALUES ('ST000002', 'X')")});
     invoice();
     EXPECT_EQ(dialogs.messages.size(), 1) << dialogs.messages.last().toStdString();
-    EXPECT_EQ(value("01", "Fatura", QStringLiteral("SELECT FaturaNo, FatTop FROM Faturalar")),
-              QStringLiteral("S00002|20.0"));
+    EXPECT_EQ(
+        value("01", "Fatura", QStringLiteral("SELECT FaturaNo, FatTop FROM Faturalar")), QStringLiteral("S00002|20.0"));
     EXPECT_EQ(count("01", "Fatura", "FatHareket"), 2);
 }
 

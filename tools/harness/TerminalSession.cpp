@@ -8,14 +8,13 @@
 #include "platform/Clock.h"
 #include "platform/Database.h"
 #include "platform/DbError.h"
-#include "platform/Dialogs.h"
 #include "platform/PathMapper.h"
-#include "platform/Program.h"
 #include "platform/Recordset.h"
 #include "platform/RegionalFormat.h"
 #include "platform/SettingsStore.h"
 #include "platform/SharedConnection.h"
 #include "platform/forms/Controls.h"
+#include "platform/forms/Unattended.h"
 
 #include <QApplication>
 #include <QDir>
@@ -41,43 +40,6 @@ void say(const QString &line)
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
     std::fflush(stdout);
 }
-
-/// Records every message instead of showing it; questions are answered No.
-class RecordingDialogs final : public Dialogs
-{
-public:
-    MessageAnswer messageBox(const QString &text, MessageButtons buttons) override
-    {
-        messages << text;
-        return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::No;
-    }
-    QString inputBox(const QString &, const QString &, const QString &defaultText) override { return defaultText; }
-    void popupMenu(QMenu &) override { }
-    void beep() override { }
-    void setBusy(bool) override { }
-
-    QStringList messages;
-};
-
-class HarnessProgram final : public Program
-{
-public:
-    explicit HarnessProgram(QString folder)
-        : m_folder(std::move(folder))
-    { }
-    QString folder() const override { return m_folder; }
-    QString exeName() const override { return QStringLiteral("pusla"); }
-    QSize screenSize() const override { return {1024, 768}; }
-    bool isFormLoaded(const QString &) const override { return false; }
-    void endAtOnce() override { m_ended = true; }
-    bool hasEnded() const override { return m_ended; }
-    void doEvents() override { QCoreApplication::processEvents(); }
-    bool isCtrlDown() const override { return false; }
-
-private:
-    QString m_folder;
-    bool m_ended = false;
-};
 
 /// Counts the row writes and commits of the thread's connection while a
 /// posting runs, and ends the process at the chosen one, as a power cut would.
@@ -140,7 +102,7 @@ public:
         , m_settings(paths.configFolder)
         , m_mapper(paths)
         , m_formats(QLocale(QLocale::Turkish, QLocale::Turkey))
-        , m_services{m_dialogs, m_program, m_clock, m_settings, m_mapper, m_formats}
+        , m_services {m_dialogs, m_program, m_clock, m_settings, m_mapper, m_formats}
         , m_journal(paths.programFolder)
         , m_random(options.seed)
         , m_host(host)
@@ -150,9 +112,9 @@ public:
     {
         const bool depo = m_options.kind == DocumentKind::Depo || m_options.kind == DocumentKind::DepoPurchase;
         m_settings.saveSetting(QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("SbCr"),
-                               depo ? QStringLiteral("0") : QStringLiteral("1"));
+            depo ? QStringLiteral("0") : QStringLiteral("1"));
         m_settings.saveSetting(QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("ip"),
-                               QStringLiteral("\\\\%1\\MuhasebeData\\01").arg(m_host));
+            QStringLiteral("\\\\%1\\MuhasebeData\\01").arg(m_host));
         m_form = std::make_unique<TerminalForm>(m_services);
         m_form->show();
         m_form->Option1[kUserRole]->setValue(true);
@@ -203,9 +165,9 @@ private:
         std::unique_ptr<Recordset> rows = working.openRecordset(
             QStringLiteral("Select StokKod, Fiyat, gFiyat, Kdv From StokKartlar Where StokGizle=False"));
         while (!rows->eof()) {
-            m_items.append({rows->field(QStringLiteral("StokKod")).toString(),
-                            rows->field(QStringLiteral("Fiyat")).toDouble(),
-                            rows->field(QStringLiteral("gFiyat")).toDouble(), rows->field(QStringLiteral("Kdv")).toDouble()});
+            m_items.append(
+                {rows->field(QStringLiteral("StokKod")).toString(), rows->field(QStringLiteral("Fiyat")).toDouble(),
+                    rows->field(QStringLiteral("gFiyat")).toDouble(), rows->field(QStringLiteral("Kdv")).toDouble()});
             rows->moveNext();
         }
         rows.reset();
@@ -220,8 +182,8 @@ private:
             = working.openRecordset(QStringLiteral("Select StokKod, KalanB, GirenTutar From StokKartlar"));
         while (!records->eof()) {
             rows.insert(records->field(QStringLiteral("StokKod")).toString(),
-                        {records->field(QStringLiteral("KalanB")).toDouble(),
-                         records->field(QStringLiteral("GirenTutar")).toDouble()});
+                {records->field(QStringLiteral("KalanB")).toDouble(),
+                    records->field(QStringLiteral("GirenTutar")).toDouble()});
             records->moveNext();
         }
         records.reset();
@@ -256,11 +218,11 @@ private:
         Database working = Database::open(m_mapper, workingList());
         for (const JournalLine &line : lines) {
             const double price = line.amount / line.quantity;
-            working.execute(QStringLiteral("UPDATE StokKartlar SET KalanB=%1, Fiyat=%2, GirenTutar=%3, Kar=%4 "
-                                           "WHERE StokKod='%5'")
-                                .arg(QString::number(line.quantity, 'g', 17), QString::number(price, 'g', 17),
-                                     QString::number(line.amount, 'g', 17), QString::number(line.vat, 'g', 17),
-                                     line.code));
+            working.execute(
+                QStringLiteral("UPDATE StokKartlar SET KalanB=%1, Fiyat=%2, GirenTutar=%3, Kar=%4 "
+                               "WHERE StokKod='%5'")
+                    .arg(QString::number(line.quantity, 'g', 17), QString::number(price, 'g', 17),
+                        QString::number(line.amount, 'g', 17), QString::number(line.vat, 'g', 17), line.code));
         }
         working.close();
     }
@@ -312,7 +274,10 @@ private:
         m_journal.posted();
         ++m_result.posted;
         m_lastPosted = true;
-        say(QStringLiteral("posted %1 writes %2 io %3").arg(number).arg(m_result.lastWrites).arg(m_result.lastFileOperations));
+        say(QStringLiteral("posted %1 writes %2 io %3")
+                .arg(number)
+                .arg(m_result.lastWrites)
+                .arg(m_result.lastFileOperations));
     }
 
     void fail(int number, const QString &message)
@@ -332,7 +297,8 @@ private:
         try {
             rows = readWorkingList();
         } catch (const DbError &error) {
-            m_result.violations << QStringLiteral("document %1: working list unreadable: %2").arg(number).arg(error.text());
+            m_result.violations
+                << QStringLiteral("document %1: working list unreadable: %2").arg(number).arg(error.text());
             return;
         }
         QHash<QString, WorkingRow> expected;
@@ -361,7 +327,7 @@ private:
 
     const SessionOptions &m_options;
     RecordingDialogs m_dialogs;
-    HarnessProgram m_program;
+    UnattendedProgram m_program;
     SystemClock m_clock;
     SettingsStore m_settings;
     PathMapper m_mapper;
@@ -380,7 +346,7 @@ private:
 
 std::optional<DocumentKind> documentKind(const QString &name)
 {
-    static const QHash<QString, DocumentKind> kinds{
+    static const QHash<QString, DocumentKind> kinds {
         {QStringLiteral("invoice"), DocumentKind::Invoice},
         {QStringLiteral("cari-sale"), DocumentKind::CariSale},
         {QStringLiteral("cari-purchase"), DocumentKind::CariPurchase},
@@ -395,11 +361,16 @@ std::optional<DocumentKind> documentKind(const QString &name)
 QString kindName(DocumentKind kind)
 {
     switch (kind) {
-    case DocumentKind::Invoice: return QStringLiteral("invoice");
-    case DocumentKind::CariSale: return QStringLiteral("cari-sale");
-    case DocumentKind::CariPurchase: return QStringLiteral("cari-purchase");
-    case DocumentKind::Depo: return QStringLiteral("depo");
-    case DocumentKind::DepoPurchase: return QStringLiteral("depo-purchase");
+    case DocumentKind::Invoice:
+        return QStringLiteral("invoice");
+    case DocumentKind::CariSale:
+        return QStringLiteral("cari-sale");
+    case DocumentKind::CariPurchase:
+        return QStringLiteral("cari-purchase");
+    case DocumentKind::Depo:
+        return QStringLiteral("depo");
+    case DocumentKind::DepoPurchase:
+        return QStringLiteral("depo-purchase");
     }
     return {};
 }
@@ -407,7 +378,7 @@ QString kindName(DocumentKind kind)
 QStringList kindNames()
 {
     return {QStringLiteral("invoice"), QStringLiteral("cari-sale"), QStringLiteral("cari-purchase"),
-            QStringLiteral("depo"), QStringLiteral("depo-purchase")};
+        QStringLiteral("depo"), QStringLiteral("depo-purchase")};
 }
 
 SessionResult runTerminal(const SessionOptions &options)
