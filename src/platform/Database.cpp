@@ -7,6 +7,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace pusla {
 
 std::shared_ptr<AttachedFile> Database::attachFile(const PathMapper &mapper, const QString &windowsPath)
@@ -86,6 +88,26 @@ int Database::appendRows(
         QStringLiteral("INSERT INTO %1.%2 (%3) SELECT %4 FROM %5 ORDER BY rowid")
             .arg(m_file->alias(), sqlName(target.name), targetColumns.join(u", "), sourceColumns.join(u", "), rows),
         condition.params);
+}
+
+int Database::cacheSize() const
+{
+    requireOpen();
+    SharedConnection &db = m_file->connection();
+    SharedConnection::Query size = db.query(QStringLiteral("PRAGMA %1.cache_size").arg(m_file->alias()));
+    const qint64 value = size.next() ? size.int64(0) : 0;
+    if (value <= 0)
+        return int(-value);
+    // A positive size counts pages.
+    SharedConnection::Query page = db.query(QStringLiteral("PRAGMA %1.page_size").arg(m_file->alias()));
+    return int(value * (page.next() ? page.int64(0) : 4096) / 1024);
+}
+
+void Database::setCacheSize(int kibibytes)
+{
+    requireOpen();
+    m_file->connection().execute(
+        QStringLiteral("PRAGMA %1.cache_size=-%2").arg(m_file->alias()).arg(std::max(kibibytes, 1)));
 }
 
 std::unique_ptr<Recordset> Database::openRecordset(const QString &tableOrQuery)

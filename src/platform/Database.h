@@ -44,6 +44,11 @@ public:
     /// there is a row to copy. Both files are on this thread's connection.
     /// Returns the rows appended.
     int appendRows(const QString &table, const Database &source, const QString &sourceTable, const QString &criteria);
+    /// The file's page cache on this thread's connection, in KiB. A bulk
+    /// build of a large file raises it for the build: a cache that holds the
+    /// file's indexes keeps each append from reading their pages again.
+    int cacheSize() const;
+    void setCacheSize(int kibibytes);
     /// A record set on a table name or a query; it keeps the file open for as
     /// long as it lives, even after close().
     std::unique_ptr<Recordset> openRecordset(const QString &tableOrQuery);

@@ -9,7 +9,7 @@
 namespace pusla {
 namespace {
 
-class DatabaseAppendRowsTest : public test::DbFixture
+class DatabaseBulkTest : public test::DbFixture
 {
 protected:
     void SetUp() override
@@ -44,13 +44,13 @@ protected:
     }
 };
 
-TEST_F(DatabaseAppendRowsTest, FieldsGoByNameInStoredOrderAfterTheRowsThere)
+TEST_F(DatabaseBulkTest, FieldsGoByNameInStoredOrderAfterTheRowsThere)
 {
     EXPECT_EQ(append(QStringLiteral("StokGizle=False And KalanB<>0")), 2);
     EXPECT_EQ(targetRows(), QStringLiteral("Z0:-:-:-:-:XX:null A5:O'Brien:2.5:0:3:XX:integer A7:Çay:-1.0:0:-:XX:null"));
 }
 
-TEST_F(DatabaseAppendRowsTest, WithoutACriterionEveryRowGoes)
+TEST_F(DatabaseBulkTest, WithoutACriterionEveryRowGoes)
 {
     EXPECT_EQ(append(QString()), 4);
     EXPECT_EQ(test::cliValue(programFile(QStringLiteral("SayTmp.Mdb")),
@@ -58,13 +58,13 @@ TEST_F(DatabaseAppendRowsTest, WithoutACriterionEveryRowGoes)
         QStringLiteral("Z0,A2,A5,A7,A9"));
 }
 
-TEST_F(DatabaseAppendRowsTest, CriterionTakesTextsAndWildcardsOfTheEngine)
+TEST_F(DatabaseBulkTest, CriterionTakesTextsAndWildcardsOfTheEngine)
 {
     EXPECT_EQ(append(QStringLiteral("StokAdi='O''Brien' Or StokAdi Like 'ç*'")), 2);
     EXPECT_EQ(targetRows(), QStringLiteral("Z0:-:-:-:-:XX:null A5:O'Brien:2.5:0:3:XX:integer A7:Çay:-1.0:0:-:XX:null"));
 }
 
-TEST_F(DatabaseAppendRowsTest, SourceFieldMissingInTheTargetFailsOnlyWithRowsToCopy)
+TEST_F(DatabaseBulkTest, SourceFieldMissingInTheTargetFailsOnlyWithRowsToCopy)
 {
     test::runOnFile(
         dataFile(QStringLiteral("02Stok.mdb")), {QStringLiteral("ALTER TABLE StokKartlar ADD COLUMN Barkod3 TEXT")});
@@ -80,7 +80,7 @@ TEST_F(DatabaseAppendRowsTest, SourceFieldMissingInTheTargetFailsOnlyWithRowsToC
     EXPECT_EQ(targetRows(), before);
 }
 
-TEST_F(DatabaseAppendRowsTest, UnknownTableIsReported)
+TEST_F(DatabaseBulkTest, UnknownTableIsReported)
 {
     Database target = Database::open(m_mapper, programText(QStringLiteral("SayTmp.Mdb")));
     const Database source = Database::open(m_mapper, dataText(QStringLiteral("02Stok.mdb")));
@@ -92,7 +92,7 @@ TEST_F(DatabaseAppendRowsTest, UnknownTableIsReported)
     }
 }
 
-TEST_F(DatabaseAppendRowsTest, JoinsAnOpenTransaction)
+TEST_F(DatabaseBulkTest, JoinsAnOpenTransaction)
 {
     const QString before = targetRows();
     Database target = Database::open(m_mapper, programText(QStringLiteral("SayTmp.Mdb")));
@@ -105,6 +105,21 @@ TEST_F(DatabaseAppendRowsTest, JoinsAnOpenTransaction)
         transaction.rollback();
     }
     EXPECT_EQ(targetRows(), before);
+}
+
+TEST_F(DatabaseBulkTest, CacheSizeIsPerFileAndComesBack)
+{
+    Database count = Database::open(m_mapper, programText(QStringLiteral("SayTmp.Mdb")));
+    const Database branch = Database::open(m_mapper, dataText(QStringLiteral("02Stok.mdb")));
+    const int usual = count.cacheSize();
+    ASSERT_GT(usual, 0);
+    count.setCacheSize(usual * 4);
+    EXPECT_EQ(count.cacheSize(), usual * 4);
+    EXPECT_EQ(branch.cacheSize(), usual) << "the other file keeps its cache";
+    EXPECT_EQ(Database::open(m_mapper, programText(QStringLiteral("SayTmp.Mdb"))).cacheSize(), usual * 4)
+        << "one cache for every holder of the file";
+    count.setCacheSize(usual);
+    EXPECT_EQ(count.cacheSize(), usual);
 }
 
 } // namespace
