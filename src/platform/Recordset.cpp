@@ -68,8 +68,13 @@ void Recordset::open(std::shared_ptr<AttachedFile> file, const QString &source)
     Keyset kept;
     if (unchanged) {
         kept = std::move(m_keyset); // with its way back from row to position
-        if (kept.hasAppended())
-            mergeAppended(kept, db, table, plan);
+        try {
+            if (kept.hasAppended())
+                mergeAppended(kept, db, table, plan);
+        } catch (const DbError &) {
+            m_keyset = std::move(kept); // the set stays as it was
+            throw;
+        }
     } else if (plan.keyset) {
         rowids = queryKeyset(db, table, plan);
     } else {
