@@ -294,8 +294,11 @@ void BM_EntryRoundTrip(benchmark::State &state)
     reportSamples(state, samples);
 }
 
-// The parts: the re-query of the working list alone, and the lookups of one
-// scan alone (barcode hit; name beginning; the five working-list criteria of a miss).
+// The parts: the re-query of the working list alone (walk 0: the plain
+// refresh, 1: RefreshData, 2: RefreshData and a barcode lookup after a line
+// was added, as a scan of a card that is not on the list leaves it), and the
+// lookups of one scan alone (barcode hit; name beginning; the five
+// working-list criteria of a miss).
 void BM_WorkingListRequery(benchmark::State &state)
 {
     Terminal &t = terminal(int(state.range(0)));
@@ -303,17 +306,39 @@ void BM_WorkingListRequery(benchmark::State &state)
         state.SkipWithError(t.error);
         return;
     }
+    const int walk = int(state.range(1));
+    Recordset &lines = t.form->DataTemp->recordset();
     std::vector<double> samples;
+    int next = 0;
     for (auto _ : state) {
+        const QString barcode = QStringLiteral("29900000%1").arg(next, 5, 10, QLatin1Char('0'));
+        if (walk == 2) {
+            lines.addNew();
+            lines.setField(QStringLiteral("Barkod"), barcode);
+            lines.setField(QStringLiteral("StokAdi"), QString(t.sample[size_t(next % kSampleLines)].stokAdi + u'+'));
+            lines.setField(QStringLiteral("StokGizle"), 0);
+            lines.update();
+        }
+        ++next;
         QElapsedTimer timer;
         timer.start();
-        if (state.range(1) == 0)
+        if (walk == 0) {
             t.form->DataTemp->refresh();
-        else
+        } else {
             RefreshData(*t.form->DataTemp);
+            if (walk == 2)
+                lines.findFirst(QStringLiteral("Barkod=") + jetQuoted(barcode));
+        }
         const double elapsed = double(timer.nsecsElapsed()) / 1e9;
         state.SetIterationTime(elapsed);
         samples.push_back(elapsed);
+        if (walk == 2) {
+            if (lines.noMatch()) {
+                state.SkipWithError("the added line was not found");
+                break;
+            }
+            lines.deleteCurrent(); // the list as it was, for the next sample
+        }
     }
     reportSamples(state, samples);
 }
@@ -365,7 +390,7 @@ const bool registered = [] {
         for (const int64_t kind : {0, 1, 2})
             timed(benchmark::RegisterBenchmark("BM_ScanRoundTrip", BM_ScanRoundTrip), {"lines", "kind"}, {lines, kind});
         timed(benchmark::RegisterBenchmark("BM_EntryRoundTrip", BM_EntryRoundTrip), {"lines"}, {lines});
-        for (const int64_t walk : {0, 1})
+        for (const int64_t walk : {0, 1, 2})
             timed(benchmark::RegisterBenchmark("BM_WorkingListRequery", BM_WorkingListRequery), {"lines", "walk"},
                   {lines, walk});
         for (const int64_t kind : {0, 1, 2})

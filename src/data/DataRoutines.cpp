@@ -28,30 +28,14 @@ void CopyCountStock(const DataControl &source, const PathMapper &mapper, const Q
     AdoConnection targetConnection(mapper);
     targetConnection.open(provider + programFolder + QLatin1Char('\\') + QString(files::SayTmp) + security);
 
-    AdoRecordset from;
-    from.open(QStringLiteral("SELECT * FROM StokKartlar Where StokGizle=False And KalanB<>0"), sourceConnection,
-              AdoRecordset::Keyset, AdoRecordset::Optimistic);
-    AdoRecordset to;
-    to.open(QStringLiteral("SELECT * FROM StokKartlar"), targetConnection, AdoRecordset::Keyset,
-            AdoRecordset::Optimistic);
+    // One statement across the two files instead of a record set each: the
+    // cards arrive in the source's stored order, field by field by name, as
+    // a copy card by card would add them, at a fraction of the cost.
+    targetConnection.database().appendRows(QString(StokKartlar::Table), sourceConnection.database(),
+        QString(StokKartlar::Table),
+        QStringLiteral("%1=False And %2<>0").arg(StokKartlar::StokGizle, StokKartlar::KalanB));
 
-    if (from.recordCount() != 0)
-        from.moveFirst();
-    while (!from.eof()) {
-        to.addNew();
-        for (int i = 0; i < from.fieldCount(); ++i)
-            to.setValue(from.fieldName(i), from.value(i));
-        to.update();
-        from.moveNext();
-    }
-
-    from.close();
     sourceConnection.close();
-    if (!to.bof())
-        to.moveLast();
-    if (!to.eof())
-        to.moveFirst();
-    to.close();
     targetConnection.close();
 }
 

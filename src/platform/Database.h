@@ -37,6 +37,20 @@ public:
     /// a long list then writes only the lines that were used.
     /// A SELECT is refused: it belongs in openRecordset().
     int execute(const QString &statement);
+    /// Appends to `table` of this file the rows of `sourceTable` in `source`
+    /// that meet `criteria` (a condition in the engine's dialect, as
+    /// Recordset::findFirst takes it; empty for every row), in their stored
+    /// order and as one statement: each field of the source goes to the field
+    /// of the same name here, the others take their defaults. A source field
+    /// without a namesake here fails with DbError(ItemNotFound) as soon as
+    /// there is a row to copy. Both files are on this thread's connection.
+    /// Returns the rows appended.
+    int appendRows(const QString &table, const Database &source, const QString &sourceTable, const QString &criteria);
+    /// The file's page cache on this thread's connection, in KiB. A bulk
+    /// build of a large file raises it for the build: a cache that holds the
+    /// file's indexes keeps each append from reading their pages again.
+    int cacheSize() const;
+    void setCacheSize(int kibibytes);
     /// A record set on a table name or a query; it keeps the file open for as
     /// long as it lives, even after close().
     std::unique_ptr<Recordset> openRecordset(const QString &tableOrQuery);

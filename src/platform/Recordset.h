@@ -117,6 +117,7 @@ private:
     QString qualifiedTable() const;
     Stamp stamp() const;
     void rebaseAfterOwnWrite(const Stamp &before, qint64 changes, bool committed, bool orderKept);
+    static void mergeAppended(Keyset &keyset, SharedConnection &db, const QString &table, const RecordSourcePlan &plan);
     void requireOpen() const;
     void requireKeyset() const;
     int requireCurrent() const;
@@ -163,7 +164,9 @@ private:
     // adds and deletes) the set's order is the order of its query.
     Stamp m_baseline;
     bool m_orderDisturbed = false;
-    Stamp m_loadStamp; // the file as the last refresh read it
+    // The file as the keyset mirrors it: as the last refresh read it, or
+    // since changed only by this set's own writes that keep its rows.
+    Stamp m_loadStamp;
     bool m_loadedInTransaction = false;
 
     mutable std::optional<QVariantList> m_currentRow;
