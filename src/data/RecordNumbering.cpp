@@ -19,9 +19,10 @@ QString drawNumber(DataControl &indexPrimary, DataControl &indexSecondary, int m
     const QString criteria = QString(Tarih::Tarih) + QLatin1Char('=') + jetQuoted(year);
     const QString yearDigits = year.right(2);
 
-    // Both sets are read afresh under the lock: a row another terminal added
-    // since they were opened must be seen.
-    RefreshData(indexPrimary);
+    // Both sets are read afresh under the lock when another terminal has
+    // committed to the file since they were read: its rows must be seen.
+    if (indexPrimary.recordset().fileChangedSinceRead())
+        RefreshData(indexPrimary);
     Recordset &years = indexPrimary.recordset();
     years.findFirst(criteria);
     if (years.noMatch()) {
@@ -32,7 +33,8 @@ QString drawNumber(DataControl &indexPrimary, DataControl &indexSecondary, int m
     }
     years.findFirst(criteria);
 
-    RefreshData(indexSecondary);
+    if (indexSecondary.recordset().fileChangedSinceRead())
+        RefreshData(indexSecondary);
     Recordset &counters = indexSecondary.recordset();
     counters.findFirst(criteria);
     QString result;
@@ -62,8 +64,8 @@ QString drawNumber(DataControl &indexPrimary, DataControl &indexSecondary, int m
 
 } // namespace
 
-QString NextRecordNumber(DataControl &indexPrimary, DataControl &indexSecondary, int mode, const QString &year,
-                         const PathMapper &mapper)
+QString NextRecordNumber(
+    DataControl &indexPrimary, DataControl &indexSecondary, int mode, const QString &year, const PathMapper &mapper)
 {
     const auto connection = SharedConnection::forThisThread(mapper.paths().programFolder);
     if (connection->hasUserTransaction())

@@ -148,8 +148,8 @@ void SalesInvoice::writeLine(
     const QString &invoiceNumber, const QString &counter, const QString &serial, const QDateTime &moment)
 {
     const Services &services = m_form.services();
-    const Recordset &line = m_form.DataTemp->recordset();
-    const QString code = field(line, StokKartlar::StokKod).toString();
+    const RecordSnapshot line(m_form.DataTemp->recordset());
+    const QString code = line[StokKartlar::StokKod].toString();
     Recordset &cards = m_form.DataStok->recordset();
     // The card is found first: a line without one writes nothing anywhere.
     cards.findFirst(QString(StokKartlar::StokKod) + QLatin1Char('=') + jetQuoted(code));
@@ -162,23 +162,23 @@ void SalesInvoice::writeLine(
     setField(invoiceLines, FatHareket::FatGirisCikis, 0);
     setField(invoiceLines, FatHareket::FatCari, m_customerCode);
     setField(invoiceLines, FatHareket::FatStok, code);
-    setField(invoiceLines, FatHareket::Stok, field(line, StokKartlar::StokAdi));
+    setField(invoiceLines, FatHareket::Stok, line[StokKartlar::StokAdi]);
     setField(invoiceLines, FatHareket::FatAciklama, field(invoiceLines, FatHareket::Stok));
-    setField(invoiceLines, FatHareket::FatMiktar, field(line, StokKartlar::KalanB));
-    setField(invoiceLines, FatHareket::FatFiyat, field(line, StokKartlar::Fiyat));
-    setField(invoiceLines, FatHareket::FatTutar, field(line, StokKartlar::GirenTutar));
+    setField(invoiceLines, FatHareket::FatMiktar, line[StokKartlar::KalanB]);
+    setField(invoiceLines, FatHareket::FatFiyat, line[StokKartlar::Fiyat]);
+    setField(invoiceLines, FatHareket::FatTutar, line[StokKartlar::GirenTutar]);
     setField(invoiceLines, FatHareket::DigerId, serial);
     setField(invoiceLines, FatHareket::Nerde, QStringLiteral("F"));
     setField(invoiceLines, FatHareket::FatTotal, m_form.m_DocTotal);
-    setField(invoiceLines, FatHareket::FatKdv, field(line, StokKartlar::Kdv));
-    setField(invoiceLines, FatHareket::Birim, field(line, StokKartlar::Birim));
+    setField(invoiceLines, FatHareket::FatKdv, line[StokKartlar::Kdv]);
+    setField(invoiceLines, FatHareket::Birim, line[StokKartlar::Birim]);
     const QString lineSerial
         = NextRecordNumber(*m_form.IndexPrimary, *m_form.IndexSecondary, 1, year(), services.paths);
     setField(invoiceLines, FatHareket::SeriNoDiger, lineSerial);
-    setField(invoiceLines, FatHareket::Barkod, field(line, StokKartlar::Barkod));
+    setField(invoiceLines, FatHareket::Barkod, line[StokKartlar::Barkod]);
     setField(invoiceLines, FatHareket::Tarih,
         services.formats.formatDate(services.clock.now(), QStringLiteral("dd/mm/yyyy hh:mm")));
-    setField(invoiceLines, FatHareket::KdvSi, field(line, StokKartlar::Kar));
+    setField(invoiceLines, FatHareket::KdvSi, line[StokKartlar::Kar]);
     setField(invoiceLines, FatHareket::Yeni, 1);
     invoiceLines.update();
 
@@ -187,25 +187,24 @@ void SalesInvoice::writeLine(
     setField(movements, StokHareket::StokHarKod, code);
     setField(movements, StokHareket::Tarih, moment);
     setField(movements, StokHareket::Aciklama, QString(counter + QStringLiteral(" Nolu Satış Faturası ile")));
-    setField(movements, StokHareket::Fiyat, field(line, StokKartlar::Fiyat));
-    setField(movements, StokHareket::Miktar, field(line, StokKartlar::KalanB));
-    setField(movements, StokHareket::Tutar, field(line, StokKartlar::GirenTutar));
+    setField(movements, StokHareket::Fiyat, line[StokKartlar::Fiyat]);
+    setField(movements, StokHareket::Miktar, line[StokKartlar::KalanB]);
+    setField(movements, StokHareket::Tutar, line[StokKartlar::GirenTutar]);
     setField(movements, StokHareket::GirisCikis, QStringLiteral("Satış"));
     setField(movements, StokHareket::Carisi, m_customerCode);
     setField(movements, StokHareket::DigerId, serial);
     setField(movements, StokHareket::Nerde, QStringLiteral("F"));
-    setField(movements, StokHareket::StokAd, field(line, StokKartlar::StokAdi));
+    setField(movements, StokHareket::StokAd, line[StokKartlar::StokAdi]);
     setField(movements, StokHareket::SeriNoDiger, lineSerial);
     setField(movements, StokHareket::Unvan, m_customerTitle);
-    setField(movements, StokHareket::KdvTut, field(line, StokKartlar::Kar));
-    setField(movements, StokHareket::Birim, field(line, StokKartlar::Birim));
+    setField(movements, StokHareket::KdvTut, line[StokKartlar::Kar]);
+    setField(movements, StokHareket::Birim, line[StokKartlar::Birim]);
     setField(movements, StokHareket::Yeni, 1);
     setField(movements, StokHareket::Sube, QString());
     setField(movements, StokHareket::Server, 0);
     movements.update();
 
-    updateStockCard(cards, Direction::Sale, numberField(line, StokKartlar::KalanB.data()),
-        numberField(line, StokKartlar::GirenTutar.data()));
+    updateStockCard(cards, Direction::Sale, line.number(StokKartlar::KalanB), line.number(StokKartlar::GirenTutar));
 }
 
 void SalesInvoice::writeHeader(const QString &invoiceNumber, const QString &serial, double vatTotal)

@@ -39,6 +39,11 @@ QString Recordset::qualifiedTable() const
     return m_file->alias() + u'.' + sqlName(m_plan.table.name);
 }
 
+bool Recordset::fileChangedSinceRead() const
+{
+    return !isOpen() || connection().dataVersion(m_file->alias()) != m_loadStamp.dataVersion;
+}
+
 Recordset::Stamp Recordset::stamp() const
 {
     return {connection().dataVersion(m_file->alias()), connection().totalChanges()};
@@ -521,8 +526,7 @@ void Recordset::edit()
         // Inside a caller's transaction the files are locked already, or the
         // read keeps other writers out until it ends.
         if (owned) {
-            const QString lockSql
-                = QStringLiteral("UPDATE %1 SET rowid = rowid WHERE rowid = ?").arg(qualifiedTable());
+            const QString lockSql = QStringLiteral("UPDATE %1 SET rowid = rowid WHERE rowid = ?").arg(qualifiedTable());
             if (db.execute(lockSql, {rowid}) == 0)
                 throw DbError(DbError::RecordDeleted, QStringLiteral("Record is deleted."));
         }

@@ -56,6 +56,10 @@ public:
     bool isOpen() const { return m_file != nullptr; }
     const QString &source() const { return m_source; }
 
+    /// True when the set is closed or its file was changed by a commit since
+    /// the set last read it: only then can a refresh find other rows.
+    bool fileChangedSinceRead() const;
+
     bool bof() const;
     bool eof() const;
     /// Known completely as soon as the set is open.

@@ -50,7 +50,8 @@ void postStockMovements(TerminalForm &form, const PostingSide &side)
 
     RefreshData(*form.DataTemp);
     while (!lines.eof()) {
-        const QString code = field(lines, StokKartlar::StokKod).toString();
+        const RecordSnapshot line(lines);
+        const QString code = line[StokKartlar::StokKod].toString();
         cards.findFirst(QString(StokKartlar::StokKod) + QLatin1Char('=') + jetQuoted(code));
         if (cards.noMatch())
             throw PostingFailure(QStringLiteral("Stok kartı bulunamadı: %1").arg(code));
@@ -58,12 +59,12 @@ void postStockMovements(TerminalForm &form, const PostingSide &side)
         movements.addNew();
         setField(movements, StokHareket::StokHarKod, code);
         setField(movements, StokHareket::Tarih, time);
-        setField(movements, StokHareket::Aciklama,
-            QString(field(lines, StokKartlar::StokAdi).toString() + QStringLiteral(" İle")));
-        setField(movements, StokHareket::Birim, field(lines, StokKartlar::Birim));
-        setField(movements, StokHareket::Fiyat, field(lines, StokKartlar::Fiyat));
-        setField(movements, StokHareket::Miktar, field(lines, StokKartlar::KalanB));
-        setField(movements, StokHareket::Tutar, field(lines, StokKartlar::GirenTutar));
+        setField(
+            movements, StokHareket::Aciklama, QString(line[StokKartlar::StokAdi].toString() + QStringLiteral(" İle")));
+        setField(movements, StokHareket::Birim, line[StokKartlar::Birim]);
+        setField(movements, StokHareket::Fiyat, line[StokKartlar::Fiyat]);
+        setField(movements, StokHareket::Miktar, line[StokKartlar::KalanB]);
+        setField(movements, StokHareket::Tutar, line[StokKartlar::GirenTutar]);
         setField(movements, StokHareket::GirisCikis, out ? QStringLiteral("Satış") : QStringLiteral("Alış"));
         setField(movements, StokHareket::Carisi, side.accountCode);
         setField(movements, StokHareket::DigerId, side.serial);
@@ -78,8 +79,7 @@ void postStockMovements(TerminalForm &form, const PostingSide &side)
             setField(movements, StokHareket::tGurup, QStringLiteral("Şube"));
         movements.update();
 
-        updateStockCard(cards, side.direction, numberField(lines, StokKartlar::KalanB.data()),
-            numberField(lines, StokKartlar::GirenTutar.data()));
+        updateStockCard(cards, side.direction, line.number(StokKartlar::KalanB), line.number(StokKartlar::GirenTutar));
         lines.moveNext();
     }
 }
