@@ -11,6 +11,7 @@
 // - BM_PostDepoTransfer: "Güncelle" then "Tamam" in Depo mode: both sides,
 //   the branch's and the centre's. Target: under 600 ms.
 
+#include "DemoDataSet.h"
 #include "app/Services.h"
 #include "app/TerminalForm.h"
 #include "data/DemoData.h"
@@ -37,37 +38,10 @@ namespace {
 constexpr int kCards = 100000;
 constexpr int kLines = 1000;
 
-/// A centre and one branch, made once per run.
-struct PostingDataSet
+/// A centre and one branch.
+DemoDataSet &dataSet()
 {
-    PostingDataSet()
-        : paths(Paths::underRoot(root.path()))
-    {
-        for (const QString &dir : {paths.programFolder, paths.sharesRoot, paths.configFolder})
-            QDir().mkpath(dir);
-        DemoOptions options;
-        options.dataDirectory = paths.sharesRoot + QStringLiteral("/127.0.0.1/MuhasebeData");
-        options.programFolder = paths.programFolder;
-        options.itemCount = kCards;
-        options.branches = {QStringLiteral("02")};
-        const DemoResult result = createDemoData(options);
-        ready = result.ok;
-        error = result.errorText;
-        dataDirectory = options.dataDirectory;
-    }
-
-    QString file(const QString &name) const { return dataDirectory + QLatin1Char('/') + name; }
-
-    QTemporaryDir root;
-    Paths paths;
-    QString dataDirectory;
-    bool ready = false;
-    QString error;
-};
-
-PostingDataSet &dataSet()
-{
-    static PostingDataSet instance;
+    static DemoDataSet instance(kCards, {QStringLiteral("02")});
     return instance;
 }
 
@@ -163,7 +137,7 @@ void BM_RawInvoiceTransaction(benchmark::State &state)
 {
     if (!dataSetReady(state))
         return;
-    const PostingDataSet &data = dataSet();
+    const DemoDataSet &data = dataSet();
     sqlite3 *db = nullptr;
     sqlite3_open(":memory:", &db);
     sqlite3_busy_timeout(db, 10000);

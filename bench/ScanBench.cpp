@@ -13,16 +13,16 @@
 #include "data/DataRoutines.h"
 #include "data/DemoData.h"
 #include "data/SchemaDdl.h"
-#include "platform/JetSql.h"
 #include "platform/Clock.h"
 #include "platform/DataControl.h"
-#include "platform/Dialogs.h"
+#include "platform/JetSql.h"
 #include "platform/PathMapper.h"
 #include "platform/Paths.h"
 #include "platform/RegionalFormat.h"
 #include "platform/SettingsStore.h"
 #include "platform/forms/Controls.h"
 #include "platform/forms/QtProgram.h"
+#include "platform/forms/Unattended.h"
 
 #include <QApplication>
 #include <QDir>
@@ -43,16 +43,6 @@ namespace {
 
 constexpr quint32 kSeed = 1;
 constexpr int kSampleLines = 64;
-
-class SilentDialogs final : public Dialogs
-{
-public:
-    MessageAnswer messageBox(const QString &, MessageButtons) override { return MessageAnswer::Ok; }
-    QString inputBox(const QString &, const QString &, const QString &defaultText) override { return defaultText; }
-    void popupMenu(QMenu &) override {}
-    void beep() override {}
-    void setBusy(bool) override {}
-};
 
 bool exec(sqlite3 *db, const QString &sql)
 {
@@ -80,17 +70,17 @@ bool writeWorkingList(const QString &path, int count)
         sqlite3_close(db);
         return false;
     }
-    bool ok = exec(db, QStringLiteral("PRAGMA journal_mode=DELETE")) && exec(db, QStringLiteral("PRAGMA synchronous=OFF"))
-        && exec(db, QStringLiteral("PRAGMA cache_size=-262144"));
+    bool ok = exec(db, QStringLiteral("PRAGMA journal_mode=DELETE"))
+        && exec(db, QStringLiteral("PRAGMA synchronous=OFF")) && exec(db, QStringLiteral("PRAGMA cache_size=-262144"));
     for (const QString &statement : schema::tableStatements(schema::DatabaseKind::LocalStock))
         ok = ok && exec(db, statement);
     ok = ok && exec(db, QStringLiteral("BEGIN"));
     sqlite3_stmt *insert = nullptr;
     ok = ok
         && sqlite3_prepare_v2(db,
-                              "INSERT INTO StokKartlar (StokKod, StokAdi, Barkod, Barkod2, Birim, Kdv, Fiyat, Fiyat2, "
-                              "gFiyat, KalanA, KalanB, GirenTutar, StokGizle) VALUES (?,?,?,?,?,?,?,?,?,?,0,0,?)",
-                              -1, &insert, nullptr)
+               "INSERT INTO StokKartlar (StokKod, StokAdi, Barkod, Barkod2, Birim, Kdv, Fiyat, Fiyat2, "
+               "gFiyat, KalanA, KalanB, GirenTutar, StokGizle) VALUES (?,?,?,?,?,?,?,?,?,?,0,0,?)",
+               -1, &insert, nullptr)
             == SQLITE_OK;
     for (int i = 0; ok && i < count; ++i) {
         const DemoItem item = demoItem(i, kSeed);
@@ -127,7 +117,7 @@ struct Terminal
         , settings(paths.configFolder)
         , mapper(paths)
         , formats(QLocale(QLocale::Turkish, QLocale::Turkey))
-        , services{dialogs, program, clock, settings, mapper, formats}
+        , services {dialogs, program, clock, settings, mapper, formats}
     {
         for (const QString &dir : {paths.programFolder, paths.sharesRoot, paths.configFolder})
             QDir().mkpath(dir);
@@ -165,7 +155,7 @@ struct Terminal
 
     QTemporaryDir root;
     Paths paths;
-    SilentDialogs dialogs;
+    RecordingDialogs dialogs;
     QtProgram program;
     SystemClock clock;
     SettingsStore settings;
@@ -382,7 +372,7 @@ void BM_WorkingListFind(benchmark::State &state)
 const bool registered = [] {
     // A re-query of a million lines takes seconds: fewer samples there.
     const auto timed = [](benchmark::internal::Benchmark *b, const std::vector<std::string> &names,
-                          const std::vector<int64_t> &args) {
+                           const std::vector<int64_t> &args) {
         b->ArgNames(names)->Args(args)->UseManualTime()->Iterations(args[0] > 100000 ? 5 : 21);
         b->Unit(benchmark::kMillisecond);
     };
@@ -392,10 +382,10 @@ const bool registered = [] {
         timed(benchmark::RegisterBenchmark("BM_EntryRoundTrip", BM_EntryRoundTrip), {"lines"}, {lines});
         for (const int64_t walk : {0, 1, 2})
             timed(benchmark::RegisterBenchmark("BM_WorkingListRequery", BM_WorkingListRequery), {"lines", "walk"},
-                  {lines, walk});
+                {lines, walk});
         for (const int64_t kind : {0, 1, 2})
             timed(benchmark::RegisterBenchmark("BM_WorkingListFind", BM_WorkingListFind), {"lines", "kind"},
-                  {lines, kind});
+                {lines, kind});
     }
     return true;
 }();

@@ -12,6 +12,7 @@
 //   card with a commit per card (way 0), card by card in one transaction
 //   (way 1), or in one statement (way 2, as the count build does).
 
+#include "DemoDataSet.h"
 #include "app/Services.h"
 #include "app/TerminalForm.h"
 #include "data/DemoData.h"
@@ -27,6 +28,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/Transaction.h"
 #include "platform/forms/Controls.h"
+#include "platform/forms/Unattended.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -44,22 +46,6 @@ using namespace schema;
 constexpr int kCards = 100000;
 constexpr int kBranches = 10;
 
-class QuietDialogs final : public Dialogs
-{
-public:
-    MessageAnswer messageBox(const QString &text, MessageButtons) override
-    {
-        messages.append(text);
-        return MessageAnswer::Yes;
-    }
-    QString inputBox(const QString &, const QString &, const QString &defaultText) override { return defaultText; }
-    void popupMenu(QMenu &) override { }
-    void beep() override { }
-    void setBusy(bool) override { }
-
-    QStringList messages;
-};
-
 /// A real monotonic clock that can be told to jump ahead.
 class SkippingClock final : public Clock
 {
@@ -74,66 +60,38 @@ private:
 };
 
 /// Letting events run jumps over the rest of a pause.
-class SkippingProgram final : public Program
+class SkippingProgram final : public UnattendedProgram
 {
 public:
     SkippingProgram(QString folder, SkippingClock &clock)
-        : m_folder(std::move(folder))
+        : UnattendedProgram(std::move(folder))
         , m_clock(clock)
     { }
 
-    QString folder() const override { return m_folder; }
-    QString exeName() const override { return QStringLiteral("pusla"); }
-    QSize screenSize() const override { return {1024, 768}; }
-    bool isFormLoaded(const QString &) const override { return false; }
-    void endAtOnce() override { m_ended = true; }
-    bool hasEnded() const override { return m_ended; }
     void doEvents() override
     {
-        QCoreApplication::processEvents();
+        UnattendedProgram::doEvents();
         m_clock.skipped += 2.0;
         ++pauses;
     }
-    bool isCtrlDown() const override { return false; }
 
     int pauses = 0;
 
 private:
-    QString m_folder;
     SkippingClock &m_clock;
-    bool m_ended = false;
 };
 
-struct LargeDataSet
+QStringList branchCodes()
 {
-    LargeDataSet()
-        : paths(Paths::underRoot(root.path()))
-    {
-        for (const QString &dir : {paths.programFolder, paths.sharesRoot, paths.configFolder})
-            QDir().mkpath(dir);
-        DemoOptions options;
-        options.dataDirectory = paths.sharesRoot + QStringLiteral("/127.0.0.1/MuhasebeData");
-        options.programFolder = paths.programFolder;
-        options.itemCount = kCards;
-        options.branches.clear();
-        for (int i = 0; i < kBranches; ++i)
-            options.branches.append(QStringLiteral("%1").arg(i + 2, 2, 10, QLatin1Char('0')));
-        const DemoResult result = createDemoData(options);
-        ready = result.ok;
-        error = result.errorText;
-        dataDirectory = options.dataDirectory;
-    }
+    QStringList codes;
+    for (int i = 0; i < kBranches; ++i)
+        codes.append(QStringLiteral("%1").arg(i + 2, 2, 10, QLatin1Char('0')));
+    return codes;
+}
 
-    QTemporaryDir root;
-    Paths paths;
-    QString dataDirectory;
-    bool ready = false;
-    QString error;
-};
-
-LargeDataSet &dataSet()
+DemoDataSet &dataSet()
 {
-    static LargeDataSet instance;
+    static DemoDataSet instance(kCards, branchCodes());
     return instance;
 }
 
@@ -152,7 +110,7 @@ struct Terminal
         form.Option1[1]->setValue(true);
     }
 
-    QuietDialogs dialogs;
+    RecordingDialogs dialogs {MessageAnswer::Yes};
     SkippingClock clock;
     SkippingProgram program;
     SettingsStore settings;

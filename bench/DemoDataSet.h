@@ -1,0 +1,42 @@
+#pragma once
+
+#include "data/DemoData.h"
+#include "platform/Paths.h"
+
+#include <QDir>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace pusla {
+
+/// A demo data set in a temporary folder, made once per benchmark run: the
+/// centre and the given branches with `cards` stock cards each, and a
+/// terminal's program folder.
+struct DemoDataSet
+{
+    DemoDataSet(int cards, const QStringList &branches)
+        : paths(Paths::underRoot(root.path()))
+    {
+        for (const QString &dir : {paths.programFolder, paths.sharesRoot, paths.configFolder})
+            QDir().mkpath(dir);
+        DemoOptions options;
+        options.dataDirectory = paths.sharesRoot + QStringLiteral("/127.0.0.1/MuhasebeData");
+        options.programFolder = paths.programFolder;
+        options.itemCount = cards;
+        options.branches = branches;
+        const DemoResult result = createDemoData(options);
+        ready = result.ok;
+        error = result.errorText;
+        dataDirectory = options.dataDirectory;
+    }
+
+    QString file(const QString &name) const { return dataDirectory + QLatin1Char('/') + name; }
+
+    QTemporaryDir root;
+    Paths paths;
+    QString dataDirectory;
+    bool ready = false;
+    QString error;
+};
+
+} // namespace pusla
