@@ -23,6 +23,28 @@ QString failure(const QString &what, const QString &path)
     return QStringLiteral("Fatura numarası dosyası %1 (%2).").arg(what, path);
 }
 
+/// Waits for an exclusive lock of the whole file. Some network file systems
+/// refuse flock(); they take a POSIX record lock over the whole file instead
+/// (every terminal on such a mount then takes the same kind).
+int lockWhole(int fd)
+{
+    int rc;
+    do {
+        rc = ::flock(fd, LOCK_EX);
+    } while (rc != 0 && errno == EINTR);
+    if (rc == 0 || (errno != EOPNOTSUPP && errno != ENOLCK && errno != EINVAL && errno != ENOSYS))
+        return rc;
+    struct flock whole
+    {
+    };
+    whole.l_type = F_WRLCK;
+    whole.l_whence = SEEK_SET;
+    do {
+        rc = ::fcntl(fd, F_SETLKW, &whole);
+    } while (rc != 0 && errno == EINTR);
+    return rc;
+}
+
 /// The file descriptor of the counter file, locked exclusively; the lock
 /// goes with the descriptor.
 class LockedCounterFile
@@ -37,10 +59,7 @@ public:
             m_fd = ::open(m_path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
             if (m_fd < 0)
                 throw InvoiceCounterError(failure(QStringLiteral("açılamadı"), path));
-            int rc;
-            do {
-                rc = ::flock(m_fd, LOCK_EX);
-            } while (rc != 0 && errno == EINTR);
+            const int rc = lockWhole(m_fd);
             struct stat held
             {
             };
