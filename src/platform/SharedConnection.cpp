@@ -23,6 +23,11 @@
 namespace pusla {
 namespace {
 
+// Memory statistics cost a global mutex on every allocation SQLite makes,
+// and text functions such as the case fold allocate for every row. Nothing
+// here reads the statistics. Set before SQLite starts: at load time.
+const bool g_memoryStatisticsOff = [] { return sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK; }();
+
 constexpr int kMaxAttached = 10; // SQLite's limit on attached files
 constexpr qsizetype kStatementCacheSize = 256;
 // Page cache per attached file, in KiB (SQLite's negative form).
