@@ -5,6 +5,7 @@
 #include "app/TerminalForm.h"
 #include "data/DataRoutines.h"
 #include "data/Schema.h"
+#include "modes/ModeBoxes.h"
 #include "platform/DataControl.h"
 #include "platform/Database.h"
 #include "platform/DbError.h"
@@ -33,10 +34,6 @@ using namespace schema;
 
 namespace {
 
-constexpr int kDepo = 0;
-constexpr int kSale = 0;
-constexpr int kCount = 1;
-constexpr int kPurchase = 2;
 constexpr int kServerRole = 1;
 
 void refreshQuietly(DataControl &control)

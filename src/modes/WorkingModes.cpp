@@ -5,6 +5,7 @@
 #include "data/DataRoutines.h"
 #include "data/Schema.h"
 #include "modes/CountBuild.h"
+#include "modes/ModeBoxes.h"
 #include "modes/Selection.h"
 #include "platform/DataControl.h"
 #include "platform/DbError.h"
@@ -19,9 +20,6 @@
 namespace pusla {
 
 namespace {
-constexpr int kSale = 0;
-constexpr int kCount = 1;
-constexpr int kPurchase = 2;
 // Capture grid columns that follow the mode: the stock on hand (or the
 // surplus of a count) and the price.
 constexpr int kStockColumn = 3;

@@ -4,6 +4,7 @@
 #include "data/DataRoutines.h"
 #include "data/RecordNumbering.h"
 #include "data/Schema.h"
+#include "modes/ModeBoxes.h"
 #include "modes/SalesInvoice.h"
 #include "platform/Clock.h"
 #include "platform/DataControl.h"
@@ -33,8 +34,6 @@ namespace {
 
 constexpr int kCancel = 0;
 constexpr int kConfirm = 1;
-constexpr int kSale = 0;
-constexpr int kPurchase = 2;
 
 struct Binding
 {
@@ -111,7 +110,7 @@ bool Confirmation::postMovements()
     QStringList files {controls.DataCari->databaseName(), controls.DataStok->databaseName(),
         controls.IndexPrimary->databaseName(), controls.DataTemp->databaseName(),
         services.program.folder() + QLatin1Char('\\') + QString(files::Temp)};
-    if (m_form.SbCr[0]->isChecked()) {
+    if (m_form.SbCr[kDepo]->isChecked()) {
         const QString prefix = centrePrefix(controls.DataCari->databaseName());
         files << prefix + QStringLiteral("01Cari.Mdb") << prefix + QStringLiteral("01Stok.Mdb")
               << prefix + QStringLiteral("01Index.Mdb");
@@ -137,7 +136,7 @@ bool Confirmation::postMovements()
 void Confirmation::postSides()
 {
     const Services &services = m_form.services();
-    const bool depo = m_form.SbCr[0]->isChecked();
+    const bool depo = m_form.SbCr[kDepo]->isChecked();
     const bool saleBox = m_form.Check1[kSale]->value() != 0;
     Recordset &accounts = m_form.DataCari->recordset();
 
