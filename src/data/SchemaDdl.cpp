@@ -104,7 +104,8 @@ constexpr std::array kIndexTables{
 };
 
 // The scan box searches Barkod, Barkod2, Barkod3, then StokKod, then the name;
-// the count view filters on Sube.
+// the count view filters on Sube. The barcode and code indexes come first.
+constexpr std::size_t kCardCodeIndexCount = 4;
 constexpr std::array kStokIndexes{
     LookupIndex{StokKartlar::Table, StokKartlar::Barkod, true},
     LookupIndex{StokKartlar::Table, StokKartlar::Barkod2, true},
@@ -187,6 +188,11 @@ std::span<const LookupIndex> lookupIndexes(DatabaseKind kind)
         return kIndexIndexes;
     }
     return {};
+}
+
+std::span<const LookupIndex> cardCodeIndexes()
+{
+    return std::span(kStokIndexes).first<kCardCodeIndexCount>();
 }
 
 QString indexName(const LookupIndex &index)

@@ -55,6 +55,10 @@ std::span<const TableLayout> tableLayouts(DatabaseKind kind);
 
 std::span<const LookupIndex> lookupIndexes(DatabaseKind kind);
 
+/// The stock files' indexes on Barkod, Barkod2, Barkod3 and StokKod: the
+/// scan box finds cards and lines by them.
+std::span<const LookupIndex> cardCodeIndexes();
+
 /// The index's name in the file: ix_<table>_<column>, with the suffix _fold for a folded one.
 QString indexName(const LookupIndex &index);
 

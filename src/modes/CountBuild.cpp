@@ -4,6 +4,7 @@
 #include "app/TerminalForm.h"
 #include "data/DataRoutines.h"
 #include "data/Schema.h"
+#include "data/SchemaDdl.h"
 #include "platform/Clock.h"
 #include "platform/DataControl.h"
 #include "platform/Database.h"
@@ -63,6 +64,19 @@ template <typename Work> void inOneTransaction(const PathMapper &paths, Work &&w
     }
 }
 
+/// The count database is read by branch code in name order; the scan box
+/// looks lines up in the branch's own copy, not here. Barcode and code
+/// indexes would take every branch's cards at random places: more than half
+/// of the build's time. One that cannot be dropped only makes it slower.
+void dropCardCodeIndexes(Database &countFile)
+{
+    for (const LookupIndex &index : cardCodeIndexes()) {
+        try {
+            countFile.dropIndex(indexName(index));
+        } catch (const DbError &) { }
+    }
+}
+
 } // namespace
 
 CountBuild::CountBuild(TerminalForm &form)
@@ -82,15 +96,6 @@ void CountBuild::run()
         QFile::remove(*local);
     CopyDatabase(m_form, programFile(QString(files::LocalStok)), countDatabase);
 
-    DataControl &workingList = *m_form.DataTemp;
-    workingList.setDatabaseName(countDatabase);
-    try {
-        workingList.refresh();
-    } catch (const DbError &) {
-        // Without a count database the branch cards have nowhere to go; each
-        // copy below fails on its own.
-    }
-
     std::optional<Database> countFile;
     int cacheKiB = 0;
     try {
@@ -98,8 +103,18 @@ void CountBuild::run()
         cacheKiB = countFile->cacheSize();
         countFile->setCacheSize(kBuildCacheKiB);
     } catch (const DbError &) {
+        // Without a count database the branch cards have nowhere to go; each
+        // copy below fails on its own.
         countFile.reset();
     }
+    if (countFile)
+        dropCardCodeIndexes(*countFile);
+
+    DataControl &workingList = *m_form.DataTemp;
+    workingList.setDatabaseName(countDatabase);
+    try {
+        workingList.refresh();
+    } catch (const DbError &) { }
 
     // The MuhasebeData directory, as a file list names its folder: no
     // trailing separator.

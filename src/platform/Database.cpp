@@ -90,6 +90,12 @@ int Database::appendRows(
         condition.params);
 }
 
+void Database::dropIndex(const QString &indexName)
+{
+    requireOpen();
+    m_file->connection().execute(QStringLiteral("DROP INDEX IF EXISTS %1.\"%2\"").arg(m_file->alias(), indexName));
+}
+
 int Database::cacheSize() const
 {
     requireOpen();

@@ -46,6 +46,9 @@ public:
     /// there is a row to copy. Both files are on this thread's connection.
     /// Returns the rows appended.
     int appendRows(const QString &table, const Database &source, const QString &sourceTable, const QString &criteria);
+    /// Removes an index of this file, if it has one by that name: a scratch
+    /// file made as a copy of another can do without indexes it never uses.
+    void dropIndex(const QString &indexName);
     /// The file's page cache on this thread's connection, in KiB. A bulk
     /// build of a large file raises it for the build: a cache that holds the
     /// file's indexes keeps each append from reading their pages again.

@@ -187,6 +187,25 @@ TEST_F(WorkingModesTest, CountBuildReadsEveryBranchFileButTheCentres)
     EXPECT_EQ(integrityCheck(dataFile(QStringLiteral("02Stok.mdb"))), QStringLiteral("ok"));
 }
 
+TEST_F(WorkingModesTest, CountDatabaseKeepsOnlyTheIndexesOfItsReaders)
+{
+    const QString indexes = QStringLiteral("SELECT group_concat(name, ' ') FROM "
+                                           "(SELECT name FROM sqlite_master WHERE type='index' AND "
+                                           "tbl_name='StokKartlar' ORDER BY name)");
+    const QString localStock = programFile(QStringLiteral("Stok.mdb"));
+    const QString everyIndex = cliValue(localStock, indexes);
+    ASSERT_TRUE(everyIndex.contains(QStringLiteral("ix_StokKartlar_Barkod_fold")));
+    TerminalForm &f = chooseRole(kServer);
+
+    f.Check1[kCount]->setValue(1);
+
+    EXPECT_EQ(cliValue(programFile(QStringLiteral("SayTmp.Mdb")), indexes),
+              QStringLiteral("ix_StokKartlar_StokAdi_fold ix_StokKartlar_Sube"));
+    EXPECT_EQ(cliValue(localStock, indexes), everyIndex) << "the copy's source keeps its indexes";
+    EXPECT_EQ(cliValue(dataFile(QStringLiteral("02Stok.mdb")), indexes), everyIndex);
+    EXPECT_EQ(integrityCheck(programFile(QStringLiteral("SayTmp.Mdb"))), QStringLiteral("ok"));
+}
+
 TEST_F(WorkingModesTest, CountDatabaseIsBuiltOncePerRun)
 {
     TerminalForm &f = chooseRole(kServer);
