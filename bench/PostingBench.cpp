@@ -12,9 +12,11 @@
 //   the branch's and the centre's. Target: under 600 ms.
 
 #include "DemoDataSet.h"
+#include "app/RoleChoice.h"
 #include "app/Services.h"
 #include "app/TerminalForm.h"
 #include "data/DemoData.h"
+#include "modes/ModeBoxes.h"
 #include "platform/Clock.h"
 #include "platform/DataControl.h"
 #include "platform/PathMapper.h"
@@ -86,7 +88,7 @@ struct Terminal
             QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("SbCr"), QString::fromLatin1(kind));
         form = std::make_unique<TerminalForm>(services);
         form->show();
-        form->Option1[2]->setValue(true);
+        form->Option1[kUserRole]->setValue(true);
         form->Check1[mode]->setValue(1);
         form->Command7->setValue(true);
     }
@@ -109,8 +111,8 @@ void BM_PostInvoice(benchmark::State &state)
     TerminalForm &f = *terminal.form;
     for (auto _ : state) {
         state.PauseTiming();
-        if (f.Check1[0]->value() == 0) {
-            f.Check1[0]->setValue(1);
+        if (f.Check1[kSale]->value() == 0) {
+            f.Check1[kSale]->setValue(1);
             f.Command7->setValue(true);
         }
         layDownLines(dataSet().paths);
@@ -251,8 +253,8 @@ void BM_PostDepoTransfer(benchmark::State &state)
     for (auto _ : state) {
         state.PauseTiming();
         // A posting leaves the controls on the centre's set: pick the branch again.
-        if (f.Check1[0]->value() == 0)
-            f.Check1[0]->setValue(1);
+        if (f.Check1[kSale]->value() == 0)
+            f.Check1[kSale]->setValue(1);
         layDownLines(dataSet().paths);
         state.ResumeTiming();
 

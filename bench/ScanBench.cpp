@@ -8,6 +8,7 @@
 // The parts are timed on their own as well (the re-query of the working list
 // and one lookup), to show where a round trip spends its time.
 
+#include "app/RoleChoice.h"
 #include "app/Services.h"
 #include "app/TerminalForm.h"
 #include "data/DataRoutines.h"
@@ -144,7 +145,7 @@ struct Terminal
 
         form = std::make_unique<TerminalForm>(services);
         form->show();
-        form->Option1[2]->setValue(true);
+        form->Option1[kUserRole]->setValue(true);
         form->DataTemp->setDatabaseName(program.folder() + QStringLiteral("\\Temp.Mdb"));
         form->DataTemp->setRecordSource(
             QStringLiteral("Select * From StokKartlar Where StokGizle=False Order By StokAdi Asc"));

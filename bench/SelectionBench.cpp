@@ -13,10 +13,12 @@
 //   (way 1), or in one statement (way 2, as the count build does).
 
 #include "DemoDataSet.h"
+#include "app/RoleChoice.h"
 #include "app/Services.h"
 #include "app/TerminalForm.h"
 #include "data/DemoData.h"
 #include "data/Schema.h"
+#include "modes/ModeBoxes.h"
 #include "modes/WorkingModes.h"
 #include "platform/Clock.h"
 #include "platform/DataControl.h"
@@ -107,7 +109,7 @@ struct Terminal
         , form(services)
     {
         form.show();
-        form.Option1[1]->setValue(true);
+        form.Option1[kServerRole]->setValue(true);
     }
 
     RecordingDialogs dialogs {MessageAnswer::Yes};
@@ -158,7 +160,7 @@ void BM_CountBuild(benchmark::State &state)
         auto terminal = std::make_unique<Terminal>(dataSet().paths);
         state.ResumeTiming();
 
-        terminal->form.Check1[1]->setValue(1);
+        terminal->form.Check1[kCount]->setValue(1);
 
         state.PauseTiming();
         if (!terminal->form.modes().countBaseBuilt() || !terminal->dialogs.messages.isEmpty())

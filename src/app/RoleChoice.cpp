@@ -26,11 +26,6 @@
 
 namespace pusla {
 
-namespace {
-constexpr int kExit = 0;
-constexpr int kServer = 1;
-} // namespace
-
 RoleChoice::RoleChoice(TerminalForm &form)
     : m_form(form)
 {
@@ -40,11 +35,11 @@ void RoleChoice::choose(int index)
 {
     m_form.Label6->setText(m_form.Option1[index]->text());
     readServerAddress();
-    if (index == kExit) {
+    if (index == kExitRole) {
         m_form.unloadForm();
         return;
     }
-    if (index == kServer)
+    if (index == kServerRole)
         prepareServerSide();
     if (!openDatabaseSet()) {
         m_form.services().dialogs.messageBox(QStringLiteral("MuhasebeData Directory ile Bağlantı kurulamadı..."));

@@ -4,6 +4,7 @@
 #include "capture/IgnoringErrors.h"
 #include "data/DataRoutines.h"
 #include "data/Schema.h"
+#include "modes/ModeBoxes.h"
 #include "platform/DataControl.h"
 #include "platform/Dialogs.h"
 #include "platform/JetSql.h"
@@ -186,7 +187,7 @@ void QuantityEntry::Text2_Change()
 void QuantityEntry::Command2_Click()
 {
     const double value = m_form.services().formats.textToNumber(m_form.Text2->text()).value_or(0);
-    if (m_form.Check1[1]->value() != 0) {
+    if (m_form.Check1[kCount]->value() != 0) {
         if (value != 0)
             countDown(value);
     } else if (value != 0) {

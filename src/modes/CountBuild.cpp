@@ -5,6 +5,7 @@
 #include "data/DataRoutines.h"
 #include "data/Schema.h"
 #include "data/SchemaDdl.h"
+#include "modes/ModeBoxes.h"
 #include "platform/Clock.h"
 #include "platform/DataControl.h"
 #include "platform/Database.h"
@@ -138,7 +139,7 @@ void CountBuild::run()
 
 void CountBuild::readBranchFile(const QString &folder, const QString &fileName)
 {
-    CheckBox *countBox = m_form.Check1[1];
+    CheckBox *countBox = m_form.Check1[kCount];
     countBox->setText(fileName);
     countBox->repaint();
 

@@ -1,6 +1,7 @@
 #include "modes/Selection.h"
 
 #include "app/CopyDatabase.h"
+#include "app/RoleChoice.h"
 #include "app/SettingKeys.h"
 #include "app/TerminalForm.h"
 #include "data/DataRoutines.h"
@@ -33,8 +34,6 @@ namespace pusla {
 using namespace schema;
 
 namespace {
-
-constexpr int kServerRole = 1;
 
 void refreshQuietly(DataControl &control)
 {

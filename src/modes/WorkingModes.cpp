@@ -1,5 +1,6 @@
 #include "modes/WorkingModes.h"
 
+#include "app/RoleChoice.h"
 #include "app/TerminalForm.h"
 #include "capture/ItemGrids.h"
 #include "data/DataRoutines.h"
@@ -85,7 +86,7 @@ void WorkingModes::enterCountMode()
     // build lets events run between the branch files.
     for (CheckBox *box : m_form.Check1)
         box->setEnabled(false);
-    if (m_form.Option1[1]->value() && !m_countBaseBuilt) {
+    if (m_form.Option1[kServerRole]->value() && !m_countBaseBuilt) {
         m_countBaseBuilt = true;
         // A count database that another program holds open is used as it is.
         if (!lockFileExists(m_form.services().paths, programFile(QStringLiteral("SayTmp.ldb"))))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/RoleChoice.h"
 #include "capture/QuantityEntry.h"
 #include "data/DataRoutines.h"
 #include "platform/DataControl.h"
@@ -65,7 +66,7 @@ protected:
         TerminalForm &f = openForm();
         QApplication::setActiveWindow(&f);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
-        f.Option1[2]->setValue(true);
+        f.Option1[kUserRole]->setValue(true);
         ASSERT_TRUE(dialogs.messages.isEmpty());
         layDownRows();
         if (HasFatalFailure())

@@ -1,4 +1,5 @@
 #include "capture/ItemGrids.h"
+#include "app/RoleChoice.h"
 #include "capture/WorkingListModel.h"
 #include "data/DataRoutines.h"
 #include "data/Schema.h"
@@ -36,7 +37,7 @@ protected:
         if (HasFatalFailure())
             return;
         TerminalForm &f = openForm();
-        f.Option1[2]->setValue(true);
+        f.Option1[kUserRole]->setValue(true);
         f.DataTemp->setDatabaseName(tree.paths().programFolder + QStringLiteral("\\Temp.Mdb"));
         f.DataTemp->setRecordSource(kWorkingList);
         RefreshData(*f.DataTemp);

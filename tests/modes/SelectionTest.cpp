@@ -1,4 +1,6 @@
 #include "modes/Selection.h"
+#include "app/RoleChoice.h"
+#include "modes/ModeBoxes.h"
 #include "platform/DataControl.h"
 #include "platform/DbTestSupport.h"
 #include "platform/LockFile.h"
@@ -14,12 +16,6 @@ using namespace pusla;
 using namespace pusla::test;
 
 namespace {
-
-constexpr int kSale = 0;
-constexpr int kCount = 1;
-constexpr int kPurchase = 2;
-constexpr int kServer = 1;
-constexpr int kUser = 2;
 
 const QString kShare = QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\");
 
@@ -138,7 +134,7 @@ TEST_P(StoredKindTest, DecidesTheFirstHandlerAtTheRoleChoice)
         QStringLiteral("SELECT Unvan FROM CariKartlar WHERE Gurup='%1' ORDER BY CariKod").arg(group));
     ASSERT_FALSE(titles.isEmpty());
 
-    TerminalForm &f = chooseRole(kUser);
+    TerminalForm &f = chooseRole(kUserRole);
 
     EXPECT_EQ(f.SbCr[0]->isChecked(), depo);
     EXPECT_EQ(f.SbCr[1]->isChecked(), !depo);
@@ -161,7 +157,7 @@ TEST_F(SelectionTest, SecondBranchInTheServerRoleCopiesItsStockDatabase)
     const QString branchStock = dataFile(QStringLiteral("03Stok.mdb"));
     const QStringList stockOnHand
         = column(branchStock, QStringLiteral("SELECT StokKod || ':' || KalanB FROM StokKartlar ORDER BY rowid"));
-    TerminalForm &f = chooseRole(kServer);
+    TerminalForm &f = chooseRole(kServerRole);
     ASSERT_EQ(entries(*f.Combo1), QStringList({QStringLiteral("Şube 02"), QStringLiteral("Şube 03")}));
 
     f.Combo1->setListIndex(1);
@@ -184,7 +180,7 @@ TEST_F(SelectionTest, SecondBranchInTheServerRoleCopiesItsStockDatabase)
 TEST_F(SelectionTest, CariFromTheMenuOffersTheInvoiceAndDropsCapturedLines)
 {
     clearCapturedQuantities();
-    TerminalForm &f = chooseRole(kUser);
+    TerminalForm &f = chooseRole(kUserRole);
     f.Check1[kSale]->setValue(1);
     const QString temp = programFile(QStringLiteral("Temp.Mdb"));
     runOnFile(temp, {QStringLiteral("UPDATE StokKartlar SET KalanB = 2 WHERE rowid <= 5")});
@@ -209,7 +205,7 @@ TEST_F(SelectionTest, CariFromTheMenuOffersTheInvoiceAndDropsCapturedLines)
 TEST_P(ResetTest, SelectionResetsTheWorkingListForTheMode)
 {
     clearCapturedQuantities();
-    TerminalForm &f = chooseRole(kUser);
+    TerminalForm &f = chooseRole(kUserRole);
     const QString temp = programFile(QStringLiteral("Temp.Mdb"));
     runOnFile(temp,
         {QStringLiteral("UPDATE StokKartlar SET KalanB = (rowid % 4) * 1.5, GirenTutar = 9.75, KalanA = 99"),
@@ -238,7 +234,7 @@ TEST_P(BalanceTest, CustomerBalanceShowsOnceAModeIsOn)
                 .arg(QString::fromUtf16(b.title).replace(u'\'', QStringLiteral("''")), QString::fromUtf16(b.hesap))
                 .arg(b.bakiye)});
     storeKind(QStringLiteral("1"));
-    TerminalForm &f = chooseRole(kUser);
+    TerminalForm &f = chooseRole(kUserRole);
     ASSERT_EQ(f.Combo1->text(), QString::fromUtf16(b.title));
     EXPECT_TRUE(f.Frame2->isHidden()) << "no mode on: no balance";
 
@@ -262,14 +258,14 @@ TEST_P(MissingBranchTest, ServerRoleEndsTheProgramAfterItsMessage)
     QFile::remove(dataFile(QString::fromLatin1(m.file)));
     TerminalForm &f = openForm();
     if (m.pick >= 0)
-        f.Option1[kServer]->setValue(true);
+        f.Option1[kServerRole]->setValue(true);
     const QByteArray temp = contents(programFile(QStringLiteral("Temp.Mdb")));
     const QString stock = f.DataStok->databaseName();
 
     if (m.pick >= 0)
         f.Combo1->setListIndex(m.pick);
     else
-        f.Option1[kServer]->setValue(true);
+        f.Option1[kServerRole]->setValue(true);
 
     EXPECT_EQ(dialogs.messages, QStringList {QString::fromUtf16(m.message)});
     EXPECT_EQ(program.endCount, 1);
@@ -290,7 +286,7 @@ TEST_F(SelectionTest, LockedWorkingDatabaseIsResetButNotReplaced)
 {
     clearCapturedQuantities();
     const LockFile heldElsewhere(programFile(QStringLiteral("Temp.ldb")));
-    TerminalForm &f = chooseRole(kServer);
+    TerminalForm &f = chooseRole(kServerRole);
     const QString temp = programFile(QStringLiteral("Temp.Mdb"));
     runOnFile(temp, {QStringLiteral("UPDATE StokKartlar SET KalanB = 3, StokKod = 'OWN' WHERE rowid = 1")});
 
@@ -308,7 +304,7 @@ TEST_F(SelectionTest, LockedWorkingDatabaseIsResetButNotReplaced)
 TEST_F(SelectionTest, MissingWorkingDatabaseIsNotCreated)
 {
     QFile::remove(programFile(QStringLiteral("Temp.Mdb")));
-    TerminalForm &f = chooseRole(kUser);
+    TerminalForm &f = chooseRole(kUserRole);
     EXPECT_TRUE(f.Frame4->isHidden()) << "the role choice goes on";
     EXPECT_EQ(f.Combo1->listCount(), 2);
 
@@ -327,7 +323,7 @@ TEST_F(SelectionTest, CorruptBranchStockIsCopiedAndUsedWithoutACrash)
     writeJunk(dataFile(QStringLiteral("03Stok.mdb")));
     const QByteArray junk = contents(dataFile(QStringLiteral("03Stok.mdb")));
     const QByteArray otherBranch = contents(dataFile(QStringLiteral("02Stok.mdb")));
-    TerminalForm &f = chooseRole(kServer);
+    TerminalForm &f = chooseRole(kServerRole);
 
     f.Combo1->setListIndex(1);
     f.Check1[kSale]->setValue(1);
@@ -345,7 +341,7 @@ TEST_F(SelectionTest, CorruptBranchStockIsCopiedAndUsedWithoutACrash)
 TEST_F(SelectionTest, CountSelectionRefreshesTheBranchCopyInTheServerRole)
 {
     runOnFile(programFile(QStringLiteral("03Temp.Mdb")), {QStringLiteral("DELETE FROM StokKartlar")});
-    TerminalForm &f = chooseRole(kServer);
+    TerminalForm &f = chooseRole(kServerRole);
     f.Check1[kCount]->setValue(1);
 
     f.Combo1->setListIndex(1);
@@ -361,7 +357,7 @@ TEST_F(SelectionTest, CountSelectionRefreshesTheBranchCopyInTheServerRole)
 TEST_F(SelectionTest, CountSelectionMakesNoBranchCopyOfItsOwn)
 {
     QFile::remove(programFile(QStringLiteral("02Temp.Mdb")));
-    TerminalForm &f = chooseRole(kServer);
+    TerminalForm &f = chooseRole(kServerRole);
 
     f.Check1[kCount]->setValue(1);
 
@@ -373,7 +369,7 @@ TEST_F(SelectionTest, CountSelectionMakesNoBranchCopyOfItsOwn)
 TEST_F(SelectionTest, KindWithoutCardsLeavesTheListEmptyAndSelectsNothing)
 {
     runOnFile(dataFile(QStringLiteral("01Cari.mdb")), {QStringLiteral("DELETE FROM CariKartlar WHERE Gurup='Şube'")});
-    TerminalForm &f = chooseRole(kUser);
+    TerminalForm &f = chooseRole(kUserRole);
 
     EXPECT_EQ(f.Combo1->listCount(), 0);
     EXPECT_EQ(f.DataPath, kShare + QStringLiteral("01"));

@@ -1,5 +1,7 @@
 #include "modes/WorkingModes.h"
+#include "app/RoleChoice.h"
 #include "capture/ItemGrids.h"
+#include "modes/ModeBoxes.h"
 #include "platform/DataControl.h"
 #include "platform/DbTestSupport.h"
 #include "platform/LockFile.h"
@@ -16,12 +18,6 @@ using namespace pusla;
 using namespace pusla::test;
 
 namespace {
-
-constexpr int kSale = 0;
-constexpr int kCount = 1;
-constexpr int kPurchase = 2;
-constexpr int kServer = 1;
-constexpr int kUser = 2;
 
 class WorkingModesTest : public DemoFixture
 {
@@ -78,7 +74,7 @@ TEST_F(WorkingModesTest, TickingSaleHidesTheOtherBoxesAndRunsTheSelection)
     TerminalForm &f = openForm();
     QApplication::setActiveWindow(&f);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
-    f.Option1[kUser]->setValue(true);
+    f.Option1[kUserRole]->setValue(true);
     QPalette cyan = f.Text2->palette();
     cyan.setColor(QPalette::Base, QColor(0x00, 0xFF, 0xFF));
     f.Text2->setPalette(cyan);
@@ -105,7 +101,7 @@ TEST_F(WorkingModesTest, TickingSaleHidesTheOtherBoxesAndRunsTheSelection)
 TEST_P(GridColumnsTest, FollowTheMode)
 {
     const int mode = GetParam();
-    TerminalForm &f = chooseRole(kUser);
+    TerminalForm &f = chooseRole(kUserRole);
     if (f.DBGrid1->model() == nullptr)
         GTEST_SKIP() << "the capture grid shows no columns in this build";
     const int other = mode == kCount ? kSale : kCount;
@@ -123,7 +119,7 @@ TEST_F(WorkingModesTest, CountInTheUserRoleUsesTheCountDatabaseAsItIs)
 {
     QFile::copy(programFile(QStringLiteral("Stok.mdb")), programFile(QStringLiteral("SayTmp.Mdb")));
     const QByteArray countDatabase = contents(programFile(QStringLiteral("SayTmp.Mdb")));
-    TerminalForm &f = chooseRole(kUser);
+    TerminalForm &f = chooseRole(kUserRole);
     QStringList opened;
     const QObject listening; // ends the connection before `opened` goes
     QObject::connect(f.DataTemp, &DataControl::recordsetReset, &listening, [&] {
@@ -157,7 +153,7 @@ TEST_F(WorkingModesTest, CountBuildReadsEveryBranchFileButTheCentres)
     const QByteArray centre = contents(dataFile(QStringLiteral("01Stok.mdb")));
     const QString counted = QStringLiteral("StokGizle=0 AND KalanB+KalanA<>0");
     const QString copied = QStringLiteral("StokGizle=0 AND KalanB<>0");
-    TerminalForm &f = chooseRole(kServer);
+    TerminalForm &f = chooseRole(kServerRole);
     watchPauses(f);
 
     f.Check1[kCount]->setValue(1);
@@ -195,7 +191,7 @@ TEST_F(WorkingModesTest, CountDatabaseKeepsOnlyTheIndexesOfItsReaders)
     const QString localStock = programFile(QStringLiteral("Stok.mdb"));
     const QString everyIndex = cliValue(localStock, indexes);
     ASSERT_TRUE(everyIndex.contains(QStringLiteral("ix_StokKartlar_Barkod_fold")));
-    TerminalForm &f = chooseRole(kServer);
+    TerminalForm &f = chooseRole(kServerRole);
 
     f.Check1[kCount]->setValue(1);
 
@@ -208,7 +204,7 @@ TEST_F(WorkingModesTest, CountDatabaseKeepsOnlyTheIndexesOfItsReaders)
 
 TEST_F(WorkingModesTest, CountDatabaseIsBuiltOncePerRun)
 {
-    TerminalForm &f = chooseRole(kServer);
+    TerminalForm &f = chooseRole(kServerRole);
     f.Check1[kCount]->setValue(1);
     f.Check1[kCount]->setValue(0);
     const QByteArray built = contents(programFile(QStringLiteral("SayTmp.Mdb")));
@@ -226,7 +222,7 @@ TEST_F(WorkingModesTest, CountDatabaseInUseIsNotRebuilt)
 {
     QFile::copy(dataFile(QStringLiteral("03Stok.mdb")), programFile(QStringLiteral("SayTmp.Mdb")));
     const QByteArray inUse = contents(programFile(QStringLiteral("SayTmp.Mdb")));
-    TerminalForm &f = chooseRole(kServer);
+    TerminalForm &f = chooseRole(kServerRole);
     const LockFile heldElsewhere(programFile(QStringLiteral("SayTmp.ldb")));
 
     f.Check1[kCount]->setValue(1);
@@ -248,7 +244,7 @@ TEST_F(WorkingModesTest, CountBuildPassesOverACorruptBranchFile)
         ASSERT_TRUE(corrupt.open(QIODevice::WriteOnly));
         corrupt.write(junk);
     }
-    TerminalForm &f = chooseRole(kServer);
+    TerminalForm &f = chooseRole(kServerRole);
     watchPauses(f);
 
     f.Check1[kCount]->setValue(1);
@@ -266,7 +262,7 @@ TEST_F(WorkingModesTest, CountBuildWithoutTheLocalStockDatabaseReportsTheCopy)
 {
     clearBranchCodes();
     QFile::remove(programFile(QStringLiteral("Stok.mdb")));
-    TerminalForm &f = chooseRole(kServer);
+    TerminalForm &f = chooseRole(kServerRole);
 
     f.Check1[kCount]->setValue(1);
 
@@ -281,7 +277,7 @@ TEST_F(WorkingModesTest, CountBuildWithoutTheLocalStockDatabaseReportsTheCopy)
 TEST_P(ClearingABoxTest, OffersTheBoxesOfTheKindAgainWithoutASelection)
 {
     const bool depo = GetParam();
-    TerminalForm &f = chooseRole(kUser);
+    TerminalForm &f = chooseRole(kUserRole);
     if (!depo)
         f.SbCr[1]->trigger();
     f.Check1[kSale]->setValue(1);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/RoleChoice.h"
+#include "modes/ModeBoxes.h"
 #include "platform/DataControl.h"
 #include "platform/DbTestSupport.h"
 #include "platform/JetSql.h"
@@ -12,11 +14,6 @@
 #include <QTest>
 
 namespace pusla::test {
-
-constexpr int kSale = 0;
-constexpr int kPurchase = 2;
-constexpr int kServerRole = 1;
-constexpr int kUserRole = 2;
 
 /// The working screen over the demo set with a working mode on, as an
 /// operator reaches it: role, operation kind (stored), mode box. Lines are

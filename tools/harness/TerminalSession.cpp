@@ -3,8 +3,10 @@
 #include "CrashVfs.h"
 #include "Journal.h"
 
+#include "app/RoleChoice.h"
 #include "app/Services.h"
 #include "app/TerminalForm.h"
+#include "modes/ModeBoxes.h"
 #include "platform/Clock.h"
 #include "platform/Database.h"
 #include "platform/DbError.h"
@@ -29,10 +31,6 @@
 namespace pusla::harness {
 
 namespace {
-
-constexpr int kSaleBox = 0;
-constexpr int kPurchaseBox = 2;
-constexpr int kUserRole = 2;
 
 void say(const QString &line)
 {
@@ -154,9 +152,9 @@ private:
     {
         const bool purchase
             = m_options.kind == DocumentKind::CariPurchase || m_options.kind == DocumentKind::DepoPurchase;
-        return purchase ? kPurchaseBox : kSaleBox;
+        return purchase ? kPurchase : kSale;
     }
-    bool purchase() const { return modeBox() == kPurchaseBox; }
+    bool purchase() const { return modeBox() == kPurchase; }
     QString workingList() const { return m_program.folder() + QStringLiteral("\\Temp.Mdb"); }
 
     void readItems()
