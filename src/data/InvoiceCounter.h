@@ -1,25 +1,18 @@
 #pragma once
 
-#include <QString>
+#include "platform/OperatorError.h"
 
-#include <stdexcept>
+#include <QString>
 
 namespace pusla {
 
 class PathMapper;
 
 /// The counter file cannot be read or rewritten; nothing was drawn.
-class InvoiceCounterError : public std::runtime_error
+class InvoiceCounterError : public OperatorError
 {
 public:
-    explicit InvoiceCounterError(const QString &reason)
-        : std::runtime_error(reason.toStdString())
-        , m_reason(reason)
-    { }
-    const QString &reason() const { return m_reason; }
-
-private:
-    QString m_reason;
+    using OperatorError::OperatorError;
 };
 
 /// Draws the next sales invoice counter from the counter file `FatNo.txt`,

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "platform/OperatorError.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <functional>
-#include <stdexcept>
 
 namespace pusla {
 
@@ -14,17 +15,10 @@ struct DataControls;
 class PathMapper;
 
 /// A document that cannot be posted; `reason` says why, in the operator's words.
-class PostingFailure : public std::runtime_error
+class PostingFailure : public OperatorError
 {
 public:
-    explicit PostingFailure(const QString &reason)
-        : std::runtime_error(reason.toStdString())
-        , m_reason(reason)
-    { }
-    const QString &reason() const { return m_reason; }
-
-private:
-    QString m_reason;
+    using OperatorError::OperatorError;
 };
 
 /// The reason of a database failure as the operator reads it.
