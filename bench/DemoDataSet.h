@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <benchmark/benchmark.h>
 
 namespace pusla {
 
@@ -31,6 +32,14 @@ struct DemoDataSet
     }
 
     QString file(const QString &name) const { return dataDirectory + QLatin1Char('/') + name; }
+
+    /// Whether the set was made; a benchmark without it is skipped with the reason.
+    bool readyFor(benchmark::State &state) const
+    {
+        if (!ready)
+            state.SkipWithError(QString(QStringLiteral("demo data set: ") + error).toStdString().c_str());
+        return ready;
+    }
 
     QTemporaryDir root;
     Paths paths;

@@ -47,14 +47,6 @@ DemoDataSet &dataSet()
     return instance;
 }
 
-bool dataSetReady(benchmark::State &state)
-{
-    if (dataSet().ready)
-        return true;
-    state.SkipWithError(QString(QStringLiteral("demo data set: ") + dataSet().error).toStdString().c_str());
-    return false;
-}
-
 /// Runs SQL on a file with its own connection (for laying down lines).
 void runSql(const QString &path, const char *sql)
 {
@@ -105,7 +97,7 @@ struct Terminal
 
 void BM_PostInvoice(benchmark::State &state)
 {
-    if (!dataSetReady(state))
+    if (!dataSet().readyFor(state))
         return;
     Terminal terminal(dataSet().paths, "1", 0);
     TerminalForm &f = *terminal.form;
@@ -137,7 +129,7 @@ bool runStatement(sqlite3_stmt *statement)
 
 void BM_RawInvoiceTransaction(benchmark::State &state)
 {
-    if (!dataSetReady(state))
+    if (!dataSet().readyFor(state))
         return;
     const DemoDataSet &data = dataSet();
     sqlite3 *db = nullptr;
@@ -246,7 +238,7 @@ BENCHMARK(BM_RawInvoiceTransaction)
 
 void BM_PostDepoTransfer(benchmark::State &state)
 {
-    if (!dataSetReady(state))
+    if (!dataSet().readyFor(state))
         return;
     Terminal terminal(dataSet().paths, "0", 0);
     TerminalForm &f = *terminal.form;

@@ -8,6 +8,7 @@
 // The parts are timed on their own as well (the re-query of the working list
 // and one lookup), to show where a round trip spends its time.
 
+#include "DemoDataSet.h"
 #include "app/RoleChoice.h"
 #include "app/Services.h"
 #include "app/TerminalForm.h"
@@ -26,11 +27,9 @@
 #include "platform/forms/Unattended.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -42,7 +41,8 @@
 namespace pusla {
 namespace {
 
-constexpr quint32 kSeed = 1;
+// The seed the demo data set is made with.
+const quint32 kSeed = DemoOptions {}.seed;
 constexpr int kSampleLines = 64;
 
 bool exec(sqlite3 *db, const QString &sql)
@@ -113,21 +113,15 @@ bool writeWorkingList(const QString &path, int count)
 struct Terminal
 {
     explicit Terminal(int lines)
-        : paths(Paths::underRoot(root.path()))
+        : data(40, {QStringLiteral("02"), QStringLiteral("03")})
+        , paths(data.paths)
         , program(paths.programFolder)
         , settings(paths.configFolder)
         , mapper(paths)
         , formats(QLocale(QLocale::Turkish, QLocale::Turkey))
         , services {dialogs, program, clock, settings, mapper, formats}
     {
-        for (const QString &dir : {paths.programFolder, paths.sharesRoot, paths.configFolder})
-            QDir().mkpath(dir);
-        DemoOptions options;
-        options.dataDirectory = paths.sharesRoot + QStringLiteral("/127.0.0.1/MuhasebeData");
-        options.programFolder = paths.programFolder;
-        options.itemCount = 40;
-        options.seed = kSeed;
-        if (!createDemoData(options).ok) {
+        if (!data.ready) {
             error = "cannot create the demo data set";
             return;
         }
@@ -154,7 +148,7 @@ struct Terminal
             error = "the working list did not open";
     }
 
-    QTemporaryDir root;
+    DemoDataSet data;
     Paths paths;
     RecordingDialogs dialogs;
     QtProgram program;

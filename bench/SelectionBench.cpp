@@ -122,17 +122,9 @@ struct Terminal
     TerminalForm form;
 };
 
-bool dataSetReady(benchmark::State &state)
-{
-    if (dataSet().ready)
-        return true;
-    state.SkipWithError(QString(QStringLiteral("demo data set: ") + dataSet().error).toStdString().c_str());
-    return false;
-}
-
 void BM_SelectionServerRole(benchmark::State &state)
 {
-    if (!dataSetReady(state))
+    if (!dataSet().readyFor(state))
         return;
     Terminal terminal(dataSet().paths);
     TerminalForm &f = terminal.form;
@@ -153,7 +145,7 @@ BENCHMARK(BM_SelectionServerRole)
 
 void BM_CountBuild(benchmark::State &state)
 {
-    if (!dataSetReady(state))
+    if (!dataSet().readyFor(state))
         return;
     for (auto _ : state) {
         state.PauseTiming();
@@ -176,7 +168,7 @@ enum MarkingWay { CommitPerCard, OneTransaction, OneStatement };
 
 void BM_BranchCodeMarking(benchmark::State &state)
 {
-    if (!dataSetReady(state))
+    if (!dataSet().readyFor(state))
         return;
     const auto way = static_cast<MarkingWay>(state.range(0));
     const QString file = QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\02Stok.mdb");
