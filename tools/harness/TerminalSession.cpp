@@ -2,6 +2,7 @@
 
 #include "CrashVfs.h"
 #include "Journal.h"
+#include "Say.h"
 
 #include "app/RoleChoice.h"
 #include "app/Services.h"
@@ -23,6 +24,7 @@
 #include <QGroupBox>
 #include <QRandomGenerator>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <sqlite3.h>
@@ -31,13 +33,6 @@
 namespace pusla::harness {
 
 namespace {
-
-void say(const QString &line)
-{
-    const QByteArray bytes = (line + u'\n').toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-    std::fflush(stdout);
-}
 
 /// Counts the row writes and commits of the thread's connection while a
 /// posting runs, and ends the process at the chosen one, as a power cut would.
@@ -342,41 +337,34 @@ private:
 
 } // namespace
 
+namespace {
+
+constexpr std::array<std::pair<DocumentKind, const char *>, 5> kKindNames {{
+    {DocumentKind::Invoice, "invoice"},
+    {DocumentKind::CariSale, "cari-sale"},
+    {DocumentKind::CariPurchase, "cari-purchase"},
+    {DocumentKind::Depo, "depo"},
+    {DocumentKind::DepoPurchase, "depo-purchase"},
+}};
+
+} // namespace
+
 std::optional<DocumentKind> documentKind(const QString &name)
 {
-    static const QHash<QString, DocumentKind> kinds {
-        {QStringLiteral("invoice"), DocumentKind::Invoice},
-        {QStringLiteral("cari-sale"), DocumentKind::CariSale},
-        {QStringLiteral("cari-purchase"), DocumentKind::CariPurchase},
-        {QStringLiteral("depo"), DocumentKind::Depo},
-        {QStringLiteral("depo-purchase"), DocumentKind::DepoPurchase},
-    };
-    if (const auto it = kinds.constFind(name); it != kinds.cend())
-        return *it;
+    for (const auto &[kind, text] : kKindNames) {
+        if (name == QLatin1String(text))
+            return kind;
+    }
     return std::nullopt;
 }
 
 QString kindName(DocumentKind kind)
 {
-    switch (kind) {
-    case DocumentKind::Invoice:
-        return QStringLiteral("invoice");
-    case DocumentKind::CariSale:
-        return QStringLiteral("cari-sale");
-    case DocumentKind::CariPurchase:
-        return QStringLiteral("cari-purchase");
-    case DocumentKind::Depo:
-        return QStringLiteral("depo");
-    case DocumentKind::DepoPurchase:
-        return QStringLiteral("depo-purchase");
+    for (const auto &[listed, text] : kKindNames) {
+        if (listed == kind)
+            return QLatin1String(text);
     }
     return {};
-}
-
-QStringList kindNames()
-{
-    return {QStringLiteral("invoice"), QStringLiteral("cari-sale"), QStringLiteral("cari-purchase"),
-        QStringLiteral("depo"), QStringLiteral("depo-purchase")};
 }
 
 SessionResult runTerminal(const SessionOptions &options)

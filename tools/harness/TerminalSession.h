@@ -12,7 +12,6 @@ enum class DocumentKind { Invoice, CariSale, CariPurchase, Depo, DepoPurchase };
 
 std::optional<DocumentKind> documentKind(const QString &name);
 QString kindName(DocumentKind kind);
-QStringList kindNames();
 
 struct SessionOptions
 {

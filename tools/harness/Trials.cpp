@@ -1,6 +1,7 @@
 #include "Trials.h"
 
 #include "Books.h"
+#include "Say.h"
 #include "TerminalSession.h"
 
 #include "data/DemoData.h"
@@ -20,13 +21,6 @@
 namespace pusla::harness {
 
 namespace {
-
-void say(const QString &line)
-{
-    const QByteArray bytes = (line + u'\n').toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-    std::fflush(stdout);
-}
 
 bool copyFolderFiles(const QString &from, const QString &to)
 {
@@ -263,19 +257,24 @@ TrialReport runCrashTrials(const CrashTrialOptions &options)
 
     const qint64 last = options.lastWrite >= 0 ? qMin<qint64>(options.lastWrite, report.writesPerDocument)
                                                : report.writesPerDocument;
-    for (qint64 k = 1; k <= last; ++k) {
-        const QString context = QStringLiteral("crash at write %1: ").arg(k);
+    // One document from the laid-out program folder, ended at the crash point.
+    const auto crashTrial = [&](const QString &context, qint64 atWrite, qint64 atFileOperation) {
         if (!restoreTerminal(ws, 1)) {
             report.error = QStringLiteral("cannot restore the program folder");
-            return report;
+            return false;
         }
         const Baseline baseline = takeBaseline(ws.dataDirectory(), terminals);
-        Child child(ws, 1, options.kind, 1, options.lines, random.bounded(1u << 30), k);
+        Child child(ws, 1, options.kind, 1, options.lines, random.bounded(1u << 30), atWrite, atFileOperation);
         child.finish();
         child.collect(report, context);
         ++report.trials;
         countCrash(report, child, context);
         verifyInto(report, ws, terminals, baseline, context);
+        return true;
+    };
+    for (qint64 k = 1; k <= last; ++k) {
+        if (!crashTrial(QStringLiteral("crash at write %1: ").arg(k), k, 0))
+            return report;
     }
     say(QStringLiteral("%1: crashed at each of %2 writes").arg(options.kind).arg(last));
 
@@ -284,18 +283,8 @@ TrialReport runCrashTrials(const CrashTrialOptions &options)
         : report.fileOperationsPerDocument;
     const qint64 step = qMax(1, options.fileOperationStep);
     for (qint64 k = 1; k <= lastIo; k = (k < lastIo && k + step > lastIo) ? lastIo : k + step) {
-        const QString context = QStringLiteral("crash before file operation %1: ").arg(k);
-        if (!restoreTerminal(ws, 1)) {
-            report.error = QStringLiteral("cannot restore the program folder");
+        if (!crashTrial(QStringLiteral("crash before file operation %1: ").arg(k), 0, k))
             return report;
-        }
-        const Baseline baseline = takeBaseline(ws.dataDirectory(), terminals);
-        Child child(ws, 1, options.kind, 1, options.lines, random.bounded(1u << 30), 0, k);
-        child.finish();
-        child.collect(report, context);
-        ++report.trials;
-        countCrash(report, child, context);
-        verifyInto(report, ws, terminals, baseline, context);
     }
     say(QStringLiteral("%1: crashed before every %2. of %3 file operations").arg(options.kind).arg(step).arg(lastIo));
 
