@@ -14,6 +14,7 @@
 #include "DemoDataSet.h"
 #include "app/RoleChoice.h"
 #include "app/Services.h"
+#include "app/SettingKeys.h"
 #include "app/TerminalForm.h"
 #include "data/DemoData.h"
 #include "modes/ModeBoxes.h"
@@ -77,7 +78,7 @@ struct Terminal
         , services {dialogs, program, clock, settings, mapper, formats}
     {
         settings.saveSetting(
-            QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("SbCr"), QString::fromLatin1(kind));
+            program.exeName(), settingkeys::Section, settingkeys::OperationKind, QString::fromLatin1(kind));
         form = std::make_unique<TerminalForm>(services);
         form->show();
         form->Option1[kUserRole]->setValue(true);

@@ -6,6 +6,7 @@
 
 #include "app/RoleChoice.h"
 #include "app/Services.h"
+#include "app/SettingKeys.h"
 #include "app/TerminalForm.h"
 #include "modes/ModeBoxes.h"
 #include "platform/Clock.h"
@@ -104,9 +105,9 @@ public:
     SessionResult run()
     {
         const bool depo = m_options.kind == DocumentKind::Depo || m_options.kind == DocumentKind::DepoPurchase;
-        m_settings.saveSetting(QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("SbCr"),
+        m_settings.saveSetting(m_program.exeName(), settingkeys::Section, settingkeys::OperationKind,
             depo ? QStringLiteral("0") : QStringLiteral("1"));
-        m_settings.saveSetting(QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("ip"),
+        m_settings.saveSetting(m_program.exeName(), settingkeys::Section, settingkeys::ServerAddress,
             QStringLiteral("\\\\%1\\MuhasebeData\\01").arg(m_host));
         m_form = std::make_unique<TerminalForm>(m_services);
         m_form->show();
