@@ -2,6 +2,9 @@
 
 #include "Journal.h"
 
+#include "platform/DbError.h"
+#include "platform/SqliteStatement.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -43,41 +46,24 @@ public:
 
     QList<Row> rows(const QString &sql, const Row &params = {}) const
     {
-        sqlite3_stmt *statement = nullptr;
-        const QByteArray text = sql.toUtf8();
-        if (sqlite3_prepare_v2(m_db, text.constData(), -1, &statement, nullptr) != SQLITE_OK)
-            fail(sql);
-        for (int i = 0; i < params.size(); ++i)
-            sqlite3_bind_int64(statement, i + 1, params[i].toLongLong());
-        QList<Row> result;
-        int rc;
-        while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-            Row row;
-            for (int c = 0; c < sqlite3_column_count(statement); ++c) {
-                switch (sqlite3_column_type(statement, c)) {
-                case SQLITE_INTEGER: row << QVariant(static_cast<qint64>(sqlite3_column_int64(statement, c))); break;
-                case SQLITE_FLOAT: row << QVariant(sqlite3_column_double(statement, c)); break;
-                case SQLITE_NULL: row << QVariant(); break;
-                default:
-                    row << QVariant(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, c)),
-                                                      sqlite3_column_bytes(statement, c)));
-                }
+        try {
+            SqliteStatement statement(m_db, sql);
+            for (int i = 0; i < params.size(); ++i)
+                statement.bindInt64(i + 1, params[i].toLongLong());
+            QList<Row> result;
+            while (statement.step()) {
+                Row row;
+                for (int c = 0; c < statement.columnCount(); ++c)
+                    row << statement.value(c);
+                result << row;
             }
-            result << row;
+            return result;
+        } catch (const DbError &error) {
+            throw std::runtime_error(QStringLiteral("%1: %2: %3").arg(m_path, sql, error.text()).toStdString());
         }
-        sqlite3_finalize(statement);
-        if (rc != SQLITE_DONE)
-            fail(sql);
-        return result;
     }
 
 private:
-    [[noreturn]] void fail(const QString &sql) const
-    {
-        throw std::runtime_error(
-            QStringLiteral("%1: %2: %3").arg(m_path, sql, QString::fromUtf8(sqlite3_errmsg(m_db))).toStdString());
-    }
-
     QString m_path;
     sqlite3 *m_db = nullptr;
 };
