@@ -67,7 +67,6 @@ void AdoRecordset::open(const QString &query, AdoConnection &connection, int cur
     if (!connection.isOpen())
         throw DbError(DbError::ObjectClosed, QStringLiteral("The connection is closed."));
     m_recordset = connection.database().openRecordset(query);
-    m_lockType = lockType;
 }
 
 void AdoRecordset::close()
@@ -105,55 +104,21 @@ QVariant AdoRecordset::value(const QString &name) const
     return m_recordset->field(name);
 }
 
-void AdoRecordset::setValue(int index, const QVariant &value)
-{
-    setValue(fieldName(index), value);
-}
-
-void AdoRecordset::setValue(const QString &name, const QVariant &value)
-{
-    requireOpen();
-    if (m_lockType == ReadOnly)
-        throw DbError(DbError::ReadOnly, QStringLiteral("The record set was opened read-only."));
-    if (m_recordset->editMode() == Recordset::EditMode::None)
-        m_recordset->edit();
-    m_recordset->setField(name, value);
-}
-
-void AdoRecordset::addNew()
-{
-    requireOpen();
-    if (m_lockType == ReadOnly)
-        throw DbError(DbError::ReadOnly, QStringLiteral("The record set was opened read-only."));
-    m_recordset->addNew();
-}
-
-void AdoRecordset::update()
-{
-    requireOpen();
-    const bool adding = m_recordset->editMode() == Recordset::EditMode::Adding;
-    if (m_recordset->editMode() == Recordset::EditMode::None)
-        return;
-    m_recordset->update();
-    if (adding)
-        m_recordset->setAbsolutePosition(m_recordset->recordCount() - 1);
-}
-
 void AdoRecordset::moveFirst()
 {
-    update(); // ADO saves a pending change when the record set moves
+    requireOpen();
     m_recordset->moveFirst();
 }
 
 void AdoRecordset::moveLast()
 {
-    update(); // ADO saves a pending change when the record set moves
+    requireOpen();
     m_recordset->moveLast();
 }
 
 void AdoRecordset::moveNext()
 {
-    update(); // ADO saves a pending change when the record set moves
+    requireOpen();
     m_recordset->moveNext();
 }
 

@@ -34,10 +34,8 @@ private:
     Database m_database;
 };
 
-/// An ADO record set: a thin view of a Recordset with ADO's names. Unlike the
-/// data controls' record sets, a record added with addNew() + update() becomes
-/// the current record, a field set without addNew() edits the current record,
-/// and a move saves a pending change first.
+/// An ADO record set for reading: a thin view of a Recordset with ADO's
+/// names (the document totals are summed through one).
 class AdoRecordset
 {
 public:
@@ -55,11 +53,6 @@ public:
     QString fieldName(int index) const;
     QVariant value(int index) const;
     QVariant value(const QString &name) const;
-    void setValue(int index, const QVariant &value);
-    void setValue(const QString &name, const QVariant &value);
-
-    void addNew();
-    void update();
     void moveFirst();
     void moveLast();
     void moveNext();
@@ -71,7 +64,6 @@ private:
     void requireOpen() const;
 
     std::unique_ptr<Recordset> m_recordset;
-    int m_lockType = ReadOnly;
 };
 
 } // namespace pusla
