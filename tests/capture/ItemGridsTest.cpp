@@ -135,21 +135,6 @@ TEST_F(ItemGridsTest, ALineChangedThroughTheRecordSetShowsInTurkishFormats)
     EXPECT_EQ(cell(grid2(), 2, ItemGrids::ReviewTutar), QStringLiteral("3.086,25"));
 }
 
-TEST_F(ItemGridsTest, AnAddedLineIsTheNewLastRow)
-{
-    const int rows = grid1().model()->rowCount();
-    records().addNew();
-    records().setField(QString(sk::StokAdi), QStringLiteral("AAA YENİ"));
-    records().setField(QString(sk::Barkod), QStringLiteral("8690000000017"));
-    records().update();
-
-    ASSERT_EQ(grid1().model()->rowCount(), rows + 1);
-    EXPECT_EQ(grid2().model()->rowCount(), rows + 1);
-    EXPECT_EQ(cell(grid1(), rows, ItemGrids::CaptureStokAdi), QStringLiteral("AAA YENİ"));
-    EXPECT_EQ(cell(grid1(), rows, ItemGrids::CaptureBarkod), QStringLiteral("8690000000017"));
-    EXPECT_EQ(cell(grid2(), rows, ItemGrids::ReviewStokAdi), QStringLiteral("AAA YENİ"));
-}
-
 TEST_F(ItemGridsTest, ARebindResetsBothGrids)
 {
     runOnFile(programFile(QStringLiteral("Temp.Mdb")),

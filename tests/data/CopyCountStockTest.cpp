@@ -60,11 +60,3 @@ TEST_F(CopyCountStockTest, AppendsOnlyVisibleCardsWithAQuantity)
     EXPECT_EQ(test::integrityCheck(countPath()), QStringLiteral("ok"));
 }
 
-TEST_F(CopyCountStockTest, HiddenOrEmptyCardsLeaveTheCountDatabaseUnchanged)
-{
-    test::runOnFile(branchPath(),
-                    {QStringLiteral("INSERT INTO StokKartlar (StokKod, KalanB, StokGizle) VALUES ('B1', 4, -1)"),
-                     QStringLiteral("INSERT INTO StokKartlar (StokKod, KalanB, StokGizle) VALUES ('B2', 0, 0)")});
-    copyFromBranch();
-    EXPECT_EQ(test::cliValue(countPath(), QStringLiteral("SELECT count(*) FROM StokKartlar")), QStringLiteral("0"));
-}

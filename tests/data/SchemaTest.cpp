@@ -285,25 +285,6 @@ TEST_F(SchemaStockTest, IndexesWithTurkishTextStayValidForTheStockTool)
               QStringLiteral("İncir Kuru"));
 }
 
-TEST_F(SchemaStockTest, TheSuitesQueryFormsRunAsWritten)
-{
-    EXPECT_EQ(namesWhere(QStringLiteral("StokGizle=False And KalanB+KalanA<>0")),
-              (QStringList{QStringLiteral("IŞIK AMPUL"), QStringLiteral("şeker toz 1 kg")}));
-    const QStringList statements{
-        QStringLiteral("Select * From StokKartlar Where StokGizle=False And KalanB+KalanA<>0 Order By StokAdi Asc"),
-        QStringLiteral("Select Sum(GirenTutar),Sum(Kar)  FROM StokKartlar"),
-        QStringLiteral("Select * From StokKartlar Where Sube='02' Order By StokAdi Asc"),
-        QStringLiteral("UPDATE StokKartlar Set KalanA=KalanB"),
-        QStringLiteral("UPDATE StokKartlar Set Fiyat2=gFiyat"),
-        QStringLiteral("Delete FROM StokKartlar WHERE KalanB<>0"),
-        QStringLiteral("Delete FROM StokHareket"),
-        QStringLiteral("SELECT stokadi FROM stokkartlar"),
-    };
-    QSqlQuery query(db());
-    for (const QString &statement : statements)
-        EXPECT_TRUE(query.exec(statement)) << statement.toStdString();
-}
-
 TEST(SchemaCariTest, ANewMovementsDebitCanBeAddedTo)
 {
     QTemporaryDir dir;

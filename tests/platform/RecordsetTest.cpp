@@ -392,17 +392,6 @@ TEST_F(RecordsetTest, SumsAreReadOnce)
     EXPECT_TRUE(none.field(0).isNull());
 }
 
-TEST_F(RecordsetTest, RefreshDataOnAnEmptyTableEndsAtTheEndMark)
-{
-    makeStock(QStringLiteral("Temp.Mdb"), {});
-    Recordset &rs = control(kWorkingList).recordset();
-    if (!rs.bof())
-        rs.moveLast();
-    if (!rs.eof())
-        rs.moveFirst();
-    EXPECT_TRUE(rs.eof());
-}
-
 TEST_F(RecordsetTest, PropertiesTakeEffectOnlyAtRefresh)
 {
     makeStock(QStringLiteral("Temp.Mdb"), {{"1", "a"}});

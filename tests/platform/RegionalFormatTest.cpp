@@ -309,61 +309,6 @@ INSTANTIATE_TEST_SUITE_P(Numbers, RegionalFormatNumberToTextTest,
     ::testing::Combine(::testing::ValuesIn(kLocales), ::testing::ValuesIn(kNumberToTextCases)),
     localeTestName<NumberToTextCase>);
 
-// The entry box: a key is accepted when the text with it appended is numeric;
-// the box then shows Format(text, "#,##0.###") when it holds a decimal
-// separator, else Format(text, "#,##0"). Its 7-character limit is the box's own.
-
-struct EntryCase
-{
-    const char *before;
-    const char *key;
-    const char *shown; // nullptr: the key is refused
-};
-
-void PrintTo(const EntryCase &c, std::ostream *os)
-{
-    *os << '"' << c.before << "\" + \"" << c.key << "\" -> " << (c.shown ? c.shown : "refused");
-}
-
-const EntryCase kEntryCases[] = {
-    {"0", "5", "5"},
-    {"5", "0", "50"},
-    {"999", "9", "9.999"},
-    {"1234", ",", "1.234,"},
-    {"1.234,", "5", "1.234,5"},
-    {"1.234,5", "6", "1.234,56"},
-    {"0", ",", "0,"},
-    {"1,", "0", "1,"},
-    {"1,5", "0", "1,5"},
-    {"1,23", "4", "1,234"},
-    {"1,234", "5", "1,235"},
-    {"1.234,", ",", nullptr},
-    {"1,5", ",", nullptr},
-    {"12", "a", nullptr},
-    {"", ",", nullptr},
-};
-
-class RegionalFormatEntryBoxTest : public ::testing::TestWithParam<std::tuple<LocaleParam, EntryCase>>
-{
-};
-
-TEST_P(RegionalFormatEntryBoxTest, TypedKeyIsCheckedAndShownFormatted)
-{
-    const auto &[localeParam, c] = GetParam();
-    const RegionalFormat fmt(localeParam.locale());
-    const QString typed = inLocale(c.before, fmt.locale()) + inLocale(c.key, fmt.locale());
-    if (!c.shown) {
-        EXPECT_FALSE(fmt.isNumeric(typed)) << typed.toStdString();
-        return;
-    }
-    ASSERT_TRUE(fmt.isNumeric(typed)) << typed.toStdString();
-    const QString mask = typed.contains(fmt.decimalSeparator()) ? QStringLiteral("#,##0.###") : QStringLiteral("#,##0");
-    EXPECT_EQ(fmt.formatText(typed, mask).toStdString(), inLocale(c.shown, fmt.locale()).toStdString());
-}
-
-INSTANTIATE_TEST_SUITE_P(Keys, RegionalFormatEntryBoxTest,
-    ::testing::Combine(::testing::ValuesIn(kLocales), ::testing::ValuesIn(kEntryCases)), localeTestName<EntryCase>);
-
 // Separators and dates differ per locale beyond a swap, so they are spelled out.
 
 const QDateTime kAfternoon(QDate(2017, 1, 17), QTime(15, 54, 43));
