@@ -60,7 +60,18 @@ bool SalesInvoice::PostSalesInvoice()
     const Services &services = m_form.services();
     QString counter;
     try {
-        counter = drawInvoiceCounter(services.paths, counterFile());
+        // Whatever the counter file says, the invoice number must be new to the set's invoices.
+        counter = drawInvoiceCounter(services.paths, counterFile(), [&](const QString &candidate) {
+            try {
+                Database invoices = Database::open(services.paths, m_form.DataFatura->databaseName());
+                const QString query
+                    = QStringLiteral("Select %1 From %2 Where %1=%3")
+                          .arg(Faturalar::FaturaNo, Faturalar::Table, jetQuoted(QStringLiteral("S") + candidate));
+                return invoices.openRecordset(query)->recordCount() > 0;
+            } catch (const DbError &error) {
+                throw InvoiceCounterError(postingFailureReason(error));
+            }
+        });
     } catch (const InvoiceCounterError &error) {
         showPostingFailure(services.dialogs, error.reason());
         return false;

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <set>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -45,6 +47,11 @@ struct CounterCase
     const char *after;
 };
 
+void PrintTo(const CounterCase &c, std::ostream *os)
+{
+    *os << c.after;
+}
+
 class CounterSequence : public InvoiceCounterTest, public ::testing::WithParamInterface<CounterCase>
 {
 };
@@ -52,23 +59,96 @@ class CounterSequence : public InvoiceCounterTest, public ::testing::WithParamIn
 TEST_P(CounterSequence, NextCounterKeepsTheWidthOfThePrevious)
 {
     store(GetParam().before);
-    EXPECT_EQ(drawInvoiceCounter(mapper, windowsPath()), QString::fromLatin1(GetParam().after));
+    EXPECT_EQ(drawInvoiceCounter(mapper, windowsPath(), {}), QString::fromLatin1(GetParam().after));
     EXPECT_EQ(stored(), '"' + QByteArray(GetParam().after) + "\"\r\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, CounterSequence,
     ::testing::Values(CounterCase {"\"00009\"\r\n", "00010"}, CounterCase {"\"99999\"\r\n", "100000"},
         CounterCase {"\"00041\"\r\n\"77777\"\r\n", "00042"}, CounterCase {"  \"7\"\r\n", "8"},
-        CounterCase {"123\r\n", "124"},
-        // Not a number: counts as 0, padded to the old width.
-        CounterCase {"\"abc\"\r\n", "001"},
-        // A file a crash left without a record counts as missing.
-        CounterCase {"", "00001"}));
+        CounterCase {"123\r\n", "124"}));
+
+struct RefusedCase
+{
+    const char *what;
+    std::string contents;
+};
+
+void PrintTo(const RefusedCase &c, std::ostream *os)
+{
+    *os << c.what;
+}
+
+class RefusedCounter : public InvoiceCounterTest, public ::testing::WithParamInterface<RefusedCase>
+{
+};
+
+// Starting over from a counter the file does not hold would repeat invoice numbers.
+TEST_P(RefusedCounter, IsReportedAndTheFileLeftAsItWas)
+{
+    const QByteArray before = QByteArray::fromStdString(GetParam().contents);
+    store(before);
+    try {
+        drawInvoiceCounter(mapper, windowsPath(), {});
+        ADD_FAILURE() << "drawn from " << GetParam().what;
+    } catch (const InvoiceCounterError &error) {
+        EXPECT_TRUE(error.reason().contains(windowsPath())) << error.reason().toStdString();
+    }
+    EXPECT_EQ(stored(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, RefusedCounter,
+    ::testing::Values(RefusedCase {"letters", "\"abc\"\r\n"}, RefusedCase {"negative", "\"-5\"\r\n"},
+        RefusedCase {"trailing letter", "\"12a\"\r\n"}, RefusedCase {"empty", ""},
+        RefusedCase {"10000 digits", "\"" + std::string(10000, '1') + "\"\r\n"},
+        RefusedCase {"no next counter in 9 digits", "\"999999999\"\r\n"}));
+
+struct TakenCase
+{
+    const char *before; // nullptr: no counter file
+    std::set<QString> taken;
+    const char *drawn;
+};
+
+void PrintTo(const TakenCase &c, std::ostream *os)
+{
+    *os << c.drawn;
+}
+
+class TakenNumbers : public InvoiceCounterTest, public ::testing::WithParamInterface<TakenCase>
+{
+};
+
+TEST_P(TakenNumbers, AreSkippedAndTheFileKeepsTheCounterDrawn)
+{
+    if (GetParam().before)
+        store(GetParam().before);
+    const std::set<QString> &taken = GetParam().taken;
+    const auto isTaken = [&taken](const QString &counter) { return taken.contains(counter); };
+    EXPECT_EQ(drawInvoiceCounter(mapper, windowsPath(), isTaken), QString::fromLatin1(GetParam().drawn));
+    EXPECT_EQ(stored(), '"' + QByteArray(GetParam().drawn) + "\"\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Books, TakenNumbers,
+    ::testing::Values(TakenCase {"\"00041\"\r\n", {QStringLiteral("00042")}, "00043"},
+        TakenCase {
+            "\"00003\"\r\n", {QStringLiteral("00004"), QStringLiteral("00005"), QStringLiteral("00006")}, "00007"},
+        TakenCase {nullptr, {QStringLiteral("00001")}, "00002"}));
+
+TEST_F(InvoiceCounterTest, UnreadableBooksDrawNothing)
+{
+    const auto unreadable = [](const QString &) -> bool { throw InvoiceCounterError(QStringLiteral("okunamadı")); };
+    EXPECT_THROW(drawInvoiceCounter(mapper, windowsPath(), unreadable), InvoiceCounterError);
+    EXPECT_FALSE(QFile::exists(localPath()));
+    store("\"00005\"\r\n");
+    EXPECT_THROW(drawInvoiceCounter(mapper, windowsPath(), unreadable), InvoiceCounterError);
+    EXPECT_EQ(stored(), QByteArray("\"00005\"\r\n"));
+}
 
 TEST_F(InvoiceCounterTest, MissingFileStartsAtOneAndIsCreated)
 {
-    EXPECT_EQ(drawInvoiceCounter(mapper, windowsPath()), QStringLiteral("00001"));
-    EXPECT_EQ(drawInvoiceCounter(mapper, windowsPath()), QStringLiteral("00002"));
+    EXPECT_EQ(drawInvoiceCounter(mapper, windowsPath(), {}), QStringLiteral("00001"));
+    EXPECT_EQ(drawInvoiceCounter(mapper, windowsPath(), {}), QStringLiteral("00002"));
     EXPECT_EQ(stored(), QByteArray("\"00002\"\r\n"));
 }
 
@@ -81,7 +161,7 @@ TEST_F(InvoiceCounterTest, TerminalsDrawingAtOnceNeverShareACounter)
     for (int t = 0; t < kTerminals; ++t) {
         terminals.emplace_back([&, t] {
             for (int i = 0; i < kDraws; ++i)
-                drawn[size_t(t)].push_back(drawInvoiceCounter(mapper, windowsPath()));
+                drawn[size_t(t)].push_back(drawInvoiceCounter(mapper, windowsPath(), {}));
         });
     }
     for (std::thread &terminal : terminals)
@@ -99,8 +179,8 @@ TEST_F(InvoiceCounterTest, TerminalsDrawingAtOnceNeverShareACounter)
 TEST_F(InvoiceCounterTest, UnreachableFileIsReportedNotCreated)
 {
     EXPECT_THROW(
-        drawInvoiceCounter(mapper, QStringLiteral("\\\\127.0.0.1\\Yok\\Klasor\\FatNo.txt")), InvoiceCounterError);
-    EXPECT_THROW(drawInvoiceCounter(mapper, QStringLiteral("FatNo.txt")), InvoiceCounterError);
+        drawInvoiceCounter(mapper, QStringLiteral("\\\\127.0.0.1\\Yok\\Klasor\\FatNo.txt"), {}), InvoiceCounterError);
+    EXPECT_THROW(drawInvoiceCounter(mapper, QStringLiteral("FatNo.txt"), {}), InvoiceCounterError);
 }
 
 TEST(ShiftCharsTest, EachCharacterBecomesTheNextOne)

@@ -167,6 +167,23 @@ TEST_F(SalesInvoiceTest, CounterContinuesFromTheFileAndKeepsItsWidth)
     EXPECT_EQ(storedCounter(), QStringLiteral("211111"));
 }
 
+TEST_F(SalesInvoiceTest, LostCounterFileNeverRepeatsAnInvoiceNumber)
+{
+    setLine(QStringLiteral("ST000001"), 1, 10, 10);
+    invoice();
+    ASSERT_TRUE(QFile::remove(counterFile()));
+
+    form->Check1[kSale]->setValue(1);
+    form->Command7->setValue(true);
+    setLine(QStringLiteral("ST000001"), 2, 10, 20);
+    invoice();
+
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
+    EXPECT_EQ(value("01", "Fatura", QStringLiteral("SELECT group_concat(FaturaNo || ':' || FatTop) FROM Faturalar")),
+        QStringLiteral("S00001:10.0,S00002:20.0"));
+    EXPECT_EQ(contents(counterFile()), QByteArray("\"00002\"\r\n"));
+}
+
 TEST_F(SalesInvoiceTest, MissingStockCardLeavesTheBooksAndTheDocumentAsTheyWere)
 {
     setLine(QStringLiteral("ST000001"), 1, 10, 10, 1.8);
