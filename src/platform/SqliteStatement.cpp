@@ -23,11 +23,19 @@ int numberFor(int rc)
         return DbError::DuplicateKey;
     case SQLITE_READONLY:
         return DbError::ReadOnly;
-    case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
         return DbError::UnrecognizedFormat;
+    case SQLITE_CORRUPT:
+        return DbError::Corrupt;
+    case SQLITE_FULL:
+        return DbError::DiskFull;
+    // The file is there (a missing one is found before it is opened): it, or
+    // the journal beside it, cannot be opened for writing.
     case SQLITE_CANTOPEN:
-        return DbError::FileNotFound;
+    case SQLITE_PERM:
+        return DbError::CannotOpen;
+    case SQLITE_IOERR:
+        return DbError::DiskError;
     default:
         return DbError::Generic;
     }
