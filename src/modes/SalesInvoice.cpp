@@ -58,6 +58,7 @@ QString SalesInvoice::year() const
 bool SalesInvoice::PostSalesInvoice()
 {
     const Services &services = m_form.services();
+    services.dialogs.setBusy(true);
     QString counter;
     try {
         // Whatever the counter file says, the invoice number must be new to the set's invoices.
@@ -73,6 +74,7 @@ bool SalesInvoice::PostSalesInvoice()
             }
         });
     } catch (const InvoiceCounterError &error) {
+        services.dialogs.setBusy(false);
         showPostingFailure(services.dialogs, error.reason());
         return false;
     }
@@ -85,12 +87,17 @@ bool SalesInvoice::PostSalesInvoice()
     files.append(services.program.folder() + QLatin1Char('\\') + QString(files::Temp));
 
     bool posted = false;
-    const QString failure = postAtomically(services.paths, files, [&] { posted = post(counter); });
+    const QString failure = postAtomically(services.paths, files, [&] {
+        reopenClosed(controls);
+        posted = post(counter);
+    });
     if (!failure.isEmpty()) {
-        refreshAfterRollback(controls);
+        refreshAfterRollback(services.paths, controls);
+        services.dialogs.setBusy(false);
         showPostingFailure(services.dialogs, failure);
         return false;
     }
+    services.dialogs.setBusy(false);
     if (posted) {
         // The counter's copy in the settings, once the invoice is there.
         services.settings.regWriteString(SettingsStore::HKEY_CURRENT_USER, settingkeys::PropertiesKey,

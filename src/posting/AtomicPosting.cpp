@@ -12,6 +12,24 @@
 
 namespace pusla {
 
+namespace {
+
+// The files are opened one by one, each waited for within the posting's
+// allowance while another program holds it; a failure names its file.
+void openEach(
+    const PathMapper &mapper, const QStringList &windowsFiles, Patience &patience, std::vector<Database> &opened)
+{
+    for (const QString &file : windowsFiles) {
+        try {
+            patience.retry([&] { opened.push_back(Database::open(mapper, file)); });
+        } catch (const DbError &error) {
+            throw error.aboutFile(file);
+        }
+    }
+}
+
+} // namespace
+
 QString postingFailureReason(const DbError &error)
 {
     switch (error.number()) {
@@ -34,8 +52,11 @@ void showPostingFailure(Dialogs &dialogs, const QString &reason)
                            .arg(reason));
 }
 
-void refreshAfterRollback(const DataControls &controls)
+void refreshAfterRollback(const PathMapper &mapper, const DataControls &controls)
 {
+    // A file that is still busy is not waited for a second time: its
+    // controls stay closed until reopenClosed() at the next posting.
+    const Patience none(mapper, std::chrono::milliseconds(0));
     for (DataControl *control :
         {controls.DataTemp, controls.DataCari, controls.DataCariHar, controls.DataStok, controls.DataStokHar,
             controls.DataFatura, controls.DataFatHar, controls.IndexPrimary, controls.IndexSecondary}) {
@@ -49,12 +70,30 @@ void refreshAfterRollback(const DataControls &controls)
     }
 }
 
+void reopenClosed(const DataControls &controls)
+{
+    for (DataControl *control :
+        {controls.DataTemp, controls.DataCari, controls.DataCariHar, controls.DataStok, controls.DataStokHar,
+            controls.DataFatura, controls.DataFatHar, controls.IndexPrimary, controls.IndexSecondary}) {
+        if (!control || control->databaseName().isEmpty() || control->recordSource().isEmpty()
+            || control->recordset().isOpen())
+            continue;
+        try {
+            RefreshData(*control);
+        } catch (const DbError &) {
+            // A file the posting does not write; the posting's own files
+            // are open and locked by now.
+        }
+    }
+}
+
 QString postAtomically(const PathMapper &mapper, const QStringList &windowsFiles, const std::function<void()> &post)
 {
-    std::vector<Database> files;
+    // Every wait for a busy file from here to the commit draws on one allowance.
+    Patience patience(mapper);
+    std::vector<Database> opened;
     try {
-        for (const QString &file : windowsFiles)
-            files.push_back(Database::open(mapper, file));
+        openEach(mapper, windowsFiles, patience, opened);
         Transaction transaction(mapper); // rolls back unless committed
         transaction.begin();
         post();

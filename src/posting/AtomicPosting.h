@@ -28,16 +28,23 @@ QString postingFailureReason(const DbError &error);
 void showPostingFailure(Dialogs &dialogs, const QString &reason);
 
 /// Re-opens the data controls after a posting was undone: the rows they
-/// added are gone and the cards they changed are back as they were.
-void refreshAfterRollback(const DataControls &controls);
+/// added are gone and the cards they changed are back as they were. It does
+/// not wait for busy files: a control on one stays closed.
+void refreshAfterRollback(const PathMapper &mapper, const DataControls &controls);
+
+/// Re-opens the data controls that a failed refresh left closed. A posting
+/// calls it first thing, once its files are locked, so that a retry after a
+/// busy file finds every record set it writes open.
+void reopenClosed(const DataControls &controls);
 
 /// Runs `post` as one document's all-or-nothing change: every record,
 /// running total, serial and the reset of the working list commit together
 /// or not at all, across all the database files the document writes.
 ///
 /// Every file of `windowsFiles` is opened first and then all are locked at
-/// once, waiting out other terminals for a bounded time, so that no terminal
-/// holds one file while waiting for another. Returns why the document could
+/// once, so that no terminal holds one file while waiting for another. All
+/// the waiting for files that other programs hold, from the opening to the
+/// commit, ends within Transaction::patience() (see Patience). Returns why the document could
 /// not be posted (a PostingFailure or a database failure thrown by `post`,
 /// a missing file, files that stay busy, a commit that cannot finish), or
 /// an empty text when everything was committed; after a failure nothing of

@@ -14,6 +14,7 @@
 #include "platform/JetSql.h"
 #include "platform/Program.h"
 #include "platform/RegionalFormat.h"
+#include "platform/Transaction.h"
 #include "platform/forms/Controls.h"
 #include "posting/AtomicPosting.h"
 #include "posting/MovementSides.h"
@@ -79,6 +80,9 @@ void Confirmation::Command8_Click(int index)
 
 bool Confirmation::confirm()
 {
+    // The operator waits for busy files once per document, however many
+    // places of the posting meet them.
+    const Patience patience(m_form.services().paths);
     if (m_form.Label3->text() == QLatin1String("Fatura"))
         return m_form.salesInvoice().PostSalesInvoice();
     return postMovements();
@@ -116,12 +120,15 @@ bool Confirmation::postMovements()
               << prefix + QStringLiteral("01Index.Mdb");
     }
 
-    const QString failure = postAtomically(services.paths, files, [this] { postSides(); });
+    const QString failure = postAtomically(services.paths, files, [this, &controls] {
+        reopenClosed(controls);
+        postSides();
+    });
     if (!failure.isEmpty()) {
         // The set the document was captured in, as it was before.
         for (const Binding &binding : bindings)
             binding.control->setDatabaseName(binding.databaseName);
-        refreshAfterRollback(controls);
+        refreshAfterRollback(services.paths, controls);
     }
 
     services.dialogs.setBusy(false);

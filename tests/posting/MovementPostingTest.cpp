@@ -1,8 +1,14 @@
 #include "posting/PostingFixture.h"
 
 #include "platform/Rounding.h"
+#include "platform/Transaction.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
+
+#include <sqlite3.h>
 
 using namespace pusla;
 using namespace pusla::test;
@@ -252,6 +258,136 @@ TEST_F(MovementPostingTest, DataDirectoryWithCariInItsPathStillReachesTheCentre)
         QStringLiteral("Şube02|5.0"));
     EXPECT_EQ(form->DataCari->databaseName(), QStringLiteral("\\\\127.0.0.1\\Cariler\\MuhasebeData\\01Cari.Mdb"));
 }
+
+// --- files that another program holds
+
+/// Another program's hold on a file of the set, as the suite takes it for a
+/// write: an exclusive transaction with a change in it.
+class ForeignLock
+{
+public:
+    explicit ForeignLock(const QString &path)
+    {
+        EXPECT_EQ(
+            sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(m_db, "BEGIN EXCLUSIVE; UPDATE CariKartlar SET Borc=Borc", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+    }
+    ~ForeignLock()
+    {
+        release();
+        sqlite3_close(m_db);
+    }
+    ForeignLock(const ForeignLock &) = delete;
+    ForeignLock &operator=(const ForeignLock &) = delete;
+
+    void release()
+    {
+        if (!sqlite3_get_autocommit(m_db))
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+
+private:
+    sqlite3 *m_db = nullptr;
+};
+
+struct DocumentKind
+{
+    const char *name;
+    const char *operation; // "0" Depo with branch 02, "1" Cari
+    bool invoice;
+    // Where the posted document shows in the centre's set: file and query,
+    // and what it answers when the lock was let go in time and after a
+    // failure and a retry.
+    const char *file;
+    const char *posted;
+    const char *inTime;
+    const char *afterRetry;
+};
+
+void PrintTo(const DocumentKind &kind, std::ostream *os)
+{
+    *os << kind.name;
+}
+
+class BusyBooksTest : public PostingFixture, public ::testing::WithParamInterface<DocumentKind>
+{
+protected:
+    void SetUp() override
+    {
+        PostingFixture::SetUp();
+        if (HasFatalFailure())
+            return;
+        openInMode(GetParam().operation, kSale);
+        setLine(QStringLiteral("ST000001"), 1, 10, 10);
+    }
+    void TearDown() override { Transaction::setPatience(m_patience); }
+
+    void confirmDocument()
+    {
+        review(GetParam().invoice ? form->FatCmd : form->Command4);
+        ASSERT_FALSE(form->Frame3->isHidden());
+        confirm();
+    }
+    QString posted() const { return value("01", GetParam().file, QString::fromUtf8(GetParam().posted)); }
+
+private:
+    const std::chrono::milliseconds m_patience = Transaction::patience();
+};
+
+TEST_P(BusyBooksTest, WaitsThePatienceOnceWritesNothingAndTheFirstRetryPosts)
+{
+    Transaction::setPatience(std::chrono::seconds(3));
+    const QString before = footprint();
+    {
+        ForeignLock lock(setFile("01", "Cari"));
+        QElapsedTimer waited;
+        waited.start();
+        confirmDocument();
+        // Opening, locking and every statement wait within one allowance,
+        // and a refresh after the failure does not wait again.
+        EXPECT_GE(waited.elapsed(), 3000);
+        EXPECT_LT(waited.elapsed(), 4500);
+    }
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages.first().contains(QStringLiteral("kullanımda")));
+    EXPECT_GT(dialogs.busyCount, 0);
+    EXPECT_FALSE(dialogs.busyNow);
+    EXPECT_EQ(footprint(), before);
+
+    confirmDocument();
+
+    EXPECT_EQ(dialogs.messages.size(), 1) << dialogs.messages.last().toStdString();
+    EXPECT_EQ(posted(), QString::fromUtf8(GetParam().afterRetry));
+}
+
+TEST_P(BusyBooksTest, FileLetGoDuringTheWaitIsPostedAtOnce)
+{
+    ForeignLock lock(setFile("01", "Cari"));
+    bool busyWhileWaiting = false;
+    // Runs only if the wait lets timers run.
+    QTimer::singleShot(1000, form.get(), [&] {
+        busyWhileWaiting = dialogs.busyNow;
+        lock.release();
+    });
+    QElapsedTimer waited;
+    waited.start();
+
+    confirmDocument();
+
+    EXPECT_LT(waited.elapsed(), 10000);
+    EXPECT_TRUE(busyWhileWaiting);
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
+    EXPECT_EQ(posted(), QString::fromUtf8(GetParam().inTime));
+}
+
+// A failed invoice uses up the one number it drew, and no more.
+INSTANTIATE_TEST_SUITE_P(Documents, BusyBooksTest,
+    ::testing::Values(
+        DocumentKind {"CariMovement", "1", false, "Cari", "SELECT count(*) FROM CariHareket", "1", "1"},
+        DocumentKind {"Invoice", "1", true, "Fatura", "SELECT FaturaNo FROM Faturalar", "S00001", "S00002"},
+        DocumentKind {"DepoTransfer", "0", false, "Cari", "SELECT CariHarKod FROM CariHareket", "Şube02", "Şube02"}),
+    [](const ::testing::TestParamInfo<DocumentKind> &kind) { return std::string(kind.param.name); });
 
 struct RoundingCase
 {
