@@ -70,7 +70,7 @@ bool SalesInvoice::PostSalesInvoice()
                           .arg(Faturalar::FaturaNo, Faturalar::Table, jetQuoted(QStringLiteral("S") + candidate));
                 return invoices.openRecordset(query)->recordCount() > 0;
             } catch (const DbError &error) {
-                throw InvoiceCounterError(postingFailureReason(error));
+                throw InvoiceCounterError(postingFailureReason(error.aboutFile(m_form.DataFatura->databaseName())));
             }
         });
     } catch (const InvoiceCounterError &error) {

@@ -1,10 +1,12 @@
 #include "platform/Transaction.h"
 
-#include "platform/DbError.h"
+#include "platform/AttachedFile.h"
+#include "platform/Database.h"
 #include "platform/PathMapper.h"
 #include "platform/SharedConnection.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QThread>
 
@@ -93,6 +95,48 @@ void Transaction::rollback()
     m_active = false;
     m_connection->setUserTransaction(false);
     m_connection->rollback();
+}
+
+std::optional<DbError> Transaction::check(const Database &file, bool everyPage)
+{
+    const std::shared_ptr<AttachedFile> &attached = file.file();
+    if (!attached)
+        return std::nullopt;
+    if (!QFileInfo::exists(attached->localPath()))
+        return DbError(DbError::FileNotFound, QStringLiteral("Could not find file '%1'.").arg(attached->localPath()));
+    SharedConnection &connection = attached->connection();
+    if (connection.inTransaction())
+        return std::nullopt;
+    const Patience none(connection.shared_from_this(), 0ms);
+    const QString alias = attached->alias();
+    try {
+        qint64 version = 0;
+        {
+            SharedConnection::Query header = connection.query(QStringLiteral("PRAGMA %1.user_version").arg(alias));
+            if (header.next())
+                version = header.int64(0);
+        }
+        if (sqlite3_db_readonly(connection.handle(), alias.toUtf8().constData()) == 1)
+            return DbError(DbError::ReadOnly, QStringLiteral("The file could be opened for reading only."));
+        // Writing back the value the header holds takes the file's write
+        // lock and makes its journal, and changes nothing.
+        connection.begin(false);
+        try {
+            connection.execute(QStringLiteral("PRAGMA %1.user_version=%2").arg(alias).arg(version));
+        } catch (const DbError &) {
+            connection.rollback();
+            throw;
+        }
+        connection.rollback();
+        if (everyPage) {
+            SharedConnection::Query pages = connection.query(QStringLiteral("PRAGMA %1.quick_check(1)").arg(alias));
+            if (pages.next() && pages.value(0).toString() != QLatin1String("ok"))
+                return DbError(DbError::Corrupt, pages.value(0).toString());
+        }
+    } catch (const DbError &error) {
+        return error;
+    }
+    return std::nullopt;
 }
 
 // --- Patience

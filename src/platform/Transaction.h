@@ -1,13 +1,17 @@
 #pragma once
 
+#include "platform/DbError.h"
+
 #include <QDeadlineTimer>
 
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace pusla {
 
+class Database;
 class PathMapper;
 class SharedConnection;
 
@@ -46,6 +50,14 @@ public:
     void commit();
     void rollback();
     bool isActive() const { return m_active; }
+
+    /// Tries, without waiting, what a posting asks of `file`: that it is
+    /// still there, reads as a database, takes a write lock and, when
+    /// `everyPage`, that all of it is whole. The engine does not say which
+    /// of several files a lock, a write or a read failed on; this finds out
+    /// afterwards. Returns the failure found (without a file name), or
+    /// nothing. Call it with no transaction open.
+    static std::optional<DbError> check(const Database &file, bool everyPage);
 
 private:
     std::shared_ptr<SharedConnection> m_connection;

@@ -8,11 +8,39 @@
 #include "platform/Dialogs.h"
 #include "platform/Transaction.h"
 
+#include <QDebug>
+#include <QFileInfo>
+
+#include <optional>
 #include <vector>
 
 namespace pusla {
 
 namespace {
+
+enum class FailureKind { Missing, Damaged, Busy, DiskFull, NotWritable, Other };
+
+FailureKind kindOf(int number)
+{
+    switch (number) {
+    case DbError::FileNotFound:
+    case DbError::InvalidPath:
+        return FailureKind::Missing;
+    case DbError::UnrecognizedFormat:
+    case DbError::Corrupt:
+        return FailureKind::Damaged;
+    case DbError::Locked:
+        return FailureKind::Busy;
+    case DbError::DiskFull:
+        return FailureKind::DiskFull;
+    case DbError::ReadOnly:
+    case DbError::CannotOpen:
+    case DbError::DiskError:
+        return FailureKind::NotWritable;
+    default:
+        return FailureKind::Other;
+    }
+}
 
 // The files are opened one by one, each waited for within the posting's
 // allowance while another program holds it; a failure names its file.
@@ -28,21 +56,54 @@ void openEach(
     }
 }
 
+// The engine does not say which file a busy lock, a refused write or a
+// damaged page belongs to. Once the posting is undone, its files are tried
+// in turn, without waiting, and the first that fails the same way is named.
+DbError withItsFile(const DbError &error, const std::vector<Database> &opened, const QStringList &windowsFiles)
+{
+    const FailureKind kind = kindOf(error.number());
+    if (!error.file().isEmpty() || kind == FailureKind::Other)
+        return error;
+    for (size_t i = 0; i < opened.size() && qsizetype(i) < windowsFiles.size(); ++i) {
+        const std::optional<DbError> fault = Transaction::check(opened[i], kind == FailureKind::Damaged);
+        if (fault && kindOf(fault->number()) == kind)
+            return error.aboutFile(windowsFiles.at(qsizetype(i)));
+    }
+    return error;
+}
+
 } // namespace
 
 QString postingFailureReason(const DbError &error)
 {
-    switch (error.number()) {
-    case DbError::Locked:
-        return QStringLiteral("Veritabanı başka bir terminalde kullanımda, bekleme süresi doldu.");
-    case DbError::FileNotFound:
-    case DbError::InvalidPath:
-        return QStringLiteral("Veritabanı dosyası bulunamadı: %1").arg(error.text());
-    case DbError::ReadOnly:
-        return QStringLiteral("Veritabanına yazılamıyor: %1").arg(error.text());
-    default:
-        return QStringLiteral("Veritabanı hatası: %1").arg(error.text());
+    // The engine's own words are for the administrator, not the operator.
+    qWarning().noquote() << "Posting failed:" << error.number() << error.file() << error.text();
+    // The Windows path the operator knows; a local path only by its name.
+    const QString file = error.file().contains(QLatin1Char('\\')) ? error.file() : QFileInfo(error.file()).fileName();
+    QString reason;
+    switch (kindOf(error.number())) {
+    case FailureKind::Missing:
+        reason = QStringLiteral("Veritabanı dosyası bulunamadı");
+        break;
+    case FailureKind::Damaged:
+        reason = QStringLiteral("Veritabanı dosyası bozuk ya da bir veritabanı değil");
+        break;
+    case FailureKind::Busy:
+        reason = QStringLiteral("Veritabanı dosyası başka bir programda kullanımda, bekleme süresi doldu");
+        break;
+    case FailureKind::DiskFull:
+        reason = QStringLiteral("Diskte yer kalmadı, veritabanı dosyasına yazılamadı");
+        break;
+    case FailureKind::NotWritable:
+        reason = QStringLiteral("Veritabanı dosyasına yazılamıyor (salt okunur, erişim izni yok ya da disk hatası)");
+        break;
+    case FailureKind::Other:
+        reason = QStringLiteral("Veritabanı hatası %1").arg(error.number());
+        break;
     }
+    if (file.isEmpty())
+        return reason + QLatin1Char('.');
+    return reason + QStringLiteral(": ") + file;
 }
 
 void showPostingFailure(Dialogs &dialogs, const QString &reason)
@@ -101,7 +162,7 @@ QString postAtomically(const PathMapper &mapper, const QStringList &windowsFiles
     } catch (const PostingFailure &failure) {
         return failure.reason();
     } catch (const DbError &error) {
-        return postingFailureReason(error);
+        return postingFailureReason(withItsFile(error, opened, windowsFiles));
     }
     return {};
 }

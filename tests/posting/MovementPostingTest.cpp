@@ -6,9 +6,16 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTimer>
 
+#include <cstdio>
+#include <fcntl.h>
+#include <linux/fs.h>
 #include <sqlite3.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#include <utility>
 
 using namespace pusla;
 using namespace pusla::test;
@@ -259,7 +266,7 @@ TEST_F(MovementPostingTest, DataDirectoryWithCariInItsPathStillReachesTheCentre)
     EXPECT_EQ(form->DataCari->databaseName(), QStringLiteral("\\\\127.0.0.1\\Cariler\\MuhasebeData\\01Cari.Mdb"));
 }
 
-// --- files that another program holds
+// --- files that another program holds, or that are spoilt
 
 /// Another program's hold on a file of the set, as the suite takes it for a
 /// write: an exclusive transaction with a change in it.
@@ -290,6 +297,19 @@ public:
 private:
     sqlite3 *m_db = nullptr;
 };
+
+/// The message says, in Turkish only, what went wrong with which file.
+void expectReasonAbout(const QStringList &messages, const char *what, const QString &file)
+{
+    ASSERT_EQ(messages.size(), 1) << messages.join(u'\n').toStdString();
+    const QString &message = messages.first();
+    EXPECT_TRUE(message.contains(QString::fromUtf8(what))) << message.toStdString();
+    EXPECT_TRUE(message.contains(file)) << message.toStdString();
+    static const QRegularExpression english(
+        QStringLiteral("\\b(could|file|database|malformed|read-?only|locked|object|image|attempt|unable|error)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    EXPECT_FALSE(english.match(message).hasMatch()) << message.toStdString();
+}
 
 struct DocumentKind
 {
@@ -349,8 +369,7 @@ TEST_P(BusyBooksTest, WaitsThePatienceOnceWritesNothingAndTheFirstRetryPosts)
         EXPECT_GE(waited.elapsed(), 3000);
         EXPECT_LT(waited.elapsed(), 4500);
     }
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_TRUE(dialogs.messages.first().contains(QStringLiteral("kullanımda")));
+    expectReasonAbout(dialogs.messages, "kullanımda", QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\01Cari."));
     EXPECT_GT(dialogs.busyCount, 0);
     EXPECT_FALSE(dialogs.busyNow);
     EXPECT_EQ(footprint(), before);
@@ -388,6 +407,134 @@ INSTANTIATE_TEST_SUITE_P(Documents, BusyBooksTest,
         DocumentKind {"Invoice", "1", true, "Fatura", "SELECT FaturaNo FROM Faturalar", "S00001", "S00002"},
         DocumentKind {"DepoTransfer", "0", false, "Cari", "SELECT CariHarKod FROM CariHareket", "Şube02", "Şube02"}),
     [](const ::testing::TestParamInfo<DocumentKind> &kind) { return std::string(kind.param.name); });
+
+// A file of the set replaced: the new one is what the next open finds.
+void replaceFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path + QStringLiteral(".new"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    ASSERT_TRUE(::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) == 0);
+}
+
+bool setImmutable(const QString &path, bool on)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (done) {
+        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return done;
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct SpoiltFile
+{
+    const char *name;
+    const char *file; // of the centre's set
+    const char *reason;
+    // False when this machine cannot spoil the file so.
+    bool (*spoil)(const QString &path);
+};
+
+void PrintTo(const SpoiltFile &spoilt, std::ostream *os)
+{
+    *os << spoilt.name;
+}
+
+const SpoiltFile kSpoiltFiles[] = {
+    {"Missing", "Stok", "bulunamadı", [](const QString &path) { return QFile::remove(path); }},
+    {"NotADatabase", "Cari", "bozuk ya da bir veritabanı değil",
+        [](const QString &path) {
+            // Written over where it stands, as a program that took it for a text file would.
+            QFile file(path);
+            return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write("Cari hesaplar\r\n") > 0;
+        }},
+    {"Damaged", "Stok", "bozuk ya da bir veritabanı değil",
+        [](const QString &path) {
+            const qsizetype page = cliValue(path, QStringLiteral("PRAGMA page_size")).toInt();
+            const qsizetype root
+                = cliValue(path, QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name='StokKartlar'")).toInt();
+            QByteArray bytes = bytesOf(path);
+            bytes.replace((root - 1) * page, page, QByteArray(page, '\xA5'));
+            replaceFile(path, bytes);
+            return root > 1;
+        }},
+    {"ReadOnly", "Cari", "yazılamıyor",
+        [](const QString &path) {
+            replaceFile(path, bytesOf(path));
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+            if (::access(QFile::encodeName(path).constData(), W_OK) == 0)
+                setImmutable(path, true); // root writes whatever the mode says
+            return ::access(QFile::encodeName(path).constData(), W_OK) != 0;
+        }},
+};
+
+/// Puts a spoilt file back as it was, whatever way the test ends.
+class Restorer
+{
+public:
+    explicit Restorer(QString path)
+        : m_path(std::move(path))
+        , m_bytes(bytesOf(m_path))
+    { }
+    ~Restorer() { restore(); }
+    Restorer(const Restorer &) = delete;
+    Restorer &operator=(const Restorer &) = delete;
+
+    void restore()
+    {
+        if (std::exchange(m_restored, true))
+            return;
+        setImmutable(m_path, false);
+        QFile::remove(m_path);
+        replaceFile(m_path, m_bytes);
+    }
+
+private:
+    QString m_path;
+    QByteArray m_bytes;
+    bool m_restored = false;
+};
+
+class SpoiltFileTest : public PostingFixture, public ::testing::WithParamInterface<SpoiltFile>
+{
+};
+
+TEST_P(SpoiltFileTest, IsNamedInTurkishAndNothingIsWritten)
+{
+    openInMode("1", kSale);
+    setLine(QStringLiteral("ST000001"), 1, 10, 10);
+    const QString path = setFile("01", GetParam().file);
+    const QString before = footprint();
+    Restorer original(path);
+    if (!GetParam().spoil(path))
+        GTEST_SKIP() << "this machine cannot spoil " << path.toStdString() << " so";
+
+    review(form->Command4);
+    confirm();
+
+    expectReasonAbout(dialogs.messages, GetParam().reason,
+        QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\01") + QString::fromLatin1(GetParam().file)
+            + QStringLiteral(".mdb"));
+    // With that file back as it was, the books are exactly as before.
+    original.restore();
+    EXPECT_EQ(footprint(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, SpoiltFileTest, ::testing::ValuesIn(kSpoiltFiles),
+    [](const ::testing::TestParamInfo<SpoiltFile> &spoilt) { return std::string(spoilt.param.name); });
 
 struct RoundingCase
 {
