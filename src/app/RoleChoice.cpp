@@ -7,6 +7,7 @@
 #include "data/DatabaseSet.h"
 #include "data/Schema.h"
 #include "modes/Selection.h"
+#include "modes/ModeBoxes.h"
 #include "platform/DataControl.h"
 #include "platform/DbError.h"
 #include "platform/Dialogs.h"
@@ -21,8 +22,6 @@
 #include <QGroupBox>
 #include <QLabel>
 
-#include <algorithm>
-#include <cmath>
 
 namespace pusla {
 
@@ -50,9 +49,11 @@ void RoleChoice::choose(int index)
     const QString kind = services.settings.getSetting(services.program.exeName(), settingkeys::Section,
                                                       settingkeys::OperationKind, settingkeys::DefaultOperationKind);
     m_form.Command4->setEnabled(true);
-    // Any stored number is taken; one beyond the menu stays beyond it.
-    const double item = std::clamp(services.formats.textToNumber(kind).value_or(0), -1.0, 2.0);
-    m_form.selection().SbCr_Click(static_cast<int>(std::lround(item)));
+    // Only the two menu items are a choice; anything else stored reads as
+    // Depo, the default. A kind beyond the menu would show "Cari İşlemler"
+    // over a list that no posting could rely on.
+    const double item = services.formats.textToNumber(kind).value_or(kDepo);
+    m_form.selection().SbCr_Click(item == kCari ? kCari : kDepo);
     if (services.program.hasEnded())
         return;
     positionStockList();

@@ -4,6 +4,7 @@
 #include "capture/IgnoringErrors.h"
 #include "data/DataRoutines.h"
 #include "data/Schema.h"
+#include "modes/ModeBoxes.h"
 #include "platform/DataControl.h"
 #include "platform/JetSql.h"
 #include "platform/RegionalFormat.h"
@@ -91,7 +92,10 @@ void ScanLookup::Text1_KeyDown(int &keyCode)
         return;
     const QString text = m_form.Text1->text();
     if (text.isEmpty()) {
-        m_form.Command4->setValue(true);
+        // A count is never posted: the review would offer the counted lines
+        // as a document.
+        if (m_form.Check1[kCount]->value() == 0)
+            m_form.Command4->setValue(true);
         return;
     }
     keyCode = 0;

@@ -7,5 +7,6 @@ inline constexpr int kSale = 0;
 inline constexpr int kCount = 1;
 inline constexpr int kPurchase = 2;
 inline constexpr int kDepo = 0;
+inline constexpr int kCari = 1;
 
 } // namespace pusla

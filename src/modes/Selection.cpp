@@ -275,9 +275,12 @@ void Selection::resetWorkingList(const QString &localFile)
 
 void Selection::bindDatabaseSet(const QString &localFile)
 {
+    // Every record of a document lands in the one set its account belongs
+    // to, the invoice files included: after a Depo branch the customers are
+    // the branch's, and so are its invoices and its numbering.
     TerminalForm &f = m_form;
-    for (DataControl *control :
-        {f.DataTemp, f.DataCari, f.DataStok, f.DataCariHar, f.DataStokHar, f.IndexPrimary, f.IndexSecondary}) {
+    for (DataControl *control : {f.DataTemp, f.DataCari, f.DataStok, f.DataCariHar, f.DataStokHar, f.DataFatura,
+             f.DataFatHar, f.IndexPrimary, f.IndexSecondary}) {
         control->close();
     }
     f.DataTemp->setDatabaseName(localFile);
@@ -285,10 +288,12 @@ void Selection::bindDatabaseSet(const QString &localFile)
     f.DataCariHar->setDatabaseName(f.DataPath + QString(files::Cari));
     f.DataStok->setDatabaseName(f.DataPath + QString(files::Stok));
     f.DataStokHar->setDatabaseName(f.DataPath + QString(files::Stok));
+    f.DataFatura->setDatabaseName(f.DataPath + QString(files::Fatura));
+    f.DataFatHar->setDatabaseName(f.DataPath + QString(files::Fatura));
     f.IndexPrimary->setDatabaseName(f.DataPath + QString(files::Index));
     f.IndexSecondary->setDatabaseName(f.DataPath + QString(files::Index));
-    for (DataControl *control :
-        {f.DataCari, f.DataCariHar, f.DataStok, f.DataStokHar, f.IndexPrimary, f.IndexSecondary}) {
+    for (DataControl *control : {f.DataCari, f.DataCariHar, f.DataStok, f.DataStokHar, f.DataFatura, f.DataFatHar,
+             f.IndexPrimary, f.IndexSecondary}) {
         refreshQuietly(*control);
     }
 }

@@ -147,17 +147,24 @@ void Confirmation::postSides()
     const bool saleBox = m_form.Check1[kSale]->value() != 0;
     Recordset &accounts = m_form.DataCari->recordset();
 
-    // The document account of Cari mode is the record the account list stands on.
-    QString code;
-    if (!depo) {
-        if (accounts.eof() || accounts.bof())
-            throw PostingFailure(QStringLiteral("Cari hesap seçili değil."));
-        code = accounts.field(QString(CariKartlar::CariKod)).toString();
-    }
     // Cards and accounts as they are now, with those other terminals or the
     // suite added since the set was opened; the files are locked from here on.
     RefreshData(*m_form.DataCari);
     RefreshData(*m_form.DataStok);
+
+    // The document account of Cari mode is the one chosen in the list, found
+    // now by its title: wherever the account list happens to stand (its first
+    // card after a failed posting) is no choice of the operator's.
+    QString code;
+    if (!depo) {
+        const QString title = m_form.Combo1->text();
+        if (title.isEmpty())
+            throw PostingFailure(QStringLiteral("Cari hesap seçili değil."));
+        accounts.findFirst(QString(CariKartlar::Unvan) + QLatin1Char('=') + jetQuoted(title));
+        if (accounts.noMatch())
+            throw PostingFailure(QStringLiteral("Cari hesap bulunamadı: %1").arg(title));
+        code = accounts.field(QString(CariKartlar::CariKod)).toString();
+    }
 
     PostingSide side;
     side.documentTime = services.clock.now();

@@ -149,7 +149,10 @@ TEST_P(StoredKindTest, DecidesTheFirstHandlerAtTheRoleChoice)
 
 INSTANTIATE_TEST_SUITE_P(Kinds, StoredKindTest,
     ::testing::Values(
-        StoredKind {"NoneStored", nullptr, true}, StoredKind {"Depo", "0", true}, StoredKind {"Cari", "1", false}),
+        StoredKind {"NoneStored", nullptr, true}, StoredKind {"Depo", "0", true}, StoredKind {"Cari", "1", false},
+        // Beyond the menu: the default, never "Cari İşlemler" over a list no posting can trust.
+        StoredKind {"Two", "2", true}, StoredKind {"MinusOne", "-1", true}, StoredKind {"Half", "0,5", true},
+        StoredKind {"Text", "Cari", true}),
     [](const auto &row) { return std::string(row.param.name); });
 
 TEST_F(SelectionTest, SecondBranchInTheServerRoleCopiesItsStockDatabase)
@@ -170,7 +173,7 @@ TEST_F(SelectionTest, SecondBranchInTheServerRoleCopiesItsStockDatabase)
     EXPECT_EQ(f.DataStokHar->databaseName(), kShare + QStringLiteral("03Stok.mdb"));
     EXPECT_EQ(f.IndexSecondary->databaseName(), kShare + QStringLiteral("03Index.mdb"));
     EXPECT_TRUE(f.IndexSecondary->recordset().isOpen());
-    EXPECT_EQ(f.DataFatura->databaseName(), kShare + QStringLiteral("01Fatura.mdb")) << "invoices stay where they were";
+    EXPECT_EQ(f.DataFatHar->databaseName(), kShare + QStringLiteral("03Fatura.mdb")) << "one set for every record";
     EXPECT_TRUE(f.DataTemp->recordset().isOpen());
     EXPECT_EQ(f.DataTemp->recordset().recordCount(),
         cliValue(branchStock, QStringLiteral("SELECT count(*) FROM StokKartlar WHERE StokGizle=0")).toInt());

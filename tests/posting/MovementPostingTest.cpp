@@ -152,6 +152,82 @@ TEST_F(MovementPostingTest, CariSaleDebitsTheAccountAndTakesStockOut)
     EXPECT_EQ(value("01", "Stok", QStringLiteral("SELECT GirisCikis FROM StokHareket")), QStringLiteral("Satış"));
 }
 
+TEST_F(MovementPostingTest, RetryAfterAFailurePostsAgainstTheChosenCustomer)
+{
+    openInMode("1", kSale);
+    setAccount("01", QStringLiteral("=110"), 0, 0);
+    setLine(QStringLiteral("ST000001"), 1, 10, 10);
+    const QString card = value("01", "Stok", QStringLiteral("SELECT StokAdi FROM StokKartlar WHERE StokKod='ST000001'"));
+    runOnFile(setFile("01", "Stok"), {QStringLiteral("DELETE FROM StokKartlar WHERE StokKod='ST000001'")});
+    post();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    runOnFile(setFile("01", "Stok"),
+        {QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi) VALUES ('ST000001', %1)").arg(jetQuoted(card))});
+
+    post();
+
+    EXPECT_EQ(dialogs.messages.size(), 1) << dialogs.messages.last().toStdString();
+    EXPECT_EQ(value("01", "Cari", QStringLiteral("SELECT CariHarKod, Carisi FROM CariHareket")),
+        QStringLiteral("C001|Yılmaz Gıda Ltd. Şti."));
+    EXPECT_EQ(value("01", "Cari", QStringLiteral("SELECT Borc FROM CariKartlar WHERE CariKod='=110'")),
+        QStringLiteral("0.0"));
+    EXPECT_EQ(value("01", "Stok", QStringLiteral("SELECT Carisi FROM StokHareket")), QStringLiteral("C001"));
+}
+
+TEST_F(MovementPostingTest, AccountMissingFromTheSetIsRefused)
+{
+    openInMode("1", kSale);
+    setLine(QStringLiteral("ST000001"), 1, 10, 10);
+    runOnFile(setFile("01", "Cari"), {QStringLiteral("UPDATE CariKartlar SET Unvan='Başka' WHERE CariKod='C001'")});
+    const QString before = footprint();
+
+    post();
+
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages.first().contains(QStringLiteral("Cari hesap bulunamadı: Yılmaz Gıda Ltd. Şti.")));
+    EXPECT_EQ(footprint(), before);
+}
+
+TEST_F(MovementPostingTest, EnterInTheEmptyScanBoxOfACountOpensNoDocument)
+{
+    openInMode("0", kCount);
+    runOnFile(programFile(QStringLiteral("02Temp.Mdb")), {QStringLiteral("UPDATE StokKartlar SET KalanB=2, Sube='02'")});
+
+    form->Text1->setFocus();
+    form->Text1->setText(QString());
+    QTest::keyClick(form->Text1, Qt::Key_Return);
+
+    EXPECT_TRUE(form->Frame3->isHidden());
+    EXPECT_NE(form->Label3->text(), QStringLiteral("Cari Hesap"));
+    EXPECT_TRUE(form->DataTemp->recordSource().contains(QStringLiteral("Sube='02'")));
+}
+
+TEST_F(MovementPostingTest, InvoiceAfterADepoBranchLandsWholeInTheBranchSet)
+{
+    openInMode("0", kSale); // branch 02 chosen
+    form->SbCr[kCari]->trigger();
+    form->Check1[kSale]->setValue(1);
+    form->Command7->setValue(true);
+    const QString customer = form->Combo1->text();
+    ASSERT_FALSE(customer.isEmpty());
+    setLine(QStringLiteral("ST000001"), 1, 10, 10);
+
+    review(form->FatCmd);
+    confirm();
+
+    ASSERT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
+    EXPECT_EQ(count("01", "Fatura", "Faturalar") + count("01", "Fatura", "FatHareket"), 0);
+    const QString code = value("02", "Cari", QStringLiteral("SELECT CariKod FROM CariKartlar WHERE Unvan=%1")
+                                                 .arg(jetQuoted(customer)));
+    EXPECT_EQ(value("02", "Fatura", QStringLiteral("SELECT FatCari FROM Faturalar")), code);
+    EXPECT_EQ(value("02", "Fatura", QStringLiteral("SELECT DigerId FROM Faturalar")),
+        value("02", "Cari", QStringLiteral("SELECT DigerId FROM CariHareket WHERE CariHarKod=%1").arg(jetQuoted(code))));
+    // The line's serial came from the branch's numbering, as the document's did.
+    EXPECT_EQ(value("02", "Fatura", QStringLiteral("SELECT SeriNoDiger FROM FatHareket")),
+        value("02", "Stok", QStringLiteral("SELECT SeriNoDiger FROM StokHareket")));
+    EXPECT_EQ(count("01", "Index", "Mdbindex"), 0);
+}
+
 TEST_F(MovementPostingTest, ZeroTotalPostsNothingAndDrawsNoSerial)
 {
     openInMode("1", kSale);
