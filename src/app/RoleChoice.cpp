@@ -5,9 +5,10 @@
 #include "app/TerminalForm.h"
 #include "data/DataRoutines.h"
 #include "data/DatabaseSet.h"
+#include "data/SharePath.h"
 #include "data/Schema.h"
-#include "modes/Selection.h"
 #include "modes/ModeBoxes.h"
+#include "modes/Selection.h"
 #include "platform/DataControl.h"
 #include "platform/DbError.h"
 #include "platform/Dialogs.h"
@@ -16,9 +17,13 @@
 #include "platform/Program.h"
 #include "platform/RegionalFormat.h"
 #include "platform/SettingsStore.h"
+#include "platform/SharedConnection.h"
 #include "platform/forms/Controls.h"
+#include "posting/PendingPosting.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 
@@ -38,6 +43,8 @@ void RoleChoice::choose(int index)
         m_form.unloadForm();
         return;
     }
+    useSharedFolder();
+    settlePendingPosting(m_form.services(), false);
     if (index == kServerRole)
         prepareServerSide();
     if (!openDatabaseSet()) {
@@ -72,6 +79,49 @@ void RoleChoice::readServerAddress()
     }
     m_form.DataPath = services.settings.getSetting(services.program.exeName(), settingkeys::Section,
                                                    settingkeys::ServerAddress, settingkeys::DefaultServerAddress);
+}
+
+void RoleChoice::useSharedFolder()
+{
+    const Services &services = m_form.services();
+    const QString &dataPath = m_form.DataPath;
+    const auto folder = services.paths.toLocal(dataPath.left(dataPath.lastIndexOf(QLatin1Char('\\'))));
+    if (!folder || !QFileInfo(*folder).isDir())
+        return; // the set cannot be opened either; that is reported below
+    SharedConnection::setAnchorFolder(*folder);
+    const QString other = foreignSharePath(*folder);
+    if (other.isEmpty())
+        return;
+    qWarning("pusla: the data folder is %s here, but another terminal reached it as %s",
+        qUtf8Printable(*folder), qUtf8Printable(other));
+    services.dialogs.messageBox(
+        QStringLiteral("Veri klasörü bu terminalde %1 yolundan görülüyor, başka bir terminal onu %2 yolundan "
+                       "görmüş.\nYarım kalan bir kaydın geri alınabilmesi için her terminal paylaşımı aynı yerel "
+                       "yoldan görmelidir. Yol bilerek değiştiyse yöneticiniz %3 dosyasını silsin.")
+            .arg(*folder, other, QDir(*folder).filePath(QString(schema::files::SharePathRecord))));
+}
+
+void settlePendingPosting(const Services &services, bool quiet)
+{
+    QString why;
+    switch (PendingPosting(services.paths, services.program.folder()).settle(&why)) {
+    case PendingPosting::Outcome::Posted:
+        if (!quiet)
+            services.dialogs.messageBox(
+                QStringLiteral("Son belge kaydedilmişti; satırları çalışma listesinden temizlendi."));
+        break;
+    case PendingPosting::Outcome::Unknown:
+        qWarning("pusla: the last document's posting is not settled: %s", qUtf8Printable(why));
+        if (!quiet)
+            services.dialogs.messageBox(
+                QStringLiteral("Son belgenin kaydedilip kaydedilmediği anlaşılamadı.\n%1\n"
+                               "Bir sonraki onayda yeniden sorulacak.")
+                    .arg(why));
+        break;
+    case PendingPosting::Outcome::None:
+    case PendingPosting::Outcome::NotPosted:
+        break;
+    }
 }
 
 void RoleChoice::prepareServerSide()

@@ -3,6 +3,11 @@
 namespace pusla {
 
 class TerminalForm;
+struct Services;
+
+/// Settles the marker of a document whose posting a crash cut short (see
+/// PendingPosting); `quiet` tells the operator nothing.
+void settlePendingPosting(const Services &services, bool quiet);
 
 /// The role panel's options Option1(0..2).
 inline constexpr int kExitRole = 0;
@@ -21,6 +26,9 @@ public:
 
 private:
     void readServerAddress();
+    /// Makes multi-file commits leave their super-journal in the shared data
+    /// folder and checks that other terminals reach it under the same path.
+    void useSharedFolder();
     void prepareServerSide();
     bool openDatabaseSet();
     void positionStockList();

@@ -84,6 +84,8 @@ DataControls TerminalForm::dataControls() const
 void TerminalForm::formLoad()
 {
     WindowPlacement(m_services.settings, m_services.formats).restore(*this, m_services.program.screenSize());
+    // A document cut short by a crash: its lines are finished with, or kept.
+    settlePendingPosting(m_services, true);
 }
 
 void TerminalForm::unloadForm()

@@ -174,4 +174,21 @@ inline constexpr Name Serino{"Serino"};
 inline constexpr Name Indexi{"Indexi"};
 } // namespace Mdbindex
 
+/// The keys of the documents this system posted (NNIndex.mdb of the set the
+/// document starts in), written in the transaction that posts the document.
+/// Not the suite's own table: it is made on first use. A terminal that
+/// crashed after the commit asks it whether its document landed.
+namespace PuslaKayit {
+inline constexpr Name Table{"PuslaKayit"};
+inline constexpr Name Anahtar{"Anahtar"};
+inline constexpr Name Tarih{"Tarih"};
+} // namespace PuslaKayit
+
+/// The terminal's marker of a document being posted, beside its working list.
+namespace files {
+inline constexpr Name PendingMarker{".pusla-pending"};
+/// In the data directory: the local path under which the first terminal reached it.
+inline constexpr Name SharePathRecord{".pusla-path"};
+} // namespace files
+
 } // namespace pusla::schema

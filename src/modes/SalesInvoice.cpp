@@ -80,16 +80,16 @@ bool SalesInvoice::PostSalesInvoice()
     }
 
     const DataControls controls = m_form.dataControls();
-    QStringList files;
-    for (const DataControl *control :
-        {controls.DataFatHar, controls.DataStokHar, controls.DataCari, controls.IndexPrimary, controls.DataTemp})
-        files.append(control->databaseName());
-    files.append(services.program.folder() + QLatin1Char('\\') + QString(files::Temp));
+    PostingFiles files;
+    for (const DataControl *control : {controls.DataFatHar, controls.DataStokHar, controls.DataCari, controls.IndexPrimary})
+        files.books.append(control->databaseName());
+    files.keyFile = controls.IndexPrimary->databaseName();
+    files.programFolder = services.program.folder();
 
     bool posted = false;
     const QString failure = postAtomically(services.paths, files, [&] {
         reopenClosed(controls);
-        posted = post(counter);
+        return posted = post(counter);
     });
     if (!failure.isEmpty()) {
         refreshAfterRollback(services.paths, controls);
@@ -158,7 +158,6 @@ bool SalesInvoice::post(const QString &counter)
     }
 
     services.program.doEvents();
-    resetWorkingList();
     return true;
 }
 
@@ -275,17 +274,6 @@ void SalesInvoice::findAccount(const QString &criteria, const QString &missing)
     accounts.findFirst(criteria);
     if (accounts.noMatch())
         throw PostingFailure(missing);
-}
-
-void SalesInvoice::resetWorkingList()
-{
-    Database working = Database::open(
-        m_form.services().paths, m_form.services().program.folder() + QLatin1Char('\\') + QString(files::Temp));
-    std::unique_ptr<Recordset> table = working.openRecordset(QString(StokKartlar::Table));
-    working.execute(QStringLiteral("UPDATE StokKartlar Set KalanB=0"));
-    working.execute(QStringLiteral("UPDATE StokKartlar Set GirenTutar=0"));
-    table.reset();
-    working.close();
 }
 
 } // namespace pusla

@@ -35,7 +35,6 @@ private:
     void writeAccountMovement(const QString &code, const QString &invoiceNumber, const QString &serial,
         const QDateTime &moment, double amount, bool customer);
     void findAccount(const QString &criteria, const QString &missing);
-    void resetWorkingList();
     QString counterFile() const;
     QString year() const;
 

@@ -116,6 +116,16 @@ void Database::setCacheSize(int kibibytes)
         QStringLiteral("PRAGMA %1.cache_size=-%2").arg(m_file->alias()).arg(std::max(kibibytes, 1)));
 }
 
+void Database::createKeyTableIfMissing(const QString &table, const QStringList &fields)
+{
+    requireOpen();
+    QStringList columns;
+    for (const QString &field : fields)
+        columns.append(sqlName(field) + (columns.isEmpty() ? QStringLiteral(" TEXT PRIMARY KEY") : QStringLiteral(" TEXT")));
+    m_file->connection().execute(QStringLiteral("CREATE TABLE IF NOT EXISTS %1.%2 (%3)")
+                                     .arg(m_file->alias(), sqlName(table), columns.join(QStringLiteral(", "))));
+}
+
 std::unique_ptr<Recordset> Database::openRecordset(const QString &tableOrQuery)
 {
     requireOpen();

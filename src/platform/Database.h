@@ -3,6 +3,7 @@
 #include "platform/Recordset.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -54,6 +55,9 @@ public:
     /// file's indexes keeps each append from reading their pages again.
     int cacheSize() const;
     void setCacheSize(int kibibytes);
+    /// Creates `table` with text fields, the first of them a unique key,
+    /// unless the file has a table of that name.
+    void createKeyTableIfMissing(const QString &table, const QStringList &fields);
     /// A record set on a table name or a query; it keeps the file open for as
     /// long as it lives, even after close().
     std::unique_ptr<Recordset> openRecordset(const QString &tableOrQuery);

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSysInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QUrl>
@@ -34,6 +35,7 @@ constexpr qsizetype kStatementCacheSize = 256;
 constexpr int kCacheKiB = 32768;
 
 thread_local std::weak_ptr<SharedConnection> t_connection;
+thread_local QString t_anchorFolder;
 std::atomic<int> g_connectionCounter {0};
 
 QStringView valueText(sqlite3_value *value)
@@ -82,7 +84,7 @@ TableColumn::Kind kindOfDeclaredType(const QString &declared)
 // super-journals (name + "-mj...") are SQLite's to remove.
 void removeStaleAnchors(const QString &folder)
 {
-    static const QRegularExpression anchorName(QStringLiteral("^\\.pusla-tx-\\d+-\\d+$"));
+    static const QRegularExpression anchorName(QStringLiteral("^\\.pusla-tx-.+-\\d+-\\d+$"));
     const QStringList names = QDir(folder).entryList({QStringLiteral(".pusla-tx-*")}, QDir::Files | QDir::Hidden);
     for (const QString &name : names) {
         if (anchorName.match(name).hasMatch())
@@ -90,7 +92,27 @@ void removeStaleAnchors(const QString &folder)
     }
 }
 
+QString hostTag()
+{
+    QString host = QSysInfo::machineHostName();
+    for (QChar &c : host) {
+        if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != u'.')
+            c = u'_';
+    }
+    return host.isEmpty() ? QStringLiteral("host") : host;
+}
+
 } // namespace
+
+void SharedConnection::setAnchorFolder(const QString &localFolder)
+{
+    t_anchorFolder = localFolder;
+}
+
+QString SharedConnection::anchorFolder() const
+{
+    return QFileInfo(m_anchorPath).absolutePath();
+}
 
 // --- Query
 
@@ -146,7 +168,7 @@ std::shared_ptr<SharedConnection> SharedConnection::forThisThread(const QString 
     if (std::shared_ptr<SharedConnection> existing = t_connection.lock())
         return existing;
     std::shared_ptr<SharedConnection> connection(new SharedConnection());
-    connection->open(anchorFolder);
+    connection->open(t_anchorFolder.isEmpty() ? anchorFolder : t_anchorFolder);
     t_connection = connection;
     return connection;
 }
@@ -161,7 +183,9 @@ void SharedConnection::open(const QString &anchorFolder)
     removeStaleAnchors(folder);
     const int number = ++g_connectionCounter;
     const qint64 pid = QCoreApplication::applicationPid();
-    m_anchorPath = QDir(folder).filePath(QStringLiteral(".pusla-tx-%1-%2").arg(pid).arg(number));
+    // Terminals on several machines share the folder: the host keeps their
+    // process numbers apart.
+    m_anchorPath = QDir(folder).filePath(QStringLiteral(".pusla-tx-%1-%2-%3").arg(hostTag()).arg(pid).arg(number));
     m_anchorLock = std::make_unique<LockFile>(m_anchorPath);
 
     m_connectionName = QStringLiteral("pusla-shared-%1-%2").arg(pid).arg(number);

@@ -52,8 +52,17 @@ public:
     };
 
     /// The calling thread's connection, opened on first use; its main file is
-    /// made in `anchorFolder` and removed when the connection closes.
+    /// made in the folder setAnchorFolder() named, else in `anchorFolder`, and
+    /// removed when the connection closes.
     static std::shared_ptr<SharedConnection> forThisThread(const QString &anchorFolder);
+    /// Where connections opened from now on, on this thread, make their main
+    /// file. A multi-file commit writes its super-journal beside the main
+    /// file and names it by its full path in the journal of every file it
+    /// writes; a terminal that finds such a journal hot after a crash rolls
+    /// the files back only if it can open that super-journal. So the main
+    /// file belongs in the shared data folder, which every terminal reaches
+    /// under the same path, not in a terminal's own folder.
+    static void setAnchorFolder(const QString &localFolder);
 
     ~SharedConnection();
     SharedConnection(const SharedConnection &) = delete;
@@ -62,6 +71,7 @@ public:
     sqlite3 *handle() const { return m_db; }
     QSqlDatabase database() const { return m_database; }
     QString anchorPath() const { return m_anchorPath; }
+    QString anchorFolder() const;
 
     /// Attaches a local database file, or shares the attachment that exists.
     /// Throws DbError(FileNotFound) for a missing file.

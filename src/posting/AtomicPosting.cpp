@@ -6,8 +6,12 @@
 #include "platform/Database.h"
 #include "platform/DbError.h"
 #include "platform/Dialogs.h"
+#include "platform/AttachedFile.h"
+#include "platform/SharedConnection.h"
 #include "platform/Transaction.h"
+#include "posting/PendingPosting.h"
 
+#include <QDateTime>
 #include <QDebug>
 #include <QFileInfo>
 
@@ -17,6 +21,17 @@
 namespace pusla {
 
 namespace {
+
+// A multi-file commit names its super-journal after the connection's main
+// file; another terminal recovering the books after a crash must find it.
+void requireSharedAnchor(const Database &books)
+{
+    const QString anchor = QFileInfo(books.file()->connection().anchorFolder()).canonicalFilePath();
+    const QString folder = QFileInfo(books.localPath()).canonicalPath();
+    if (anchor != folder)
+        throw DbError(DbError::Generic,
+            QStringLiteral("The transaction's main file is in '%1', not beside the books in '%2'.").arg(anchor, folder));
+}
 
 enum class FailureKind { Missing, Damaged, Busy, DiskFull, NotWritable, Other };
 
@@ -148,23 +163,38 @@ void reopenClosed(const DataControls &controls)
     }
 }
 
-QString postAtomically(const PathMapper &mapper, const QStringList &windowsFiles, const std::function<void()> &post)
+QString postAtomically(const PathMapper &mapper, const PostingFiles &files, const std::function<bool()> &post)
 {
     // Every wait for a busy file from here to the commit draws on one allowance.
     Patience patience(mapper);
+    PendingPosting pending(mapper, files.programFolder);
+    QString unsettled;
+    if (pending.settle(&unsettled) == PendingPosting::Outcome::Unknown)
+        return QStringLiteral("Önceki belgenin kaydedilip kaydedilmediği anlaşılamadı. %1").arg(unsettled);
+
+    QString failure;
+    QString key;
     std::vector<Database> opened;
     try {
-        openEach(mapper, windowsFiles, patience, opened);
+        openEach(mapper, files.books, patience, opened);
+        Database keeper = Database::open(mapper, files.keyFile);
+        requireSharedAnchor(keeper);
+        key = pending.begin(files.keyFile);
         Transaction transaction(mapper); // rolls back unless committed
         transaction.begin();
-        post();
+        if (post())
+            PendingPosting::record(keeper, key, QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
         transaction.commit();
-    } catch (const PostingFailure &failure) {
-        return failure.reason();
+    } catch (const PostingFailure &error) {
+        failure = error.reason();
     } catch (const DbError &error) {
-        return postingFailureReason(withItsFile(error, opened, windowsFiles));
+        failure = postingFailureReason(withItsFile(error, opened, files.books));
     }
-    return {};
+    // Posted: the working list is reset now. Not posted: the lines stay. The
+    // books cannot be asked: the marker stays for the next confirmation.
+    if (!key.isEmpty())
+        pending.settle();
+    return failure;
 }
 
 } // namespace pusla

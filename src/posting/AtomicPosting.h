@@ -40,11 +40,27 @@ void refreshAfterRollback(const PathMapper &mapper, const DataControls &controls
 /// busy file finds every record set it writes open.
 void reopenClosed(const DataControls &controls);
 
-/// Runs `post` as one document's all-or-nothing change: every record,
-/// running total, serial and the reset of the working list commit together
-/// or not at all, across all the database files the document writes.
+/// What one document writes: the books' files, the one of them that keeps
+/// the document's key (the numbering file of the set the document starts
+/// in), and the terminal's program folder with the working list.
+struct PostingFiles
+{
+    QStringList books;
+    QString keyFile;
+    QString programFolder;
+};
+
+/// Posts one document exactly once. `post` writes it and returns whether
+/// there was a document to write (false: nothing to post, the lines stay).
 ///
-/// Every file of `windowsFiles` is opened first and then all are locked at
+/// Every record, running total and serial commits together or not at all,
+/// across all the books' files, with the document's key among them; the
+/// working list is reset after that commit, and a marker beside it carries
+/// the document from the one to the other (see PendingPosting). A marker
+/// left by an earlier confirmation is settled first; when it cannot be,
+/// nothing is posted.
+///
+/// Every file of `files.books` is opened first and then all are locked at
 /// once, so that no terminal holds one file while waiting for another. All
 /// the waiting for files that other programs hold, from the opening to the
 /// commit, ends within Transaction::patience() (see Patience). Returns why the document could
@@ -52,6 +68,6 @@ void reopenClosed(const DataControls &controls);
 /// a missing file, files that stay busy, a commit that cannot finish), or
 /// an empty text when everything was committed; after a failure nothing of
 /// it is written.
-QString postAtomically(const PathMapper &mapper, const QStringList &windowsFiles, const std::function<void()> &post);
+QString postAtomically(const PathMapper &mapper, const PostingFiles &files, const std::function<bool()> &post);
 
 } // namespace pusla

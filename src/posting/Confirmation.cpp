@@ -111,18 +111,21 @@ bool Confirmation::postMovements()
              controls.IndexPrimary, controls.IndexSecondary})
         bindings.push_back({control, control->databaseName()});
 
-    QStringList files {controls.DataCari->databaseName(), controls.DataStok->databaseName(),
-        controls.IndexPrimary->databaseName(), controls.DataTemp->databaseName(),
-        services.program.folder() + QLatin1Char('\\') + QString(files::Temp)};
+    PostingFiles files;
+    files.books = QStringList {controls.DataCari->databaseName(), controls.DataStok->databaseName(),
+        controls.IndexPrimary->databaseName()};
     if (m_form.SbCr[kDepo]->isChecked()) {
         const QString prefix = centrePrefix(controls.DataCari->databaseName());
-        files << prefix + QStringLiteral("01Cari.Mdb") << prefix + QStringLiteral("01Stok.Mdb")
-              << prefix + QStringLiteral("01Index.Mdb");
+        files.books << prefix + QStringLiteral("01Cari.Mdb") << prefix + QStringLiteral("01Stok.Mdb")
+                    << prefix + QStringLiteral("01Index.Mdb");
     }
+    files.keyFile = controls.IndexPrimary->databaseName();
+    files.programFolder = services.program.folder();
 
     const QString failure = postAtomically(services.paths, files, [this, &controls] {
         reopenClosed(controls);
         postSides();
+        return true;
     });
     if (!failure.isEmpty()) {
         // The set the document was captured in, as it was before.
@@ -193,12 +196,6 @@ void Confirmation::postSides()
     side.accountCode = code;
     postAccountMovement(m_form, side);
     postStockMovements(m_form, side);
-
-    Database working
-        = Database::open(services.paths, services.program.folder() + QLatin1Char('\\') + QString(files::Temp));
-    working.execute(QStringLiteral("UPDATE StokKartlar Set KalanB=0"));
-    working.execute(QStringLiteral("UPDATE StokKartlar Set GirenTutar=0"));
-    working.close();
 }
 
 void Confirmation::switchToCentre()

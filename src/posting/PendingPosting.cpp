@@ -1,0 +1,100 @@
+#include "posting/PendingPosting.h"
+
+#include "data/Schema.h"
+#include "platform/Database.h"
+#include "platform/DbError.h"
+#include "platform/DurableFile.h"
+#include "posting/AtomicPosting.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUuid>
+
+namespace pusla {
+
+using namespace schema;
+
+PendingPosting::PendingPosting(const PathMapper &mapper, const QString &programFolder)
+    : m_mapper(mapper)
+    , m_programFolder(programFolder)
+{ }
+
+QString PendingPosting::markerPath() const
+{
+    return QDir(m_programFolder).filePath(QString(files::PendingMarker));
+}
+
+QString PendingPosting::begin(const QString &booksFile)
+{
+    const QString key = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    if (!replaceContents(markerPath(), (key + u'\n' + booksFile + u'\n').toUtf8()))
+        throw PostingFailure(QStringLiteral("Terminal klasörüne yazılamıyor: %1").arg(markerPath()));
+    return key;
+}
+
+void PendingPosting::record(Database &books, const QString &key, const QString &moment)
+{
+    books.createKeyTableIfMissing(
+        QString(PuslaKayit::Table), {QString(PuslaKayit::Anahtar), QString(PuslaKayit::Tarih)});
+    books.execute(QStringLiteral("INSERT INTO %1 (%2, %3) VALUES ('%4', '%5')")
+                      .arg(PuslaKayit::Table, PuslaKayit::Anahtar, PuslaKayit::Tarih, key, moment));
+}
+
+PendingPosting::Outcome PendingPosting::settle(QString *why)
+{
+    QFile marker(markerPath());
+    if (!marker.exists())
+        return Outcome::None;
+    const QStringList lines
+        = marker.open(QIODevice::ReadOnly) ? QString::fromUtf8(marker.readAll()).split(u'\n') : QStringList();
+    marker.close();
+    // Only a whole marker is ever renamed into place: anything else is no
+    // marker of ours and tells nothing.
+    if (lines.size() < 2 || QUuid::fromString(lines[0]).isNull() || lines[1].isEmpty()) {
+        if (why)
+            *why = QStringLiteral("İşaret dosyası okunamıyor: %1").arg(markerPath());
+        return Outcome::Unknown;
+    }
+    try {
+        const bool posted = holdsKey(lines[1], lines[0]);
+        if (posted)
+            resetWorkingList();
+        if (!QFile::remove(markerPath()) && QFileInfo::exists(markerPath())) {
+            if (why)
+                *why = QStringLiteral("İşaret dosyası silinemiyor: %1").arg(markerPath());
+            return Outcome::Unknown;
+        }
+        syncFolderOf(markerPath());
+        return posted ? Outcome::Posted : Outcome::NotPosted;
+    } catch (const DbError &error) {
+        if (why)
+            *why = postingFailureReason(error.aboutFile(lines[1]));
+        return Outcome::Unknown;
+    }
+}
+
+bool PendingPosting::holdsKey(const QString &booksFile, const QString &key) const
+{
+    // Opening the file rolls back what a crashed terminal left half written,
+    // so the answer is about committed books only.
+    Database books = Database::open(m_mapper, booksFile);
+    try {
+        const auto found = books.openRecordset(
+            QStringLiteral("Select * From %1 Where %2='%3'").arg(PuslaKayit::Table, PuslaKayit::Anahtar, key));
+        return !found->eof();
+    } catch (const DbError &error) {
+        if (error.number() == DbError::TableNotFound)
+            return false; // no document was ever posted with a key here
+        throw;
+    }
+}
+
+void PendingPosting::resetWorkingList() const
+{
+    Database working = Database::open(m_mapper, m_programFolder + QLatin1Char('\\') + QString(files::Temp));
+    working.execute(QStringLiteral("UPDATE StokKartlar Set KalanB=0"));
+    working.execute(QStringLiteral("UPDATE StokKartlar Set GirenTutar=0"));
+}
+
+} // namespace pusla
