@@ -121,6 +121,10 @@ constexpr std::array kCariIndexes{
     LookupIndex{CariKartlar::Table, CariKartlar::Unvan, true},
     LookupIndex{CariHareket::Table, CariHareket::CariHarKod, false},
 };
+// A drawn invoice number is checked against the set's invoices.
+constexpr std::array kFaturaIndexes{
+    LookupIndex{Faturalar::Table, Faturalar::FaturaNo, true},
+};
 constexpr std::array kIndexIndexes{
     LookupIndex{Tarih::Table, Tarih::Tarih, true},
     LookupIndex{Mdbindex::Table, Mdbindex::Tarih, true},
@@ -183,7 +187,7 @@ std::span<const LookupIndex> lookupIndexes(DatabaseKind kind)
     case DatabaseKind::LocalStock:
         return kStokIndexes;
     case DatabaseKind::Fatura:
-        return {};
+        return kFaturaIndexes;
     case DatabaseKind::Index:
         return kIndexIndexes;
     }

@@ -4,6 +4,7 @@
 #include "platform/DbError.h"
 #include "platform/PathMapper.h"
 #include "platform/SharedConnection.h"
+#include "platform/TextFold.h"
 
 #include <QFileInfo>
 
@@ -122,8 +123,14 @@ void Database::createKeyTableIfMissing(const QString &table, const QStringList &
     QStringList columns;
     for (const QString &field : fields)
         columns.append(sqlName(field) + (columns.isEmpty() ? QStringLiteral(" TEXT PRIMARY KEY") : QStringLiteral(" TEXT")));
-    m_file->connection().execute(QStringLiteral("CREATE TABLE IF NOT EXISTS %1.%2 (%3)")
-                                     .arg(m_file->alias(), sqlName(table), columns.join(QStringLiteral(", "))));
+    SharedConnection &db = m_file->connection();
+    db.execute(QStringLiteral("CREATE TABLE IF NOT EXISTS %1.%2 (%3)")
+                   .arg(m_file->alias(), sqlName(table), columns.join(QStringLiteral(", "))));
+    // Criteria compare texts without regard to case, through the fold: the
+    // key is found by an index on the folded key, not by a scan.
+    db.execute(QStringLiteral("CREATE INDEX IF NOT EXISTS %1.%2 ON %3 (%4)")
+                   .arg(m_file->alias(), sqlName(QStringLiteral("ix_%1_%2_fold").arg(table, fields.first())),
+                       sqlName(table), foldSqlExpression(sqlName(fields.first()))));
 }
 
 std::unique_ptr<Recordset> Database::openRecordset(const QString &tableOrQuery)
