@@ -1,9 +1,8 @@
 #include "Books.h"
 
+#include "BookFile.h"
+#include "Counters.h"
 #include "Journal.h"
-
-#include "platform/DbError.h"
-#include "platform/SqliteStatement.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,90 +13,11 @@
 #include <QVariant>
 
 #include <cmath>
-#include <sqlite3.h>
 #include <stdexcept>
 
 namespace pusla::harness {
 
 namespace {
-
-using Row = QVariantList;
-
-/// A database file read outside the program, as the accounting suite would:
-/// opened read-write so that a hot journal left by a killed terminal is
-/// rolled back (or found stale) before anything is read.
-class BookFile
-{
-public:
-    explicit BookFile(const QString &path)
-        : m_path(path)
-    {
-        const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
-        if (rc != SQLITE_OK) {
-            const QString message = QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc));
-            sqlite3_close(m_db);
-            throw std::runtime_error(QStringLiteral("%1: %2").arg(path, message).toStdString());
-        }
-        sqlite3_busy_timeout(m_db, 60000);
-    }
-    ~BookFile() { sqlite3_close(m_db); }
-    BookFile(const BookFile &) = delete;
-    BookFile &operator=(const BookFile &) = delete;
-
-    QList<Row> rows(const QString &sql, const Row &params = {}) const
-    {
-        try {
-            SqliteStatement statement(m_db, sql);
-            for (int i = 0; i < params.size(); ++i)
-                statement.bindInt64(i + 1, params[i].toLongLong());
-            QList<Row> result;
-            while (statement.step()) {
-                Row row;
-                for (int c = 0; c < statement.columnCount(); ++c)
-                    row << statement.value(c);
-                result << row;
-            }
-            return result;
-        } catch (const DbError &error) {
-            throw std::runtime_error(QStringLiteral("%1: %2: %3").arg(m_path, sql, error.text()).toStdString());
-        }
-    }
-
-private:
-    QString m_path;
-    sqlite3 *m_db = nullptr;
-};
-
-double number(const QVariant &value)
-{
-    return value.isNull() ? 0.0 : value.toDouble();
-}
-
-bool near(double a, double b)
-{
-    return std::fabs(a - b) <= 1e-6 * std::max({1.0, std::fabs(a), std::fabs(b)});
-}
-
-QString fmt(double value)
-{
-    return QString::number(value, 'g', 12);
-}
-
-/// The file of a folder by name, found without regard to case as the program finds it.
-QString fileIn(const QString &folder, const QString &name)
-{
-    const QStringList found = QDir(folder).entryList({name}, QDir::Files);
-    for (const QString &candidate : found) {
-        if (candidate.compare(name, Qt::CaseInsensitive) == 0)
-            return QDir(folder).filePath(candidate);
-    }
-    return QDir(folder).filePath(name);
-}
-
-QString setFile(const QString &dataDirectory, const QString &company, const char *kind)
-{
-    return fileIn(dataDirectory, company + QLatin1String(kind) + QStringLiteral(".mdb"));
-}
 
 const QStringList kMovementTables{QStringLiteral("StokHareket"), QStringLiteral("CariHareket"),
                                   QStringLiteral("Faturalar"), QStringLiteral("FatHareket")};
@@ -156,6 +76,7 @@ struct InvoiceParts
 
 struct MovementParts
 {
+    QString company;
     QList<AccountMove> accounts;
     QList<StockMove> stock;
 };
@@ -173,14 +94,18 @@ struct SetChanges
 class Verifier
 {
 public:
-    Verifier(const QString &dataDirectory, const QStringList &programFolders, const Baseline &baseline)
+    Verifier(const QString &dataDirectory, const QStringList &programFolders, const Baseline &baseline,
+             const QHash<QString, Leftovers> &leftAtCrash)
         : m_data(dataDirectory)
         , m_programs(programFolders)
         , m_baseline(baseline)
+        , m_leftAtCrash(leftAtCrash)
     { }
 
     Verdict run()
     {
+        // Before anything here opens a file and so rolls back what it finds.
+        checkRecovered();
         checkIntegrity();
         for (const QString &company : companyCodes(m_data)) {
             try {
@@ -190,12 +115,43 @@ public:
             }
         }
         checkDepoTransfers();
-        checkTerminals();
+        checkTerminals(m_programs, m_baseline, m_documents, m_keys, m_leftAtCrash, m_verdict);
+        try {
+            m_verdict.violations << checkCounters(m_data, m_programs);
+        } catch (const std::exception &error) {
+            violation(QStringLiteral("the counters cannot be read: ") + QString::fromUtf8(error.what()));
+        }
         return m_verdict;
     }
 
 private:
     void violation(const QString &text) { m_verdict.violations << text; }
+
+    /// A terminal that opened the set after a crash rolled back what the crash left half written.
+    /// A journal whose header never got its magic number is no hot journal: the
+    /// file it belongs to was not written yet.
+    void checkRecovered()
+    {
+        static const QByteArray magic = QByteArray::fromHex("d9d505f920a163d7");
+        for (const QString &name : QDir(m_data).entryList({QStringLiteral("*.mdb-journal")}, QDir::Files)) {
+            QFile journal(QDir(m_data).filePath(name));
+            if (journal.open(QIODevice::ReadOnly) && journal.read(magic.size()) == magic)
+                violation(QStringLiteral("%1: a hot journal is left: no terminal recovered the file").arg(name));
+        }
+    }
+
+    QString title(const QString &company, const QString &account) const
+    {
+        return m_titles.value(company).value(account, QStringLiteral("(no account %1)").arg(account));
+    }
+
+    static QList<JournalLine> linesOf(const QList<StockMove> &moves)
+    {
+        QList<JournalLine> lines;
+        for (const StockMove &m : moves)
+            lines.append({m.code, m.quantity, m.amount, 0.0});
+        return lines;
+    }
 
     void checkIntegrity()
     {
@@ -252,12 +208,26 @@ private:
                                              {base.lastRow.value(QStringLiteral("FatHareket"))});
         const QList<Row> merkez = accounts.rows(QStringLiteral("SELECT CariKod FROM CariKartlar WHERE Unvan='Merkez'"));
         changes.merkezCode = merkez.isEmpty() ? QString() : merkez[0][0].toString();
+        for (const Row &r : accounts.rows(QStringLiteral("SELECT CariKod, Unvan FROM CariKartlar")))
+            m_titles[company].insert(r[0].toString(), r[1].toString());
+        readKeys(company, base);
 
         reconcileStock(company, base, stock, changes);
         reconcileAccounts(company, base, accounts, changes);
         checkInvoices(company, changes);
         checkMovementDocuments(company, changes);
         checkDuplicates(company, stock, invoices);
+    }
+
+    /// The posting keys written since the baseline.
+    void readKeys(const QString &company, const Baseline::Set &base)
+    {
+        const BookFile index(setFile(m_data, company, "Index"));
+        if (!index.hasTable(QStringLiteral("PuslaKayit")))
+            return;
+        for (const Row &r : index.rows(QStringLiteral("SELECT Anahtar FROM PuslaKayit WHERE rowid > ?"),
+                                       {base.lastRow.value(QStringLiteral("PuslaKayit"))}))
+            m_keys[company] << r[0].toString();
     }
 
     void reconcileStock(const QString &company, const Baseline::Set &base, const BookFile &stock,
@@ -380,6 +350,7 @@ private:
         for (auto it = bySerial.cbegin(); it != bySerial.cend(); ++it) {
             const QString where = QStringLiteral("set %1: invoice with DigerId %2: ").arg(company, it.key());
             const InvoiceParts &p = it.value();
+            const qsizetype found = m_verdict.violations.size();
             if (p.headers.size() != 1) {
                 violation(where + (p.headers.isEmpty() ? QStringLiteral("lines or movements without a Faturalar row")
                                                        : QStringLiteral("%1 Faturalar rows (DigerId drawn twice)")
@@ -438,6 +409,9 @@ private:
             }
             if (customerRows != 1 || vatRows != (vat > 0 ? 1 : 0))
                 violation(where + QStringLiteral("%1 customer and %2 VAT movements").arg(customerRows).arg(vatRows));
+            if (m_verdict.violations.size() == found)
+                m_documents.append({QStringLiteral("invoice"), company, title(company, customer), linesOf(p.stock),
+                                    number_});
         }
     }
 
@@ -454,8 +428,15 @@ private:
         }
         for (auto it = cari.cbegin(); it != cari.cend(); ++it) {
             const QString where = QStringLiteral("set %1: account document with DigerId %2: ").arg(company, it.key());
-            if (checkSide(where, it.value()))
-                ++m_verdict.documents;
+            const qsizetype found = m_verdict.violations.size();
+            if (!checkSide(where, it.value()))
+                continue;
+            ++m_verdict.documents;
+            if (m_verdict.violations.size() == found) {
+                const AccountMove &account = it->accounts[0];
+                m_documents.append({account.debit > 0 ? QStringLiteral("cari-sale") : QStringLiteral("cari-purchase"),
+                                    company, title(company, account.code.section(u'|', 1)), linesOf(it->stock), {}});
+            }
         }
     }
 
@@ -463,11 +444,15 @@ private:
     MovementParts &place(const QString &company, const SetChanges &changes, const QString &account,
                          const QString &serial, QMap<QString, MovementParts> &cari)
     {
+        MovementParts *parts = nullptr;
         if (!changes.merkezCode.isEmpty() && account == changes.merkezCode)
-            return m_depoBranchSides[company + QLatin1Char('/') + serial];
-        if (account.startsWith(QStringLiteral("Şube")))
-            return m_depoCentreSides[account.mid(4) + QLatin1Char('/') + serial];
-        return cari[serial];
+            parts = &m_depoBranchSides[company + QLatin1Char('/') + serial];
+        else if (account.startsWith(QStringLiteral("Şube")))
+            parts = &m_depoCentreSides[account.mid(4) + QLatin1Char('/') + serial];
+        else
+            parts = &cari[serial];
+        parts->company = company;
+        return *parts;
     }
 
     /// One account movement and its stock movements, adding up; true when it is there at all.
@@ -513,6 +498,7 @@ private:
                                           : QStringLiteral("the centre side is there, the branch's is not")));
                 continue;
             }
+            const qsizetype found = m_verdict.violations.size();
             const bool branchOk = checkSide(where + QStringLiteral("branch side: "), m_depoBranchSides[key]);
             const bool centreOk = checkSide(where + QStringLiteral("centre side: "), m_depoCentreSides[key]);
             if (!branchOk || !centreOk)
@@ -529,6 +515,14 @@ private:
                                       .arg(fmt(ba.debit), fmt(ba.credit))
                                       .arg(c.stock.size())
                                       .arg(fmt(ca.debit), fmt(ca.credit)));
+            const QString branchCode = key.section(u'/', 0, 0);
+            const QString kind = ca.debit > 0 ? QStringLiteral("depo") : QStringLiteral("depo-purchase");
+            const QString account = title(c.company, ca.code.section(u'|', 1));
+            if (describe(kind, branchCode, account, linesOf(b.stock))
+                != describe(kind, branchCode, account, linesOf(c.stock)))
+                violation(where + QStringLiteral("the sides carry different lines"));
+            if (m_verdict.violations.size() == found)
+                m_documents.append({kind, branchCode, account, linesOf(c.stock), {}});
         }
     }
 
@@ -547,54 +541,14 @@ private:
                           .arg(company, r[0].toString(), r[1].toString()));
     }
 
-    void checkTerminals()
-    {
-        int landedInFlight = 0;
-        for (const QString &folder : m_programs) {
-            const JournalState state = Journal::read(folder, m_baseline.journalOffsets.value(folder, 0));
-            m_verdict.postedByTerminals += state.posted;
-            m_verdict.failedByTerminals += state.failed;
-            if (!state.inFlight || !state.armed)
-                continue;
-            QHash<QString, QPair<double, double>> list;
-            try {
-                const BookFile working(fileIn(folder, QStringLiteral("Temp.Mdb")));
-                for (const Row &r : working.rows(QStringLiteral("SELECT StokKod, KalanB, GirenTutar FROM StokKartlar")))
-                    list.insert(r[0].toString(), {number(r[1]), number(r[2])});
-            } catch (const std::exception &error) {
-                violation(QStringLiteral("%1: working list cannot be read: %2").arg(folder, QString::fromUtf8(error.what())));
-                continue;
-            }
-            bool reset = true;
-            for (auto it = list.cbegin(); it != list.cend(); ++it)
-                reset = reset && it.value().first == 0 && it.value().second == 0;
-            QHash<QString, QPair<double, double>> expected;
-            for (const JournalLine &line : state.lines)
-                expected.insert(line.code, {line.quantity, line.amount});
-            bool holds = true;
-            for (auto it = list.cbegin(); it != list.cend(); ++it) {
-                const QPair<double, double> want = expected.value(it.key(), {0.0, 0.0});
-                holds = holds && near(it.value().first, want.first) && near(it.value().second, want.second);
-            }
-            if (reset)
-                ++landedInFlight;
-            else if (!holds)
-                violation(QStringLiteral("%1: the working list neither holds the %2 document's lines nor is reset")
-                              .arg(folder, state.kind));
-        }
-        const int expected = m_verdict.postedByTerminals + landedInFlight;
-        if (m_verdict.documents != expected)
-            violation(QStringLiteral("%1 documents are in the books, the terminals posted %2 and %3 more landed as "
-                                     "they ended (a failed or unfinished posting wrote, or a posted one is missing)")
-                          .arg(m_verdict.documents)
-                          .arg(m_verdict.postedByTerminals)
-                          .arg(landedInFlight));
-    }
-
     QString m_data;
     QStringList m_programs;
     const Baseline &m_baseline;
+    const QHash<QString, Leftovers> &m_leftAtCrash;
     Verdict m_verdict;
+    QList<BookDocument> m_documents; // whole documents since the baseline
+    QHash<QString, QStringList> m_keys; // posting keys since the baseline, by set
+    QHash<QString, QHash<QString, QString>> m_titles; // set -> CariKod -> Unvan
     QHash<QString, MovementParts> m_depoBranchSides; // "02/171"
     QHash<QString, MovementParts> m_depoCentreSides;
 };
@@ -631,6 +585,11 @@ Baseline takeBaseline(const QString &dataDirectory, const QStringList &programFo
             const BookFile file(setFile(dataDirectory, company, tableFile(table).toLatin1().constData()));
             set.lastRow.insert(table, file.rows(QStringLiteral("SELECT coalesce(max(rowid), 0) FROM ") + table)[0][0].toLongLong());
         }
+        const BookFile index(setFile(dataDirectory, company, "Index"));
+        if (index.hasTable(QStringLiteral("PuslaKayit"))) {
+            const QList<Row> last = index.rows(QStringLiteral("SELECT coalesce(max(rowid), 0) FROM PuslaKayit"));
+            set.lastRow.insert(QStringLiteral("PuslaKayit"), last[0][0].toLongLong());
+        }
         baseline.sets.insert(company, set);
     }
     for (const QString &folder : programFolders)
@@ -638,9 +597,10 @@ Baseline takeBaseline(const QString &dataDirectory, const QStringList &programFo
     return baseline;
 }
 
-Verdict verifyBooks(const QString &dataDirectory, const QStringList &programFolders, const Baseline &baseline)
+Verdict verifyBooks(const QString &dataDirectory, const QStringList &programFolders, const Baseline &baseline,
+                    const QHash<QString, Leftovers> &leftAtCrash)
 {
-    return Verifier(dataDirectory, programFolders, baseline).run();
+    return Verifier(dataDirectory, programFolders, baseline, leftAtCrash).run();
 }
 
 QJsonObject Baseline::toJson() const

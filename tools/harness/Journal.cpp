@@ -35,6 +35,11 @@ QList<JournalLine> decodeLines(const QString &text)
     return lines;
 }
 
+QString oneField(const QString &text)
+{
+    return QString(text).replace(u'\n', u' ').replace(u'\t', u' ');
+}
+
 } // namespace
 
 Journal::Journal(const QString &programFolder)
@@ -46,14 +51,33 @@ QString Journal::pathIn(const QString &programFolder)
     return programFolder + QStringLiteral("/harness-journal.txt");
 }
 
-void Journal::begin(const QString &kind, const QList<JournalLine> &lines)
+const JournalDocument *JournalState::inFlight() const
 {
-    append(QStringLiteral("begin\t%1\t%2").arg(kind, encodeLines(lines)));
+    if (documents.isEmpty() || documents.back().outcome != JournalDocument::Outcome::InFlight)
+        return nullptr;
+    return &documents.back();
+}
+
+void Journal::begin(const JournalDocument &document)
+{
+    append(QStringLiteral("begin\t%1\t%2\t%3\t%4")
+               .arg(document.kind, document.set, oneField(document.account), encodeLines(document.lines)));
 }
 
 void Journal::armed()
 {
     append(QStringLiteral("armed"));
+}
+
+void Journal::key(const QString &key, const QString &keyFile)
+{
+    append(QStringLiteral("key\t%1\t%2").arg(key, oneField(keyFile)));
+}
+
+void Journal::settled(Settlement settlement)
+{
+    static const char *const names[] = {"reset", "kept", "pending"};
+    append(QStringLiteral("settled\t") + QLatin1String(names[static_cast<int>(settlement)]));
 }
 
 void Journal::posted()
@@ -63,7 +87,7 @@ void Journal::posted()
 
 void Journal::failed(const QString &message)
 {
-    append(QStringLiteral("failed\t") + QString(message).replace(u'\n', u' ').replace(u'\t', u' '));
+    append(QStringLiteral("failed\t") + oneField(message));
 }
 
 void Journal::append(const QString &record)
@@ -101,20 +125,29 @@ JournalState Journal::read(const QString &programFolder, qint64 offset)
     for (const QString &record : records) {
         const QStringList fields = record.split(u'\t');
         const QString &tag = fields.front();
+        JournalDocument *last = state.documents.isEmpty() ? nullptr : &state.documents.back();
+        const bool inFlight = last && last->outcome == JournalDocument::Outcome::InFlight;
         if (tag == QLatin1String("begin")) {
-            state.inFlight = true;
-            state.armed = false;
-            state.kind = fields.value(1);
-            state.lines = decodeLines(fields.value(2));
-        } else if (tag == QLatin1String("armed")) {
-            state.armed = state.inFlight;
-        } else if (tag == QLatin1String("posted")) {
+            JournalDocument document;
+            document.kind = fields.value(1);
+            document.set = fields.value(2);
+            document.account = fields.value(3);
+            document.lines = decodeLines(fields.value(4));
+            state.documents << document;
+        } else if (tag == QLatin1String("armed") && inFlight) {
+            last->armed = true;
+        } else if (tag == QLatin1String("key") && inFlight) {
+            last->key = fields.value(1);
+            last->keyFile = fields.value(2);
+        } else if (tag == QLatin1String("settled") && inFlight) {
+            last->settled = fields.value(1);
+        } else if (tag == QLatin1String("posted") && inFlight) {
             ++state.posted;
-            state.inFlight = state.armed = false;
-        } else if (tag == QLatin1String("failed")) {
+            last->outcome = JournalDocument::Outcome::Posted;
+        } else if (tag == QLatin1String("failed") && inFlight) {
             ++state.failed;
             state.failures << fields.value(1);
-            state.inFlight = state.armed = false;
+            last->outcome = JournalDocument::Outcome::Failed;
         }
     }
     return state;

@@ -8,6 +8,7 @@
 #include "app/Services.h"
 #include "app/SettingKeys.h"
 #include "app/TerminalForm.h"
+#include "data/Schema.h"
 #include "modes/ModeBoxes.h"
 #include "platform/Clock.h"
 #include "platform/Database.h"
@@ -22,9 +23,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -57,6 +61,30 @@ struct CrashPoint
 
 CrashPoint g_crash;
 
+/// Journals the key that the terminal's posting marker names as a commit of
+/// a posting begins: a document that landed had its key journaled first.
+struct KeyWatch
+{
+    Journal *journal = nullptr;
+    QString markerPath;
+    QString lastKey;
+
+    void atCommit()
+    {
+        QFile marker(markerPath);
+        if (!journal || !marker.open(QIODevice::ReadOnly))
+            return;
+        const QStringList lines = QString::fromUtf8(marker.readAll()).split(u'\n');
+        const QString key = lines.value(0).trimmed();
+        if (key.isEmpty() || key == lastKey)
+            return;
+        lastKey = key;
+        journal->key(key, lines.value(1).trimmed());
+    }
+};
+
+KeyWatch g_keys;
+
 void onRowWrite(void *, int, const char *, const char *, sqlite3_int64)
 {
     g_crash.count();
@@ -64,6 +92,8 @@ void onRowWrite(void *, int, const char *, const char *, sqlite3_int64)
 
 int onCommit(void *)
 {
+    if (g_crash.armed)
+        g_keys.atCommit();
     g_crash.count();
     return 0;
 }
@@ -109,11 +139,22 @@ public:
             depo ? QStringLiteral("0") : QStringLiteral("1"));
         m_settings.saveSetting(m_program.exeName(), settingkeys::Section, settingkeys::ServerAddress,
             QStringLiteral("\\\\%1\\MuhasebeData\\01").arg(m_host));
+        const bool pending = QFileInfo::exists(markerPath());
         m_form = std::make_unique<TerminalForm>(m_services);
         m_form->show();
+        // The form settles a posting left under way as it loads; what it did
+        // shows before the role choice resets the working list anyway.
+        if (pending && m_options.settleOnly)
+            m_journal.settled(settlement());
         m_form->Option1[kUserRole]->setValue(true);
         if (m_program.hasEnded()) {
             m_result.error = QStringLiteral("the terminal ended at the role choice: ") + m_dialogs.messages.join(u' ');
+            return m_result;
+        }
+        if (m_options.settleOnly) {
+            openEveryFile();
+            m_form->close();
+            m_form.reset();
             return m_result;
         }
         try {
@@ -128,16 +169,14 @@ public:
                                  .arg(m_options.lines);
             return m_result;
         }
-        sqlite3 *db = SharedConnection::forThisThread(m_mapper.paths().programFolder)->handle();
-        sqlite3_update_hook(db, onRowWrite, nullptr);
-        sqlite3_commit_hook(db, onCommit, nullptr);
         g_crash.target = m_options.crashAfterWrites;
+        g_keys.journal = &m_journal;
+        g_keys.markerPath = markerPath();
 
         say(QStringLiteral("ready"));
         for (int i = 1; i <= m_options.documents; ++i)
             postOne(i);
-        sqlite3_update_hook(db, nullptr, nullptr);
-        sqlite3_commit_hook(db, nullptr, nullptr);
+        g_keys.journal = nullptr;
         m_form->close();
         m_form.reset();
         return m_result;
@@ -152,6 +191,50 @@ private:
     }
     bool purchase() const { return modeBox() == kPurchase; }
     QString workingList() const { return m_program.folder() + QStringLiteral("\\Temp.Mdb"); }
+
+    QString markerPath() const
+    {
+        return QDir(m_mapper.paths().programFolder).filePath(QString(schema::files::PendingMarker));
+    }
+
+    Journal::Settlement settlement()
+    {
+        if (QFileInfo::exists(markerPath()))
+            return Journal::Settlement::Pending;
+        try {
+            const QHash<QString, WorkingRow> rows = readWorkingList();
+            const bool reset = std::all_of(rows.cbegin(), rows.cend(),
+                [](const WorkingRow &row) { return row.quantity == 0 && row.amount == 0; });
+            return reset ? Journal::Settlement::Reset : Journal::Settlement::Kept;
+        } catch (const DbError &) {
+            return Journal::Settlement::Pending;
+        }
+    }
+
+    /// Opens each database file of the data directory through the program's
+    /// database layer and reads it: the first terminal to do so after a crash
+    /// rolls back what the crashed one left half written.
+    void openEveryFile()
+    {
+        using namespace schema;
+        const std::array<std::pair<Name, Name>, 4> tables {{{files::Cari, CariKartlar::Table},
+            {files::Stok, StokKartlar::Table}, {files::Fatura, Faturalar::Table}, {files::Index, Mdbindex::Table}}};
+        for (const QString &name : QDir(m_options.dataDirectory).entryList(QDir::Files)) {
+            for (const auto &[suffix, table] : tables) {
+                if (!name.endsWith(suffix, Qt::CaseInsensitive))
+                    continue;
+                try {
+                    Database file = Database::open(
+                        m_mapper, QStringLiteral("\\\\%1\\%2\\%3").arg(m_host, DataDirectoryName, name));
+                    // Reading takes the file's read lock: that is when a hot journal is rolled back.
+                    file.openRecordset(QString(table))->eof();
+                    file.close();
+                } catch (const DbError &error) {
+                    m_result.error = QStringLiteral("%1 cannot be opened: %2").arg(name, error.text());
+                }
+            }
+        }
+    }
 
     void readItems()
     {
@@ -228,8 +311,13 @@ private:
             m_form->Check1[box]->setValue(1);
         m_form->Command7->setValue(true);
 
-        const QList<JournalLine> lines = pickLines();
-        m_journal.begin(kindName(m_options.kind), lines);
+        JournalDocument document;
+        document.kind = kindName(m_options.kind);
+        document.set = m_form->DataPath.right(2);
+        document.account = m_form->Combo1->text();
+        document.lines = pickLines();
+        const QList<JournalLine> &lines = document.lines;
+        m_journal.begin(document);
         try {
             layLines(lines);
         } catch (const DbError &error) {
@@ -246,12 +334,21 @@ private:
         if (m_form->Frame3->isHidden()) {
             fail(number, QStringLiteral("the review did not open"));
         } else {
+            // The connection may have been opened anew since the last document,
+            // when the selection let go of every file: watch the one that posts,
+            // and hold it while it does.
+            const std::shared_ptr<SharedConnection> connection
+                = SharedConnection::forThisThread(m_mapper.paths().programFolder);
+            sqlite3_update_hook(connection->handle(), onRowWrite, nullptr);
+            sqlite3_commit_hook(connection->handle(), onCommit, nullptr);
             g_crash.seen = 0;
             g_crash.armed = true;
             armCrashVfs(m_options.crashAtFileOperation, kCrashExitCode);
             m_form->Command8[1]->setValue(true);
             m_result.lastFileOperations = disarmCrashVfs();
             g_crash.armed = false;
+            sqlite3_update_hook(connection->handle(), nullptr, nullptr);
+            sqlite3_commit_hook(connection->handle(), nullptr, nullptr);
             m_result.lastWrites = g_crash.seen;
             if (m_dialogs.messages.size() > before)
                 fail(number, m_dialogs.messages.back());
@@ -368,6 +465,11 @@ QString kindName(DocumentKind kind)
     return {};
 }
 
+QString settingsFolder(const QString &programFolder)
+{
+    return programFolder + QStringLiteral("/.harness-settings");
+}
+
 SessionResult runTerminal(const SessionOptions &options)
 {
     // The data directory stands behind \\HOST\MuhasebeData: its parent names the host.
@@ -385,7 +487,7 @@ SessionResult runTerminal(const SessionOptions &options)
     paths.programFolder = QDir(options.programFolder).absolutePath();
     paths.sharesRoot = shares.path();
     paths.driveRoots.insert(u'C', paths.programFolder);
-    paths.configFolder = paths.programFolder + QStringLiteral("/.harness-settings");
+    paths.configFolder = settingsFolder(paths.programFolder);
     QDir().mkpath(paths.configFolder);
     installCrashVfs();
     return Terminal(options, paths, hostDir.dirName()).run();

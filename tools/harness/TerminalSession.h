@@ -25,6 +25,10 @@ struct SessionOptions
     qint64 crashAfterWrites = 0;
     /// Ends the process before this file write, sync, truncate or delete of a posting; 0 never.
     qint64 crashAtFileOperation = 0;
+    /// Posts nothing: starts the form, makes the role choice (which settles a
+    /// posting the terminal had under way), opens every database file of the
+    /// data directory, as a terminal coming back after a crash does, and ends.
+    bool settleOnly = false;
 };
 
 struct SessionResult
@@ -45,10 +49,14 @@ struct SessionResult
 /// Exit status of a terminal ended on purpose at a write.
 constexpr int kCrashExitCode = 86;
 
+/// Where a terminal of the harness keeps its settings.
+QString settingsFolder(const QString &programFolder);
+
 /// Drives the real main form as an operator would: opens it in the user role
 /// over the data directory, picks the mode of `kind`, lays random lines into
 /// the working list, reviews and confirms, `documents` times. Every step is
-/// journaled in the program folder first. Prints progress lines to stdout.
+/// journaled in the program folder first, the posting key of each document
+/// as its books' commit begins. Prints progress lines to stdout.
 SessionResult runTerminal(const SessionOptions &options);
 
 } // namespace pusla::harness

@@ -1,10 +1,12 @@
 #include "Trials.h"
 
 #include "Books.h"
+#include "Journal.h"
 #include "Say.h"
 #include "TerminalSession.h"
 
 #include "data/DemoData.h"
+#include "data/Schema.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,6 +18,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 namespace pusla::harness {
@@ -33,12 +36,48 @@ bool copyFolderFiles(const QString &from, const QString &to)
     return true;
 }
 
-/// A terminal process posting documents.
+/// The arguments of a terminal process posting documents.
+QStringList postArguments(const Workspace &workspace, int terminal, const QString &kind, int documents, int lines,
+                          quint32 seed, qint64 crashAt = 0, qint64 crashAtFileOperation = 0)
+{
+    QStringList args{QStringLiteral("post"),
+                     QStringLiteral("--data"),
+                     workspace.dataDirectory(),
+                     QStringLiteral("--program"),
+                     workspace.terminal(terminal),
+                     QStringLiteral("--kind"),
+                     kind,
+                     QStringLiteral("--documents"),
+                     QString::number(documents),
+                     QStringLiteral("--lines"),
+                     QString::number(lines),
+                     QStringLiteral("--seed"),
+                     QString::number(seed)};
+    if (crashAt > 0)
+        args << QStringLiteral("--crash-after-writes") << QString::number(crashAt);
+    if (crashAtFileOperation > 0)
+        args << QStringLiteral("--crash-at-io") << QString::number(crashAtFileOperation);
+    return args;
+}
+
+/// The arguments of a terminal process that starts, settles and ends.
+QStringList settleArguments(const Workspace &workspace, const QString &programFolder, const QString &kind)
+{
+    return {QStringLiteral("post"),
+            QStringLiteral("--data"),
+            workspace.dataDirectory(),
+            QStringLiteral("--program"),
+            programFolder,
+            QStringLiteral("--kind"),
+            kind,
+            QStringLiteral("--settle-only")};
+}
+
+/// A terminal process.
 class Child
 {
 public:
-    Child(const Workspace &workspace, int terminal, const QString &kind, int documents, int lines, quint32 seed,
-          qint64 crashAt = 0, qint64 crashAtFileOperation = 0)
+    explicit Child(const QStringList &arguments)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -46,24 +85,7 @@ public:
         env.insert(QStringLiteral("ASAN_OPTIONS"),
                    env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":detect_leaks=0"));
         m_process.setProcessEnvironment(env);
-        QStringList args{QStringLiteral("post"),
-                         QStringLiteral("--data"),
-                         workspace.dataDirectory(),
-                         QStringLiteral("--program"),
-                         workspace.terminal(terminal),
-                         QStringLiteral("--kind"),
-                         kind,
-                         QStringLiteral("--documents"),
-                         QString::number(documents),
-                         QStringLiteral("--lines"),
-                         QString::number(lines),
-                         QStringLiteral("--seed"),
-                         QString::number(seed)};
-        if (crashAt > 0)
-            args << QStringLiteral("--crash-after-writes") << QString::number(crashAt);
-        if (crashAtFileOperation > 0)
-            args << QStringLiteral("--crash-at-io") << QString::number(crashAtFileOperation);
-        m_process.start(QCoreApplication::applicationFilePath(), args);
+        m_process.start(QCoreApplication::applicationFilePath(), arguments);
     }
 
     ~Child()
@@ -136,10 +158,11 @@ private:
 };
 
 void verifyInto(TrialReport &report, const Workspace &workspace, const QStringList &terminals,
-                const Baseline &baseline, const QString &context)
+                const Baseline &baseline, const QString &context, const QHash<QString, Leftovers> &leftAtCrash = {})
 {
     try {
-        const Verdict verdict = verifyBooks(workspace.dataDirectory(), terminals, baseline);
+        const Verdict verdict = verifyBooks(workspace.dataDirectory(), terminals, baseline, leftAtCrash);
+        report.landedInFlight += verdict.landedInFlight;
         for (const QString &violation : verdict.violations) {
             report.violations << context + violation;
             say(QStringLiteral("VIOLATION ") + context + violation);
@@ -164,11 +187,52 @@ void countCrash(TrialReport &report, const Child &child, const QString &context)
     }
 }
 
-/// The terminal's working list as it was laid out, and no journal left behind by a crash.
+/// Runs a terminal that starts, settles what it had under way and ends.
+void settle(TrialReport &report, const Workspace &workspace, const QString &programFolder, const QString &kind,
+            const QString &context)
+{
+    Child child(settleArguments(workspace, programFolder, kind));
+    child.finish();
+    if (child.killed() || child.exitCode() != 0)
+        report.violations << context
+                + QStringLiteral("the terminal in %1 did not come up (%2): %3 %4")
+                      .arg(programFolder)
+                      .arg(child.exitCode())
+                      .arg(child.output().join(u' '), child.errors().right(500));
+}
+
+/// After a crash, as at a shop where the crashed terminal stays off: another
+/// terminal, which cannot see the crashed one's program folder, opens the set
+/// first and so rolls back whatever the crash left half written. Then the
+/// crashed terminal comes back and settles the document it had under way.
+/// Returns what it had left in its program folder before it came back.
+std::optional<Leftovers> recoverAfterCrash(TrialReport &report, const Workspace &workspace, int terminal,
+                                           const QString &kind, const QString &context)
+{
+    const QString folder = workspace.terminal(terminal);
+    QDir(workspace.away()).removeRecursively();
+    if (!QDir().rename(folder, workspace.away())) {
+        report.error = QStringLiteral("cannot move %1 away").arg(folder);
+        return std::nullopt;
+    }
+    settle(report, workspace, workspace.recovery(), kind, context + QStringLiteral("recovery: "));
+    if (!QDir().rename(workspace.away(), folder)) {
+        report.error = QStringLiteral("cannot move %1 back").arg(folder);
+        return std::nullopt;
+    }
+    const Leftovers left = readLeftovers(folder);
+    settle(report, workspace, folder, kind, context + QStringLiteral("coming back: "));
+    return left;
+}
+
+/// The terminal's working list as it was laid out, with no marker or journal
+/// left behind by a crash. Only after the verification: it hides what the
+/// terminal left.
 bool restoreTerminal(const Workspace &workspace, int terminal)
 {
     const QString folder = workspace.terminal(terminal);
-    for (const QString &name : QDir(folder).entryList({QStringLiteral("*-journal")}, QDir::Files))
+    const QStringList leftBehind{QStringLiteral("*-journal"), QString(schema::files::PendingMarker)};
+    for (const QString &name : QDir(folder).entryList(leftBehind, QDir::Files | QDir::Hidden))
         QFile::remove(QDir(folder).filePath(name));
     return copyFolderFiles(workspace.pristine(), folder);
 }
@@ -193,6 +257,16 @@ QStringList Workspace::terminals(int count) const
     return folders;
 }
 
+QString Workspace::recovery() const
+{
+    return root + QStringLiteral("/terminals/recovery");
+}
+
+QString Workspace::away() const
+{
+    return root + QStringLiteral("/away");
+}
+
 QString Workspace::pristine() const
 {
     return root + QStringLiteral("/pristine");
@@ -200,7 +274,8 @@ QString Workspace::pristine() const
 
 QString createWorkspace(const Workspace &workspace, int items, quint32 seed, int terminals)
 {
-    for (const QString &dir : {QStringLiteral("/shares"), QStringLiteral("/terminals"), QStringLiteral("/pristine")})
+    for (const QString &dir : {QStringLiteral("/shares"), QStringLiteral("/terminals"), QStringLiteral("/pristine"),
+                               QStringLiteral("/away")})
         QDir(workspace.root + dir).removeRecursively();
     if (!QDir().mkpath(workspace.dataDirectory()))
         return QStringLiteral("cannot make ") + workspace.dataDirectory();
@@ -213,9 +288,10 @@ QString createWorkspace(const Workspace &workspace, int items, quint32 seed, int
     const DemoResult result = createDemoData(options);
     if (!result.ok)
         return result.errorText;
-    for (int i = 1; i <= terminals; ++i) {
-        if (!copyFolderFiles(workspace.pristine(), workspace.terminal(i)))
-            return QStringLiteral("cannot copy the program folder to ") + workspace.terminal(i);
+    const QStringList folders = workspace.terminals(terminals) << workspace.recovery();
+    for (const QString &folder : folders) {
+        if (!copyFolderFiles(workspace.pristine(), folder))
+            return QStringLiteral("cannot copy the program folder to ") + folder;
     }
     return {};
 }
@@ -237,7 +313,7 @@ TrialReport runCrashTrials(const CrashTrialOptions &options)
     // The first document of a set can take a few more (the year's first number).
     {
         const Baseline baseline = takeBaseline(ws.dataDirectory(), terminals);
-        Child child(ws, 1, options.kind, 2, options.lines, random.bounded(1u << 30));
+        Child child(postArguments(ws, 1, options.kind, 2, options.lines, random.bounded(1u << 30)));
         child.finish();
         child.collect(report, QStringLiteral("clean run: "));
         ++report.trials;
@@ -264,12 +340,16 @@ TrialReport runCrashTrials(const CrashTrialOptions &options)
             return false;
         }
         const Baseline baseline = takeBaseline(ws.dataDirectory(), terminals);
-        Child child(ws, 1, options.kind, 1, options.lines, random.bounded(1u << 30), atWrite, atFileOperation);
+        Child child(postArguments(ws, 1, options.kind, 1, options.lines, random.bounded(1u << 30), atWrite,
+                                  atFileOperation));
         child.finish();
         child.collect(report, context);
         ++report.trials;
         countCrash(report, child, context);
-        verifyInto(report, ws, terminals, baseline, context);
+        const std::optional<Leftovers> left = recoverAfterCrash(report, ws, 1, options.kind, context);
+        if (!left)
+            return false;
+        verifyInto(report, ws, terminals, baseline, context, {{ws.terminal(1), *left}});
         return true;
     };
     for (qint64 k = 1; k <= last; ++k) {
@@ -294,7 +374,8 @@ TrialReport runCrashTrials(const CrashTrialOptions &options)
         {
             restoreTerminal(ws, 1);
             const Baseline baseline = takeBaseline(ws.dataDirectory(), terminals);
-            Child child(ws, 1, options.kind, options.documentsPerKill, options.lines, random.bounded(1u << 30));
+            Child child(postArguments(ws, 1, options.kind, options.documentsPerKill, options.lines,
+                                      random.bounded(1u << 30)));
             QElapsedTimer span;
             if (child.waitReady()) {
                 span.start();
@@ -308,13 +389,16 @@ TrialReport runCrashTrials(const CrashTrialOptions &options)
             verifyInto(report, ws, terminals, baseline, QStringLiteral("timing run: "));
         }
         spanMs = qMax<qint64>(spanMs, 50);
-        int killed = 0;
         for (int t = 1; t <= options.randomKills; ++t) {
             const qint64 delay = random.bounded(spanMs + 1);
             const QString context = QStringLiteral("kill %1 after %2 ms: ").arg(t).arg(delay);
-            restoreTerminal(ws, 1);
+            if (!restoreTerminal(ws, 1)) {
+                report.error = QStringLiteral("cannot restore the program folder");
+                return report;
+            }
             const Baseline baseline = takeBaseline(ws.dataDirectory(), terminals);
-            Child child(ws, 1, options.kind, options.documentsPerKill, options.lines, random.bounded(1u << 30));
+            Child child(postArguments(ws, 1, options.kind, options.documentsPerKill, options.lines,
+                                      random.bounded(1u << 30)));
             if (child.waitReady()) {
                 QThread::msleep(static_cast<unsigned long>(delay));
                 child.kill();
@@ -324,18 +408,25 @@ TrialReport runCrashTrials(const CrashTrialOptions &options)
             }
             child.finish();
             child.collect(report, context);
-            ++report.trials;
-            if (child.killed()) {
-                ++killed;
+            // Only a kill that found the terminal posting is a trial.
+            const JournalState journal
+                = Journal::read(ws.terminal(1), baseline.journalOffsets.value(ws.terminal(1), 0));
+            if (child.killed() && !journal.documents.isEmpty()) {
+                ++report.trials;
                 ++report.crashes;
+            } else {
+                ++report.missedKills;
             }
-            verifyInto(report, ws, terminals, baseline, context);
+            const std::optional<Leftovers> left = recoverAfterCrash(report, ws, 1, options.kind, context);
+            if (!left)
+                return report;
+            verifyInto(report, ws, terminals, baseline, context, {{ws.terminal(1), *left}});
         }
-        say(QStringLiteral("%1: %2 random kills over %3 ms of posting, %4 hit a running terminal")
+        say(QStringLiteral("%1: %2 random kills over %3 ms of posting, %4 found no terminal posting")
                 .arg(options.kind)
                 .arg(options.randomKills)
                 .arg(spanMs)
-                .arg(killed));
+                .arg(report.missedKills));
     }
     report.seconds = static_cast<double>(clock.elapsed()) / 1000.0;
     return report;
@@ -359,8 +450,8 @@ TrialReport runConcurrency(const ConcurrencyOptions &options)
     std::vector<std::unique_ptr<Child>> children;
     for (int i = 1; i <= options.terminals; ++i) {
         const QString kind = options.kind == QLatin1String("mixed") ? mixed[(i - 1) % mixed.size()] : options.kind;
-        children.push_back(std::make_unique<Child>(ws, i, kind, options.documents, options.lines,
-                                                   options.seed * 1000 + static_cast<quint32>(i)));
+        children.push_back(std::make_unique<Child>(postArguments(ws, i, kind, options.documents, options.lines,
+                                                                 options.seed * 1000 + static_cast<quint32>(i))));
     }
     for (std::size_t i = 0; i < children.size(); ++i) {
         Child &child = *children[i];

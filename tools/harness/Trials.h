@@ -6,7 +6,8 @@
 namespace pusla::harness {
 
 /// A folder that holds a demo data set and terminals' program folders:
-/// shares/127.0.0.1/MuhasebeData and terminals/t1, t2, ...
+/// shares/127.0.0.1/MuhasebeData, terminals/t1, t2, ... and the program
+/// folder of the terminal that recovers the set after a crash.
 struct Workspace
 {
     QString root;
@@ -14,6 +15,10 @@ struct Workspace
     QString dataDirectory() const;
     QString terminal(int number) const;
     QStringList terminals(int count) const;
+    QString recovery() const;
+    /// Where a crashed terminal's program folder waits while another
+    /// terminal recovers the set: no path written before the crash leads there.
+    QString away() const;
     QString pristine() const;
 };
 
@@ -60,6 +65,12 @@ struct TrialReport
     int crashes = 0;
     /// Crash trials whose document posted before the crash point was reached.
     int uncrashed = 0;
+    /// Random kills that found no terminal posting (it had ended, or had not
+    /// begun a document): not trials.
+    int missedKills = 0;
+    /// Crashed documents that were in the books although their terminal had
+    /// not seen the posting finish: those its coming back had to settle.
+    int landedInFlight = 0;
     int posted = 0;
     int failed = 0;
     QStringList failures;
@@ -72,7 +83,9 @@ struct TrialReport
 
 /// Posts one document and crashes the terminal at its first, second, ... row
 /// write and at its commit, then kills terminals at random moments while they
-/// post; verifies the books after each.
+/// post. After each, a terminal that cannot see the crashed one's program
+/// folder recovers the set, the crashed terminal comes back and settles what
+/// it had under way, and the books are verified.
 TrialReport runCrashTrials(const CrashTrialOptions &options);
 
 /// Terminals posting at once into one data directory, then one verification.

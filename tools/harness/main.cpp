@@ -27,27 +27,37 @@ Commands:
       Lays out a workspace: DIR/shares/127.0.0.1/MuhasebeData (the demo set: centre 01,
       branches 02 and 03) and program folders DIR/terminals/t1..tT.
   post --data DIR --program DIR --kind KIND --documents N [--lines L] [--seed S]
-       [--crash-after-writes K] [--crash-at-io K]
+       [--crash-after-writes K] [--crash-at-io K] [--settle-only]
       One terminal: opens the main form headless in the user role over DIR (a folder
       named MuhasebeData) and posts N documents of L random lines each. With
       --crash-after-writes the process ends (status 86) at the K-th row write or commit
       of a posting; with --crash-at-io before its K-th file write, sync, truncate or
       delete (the steps of the multi-file commit on disk). Prints "posted N writes W io M"
-      or "failed N: message" per document.
+      or "failed N: message" per document. With --settle-only it posts nothing: it
+      makes the role choice, which settles a posting the terminal had under way, opens
+      every database file of DIR (rolling back what a crashed terminal left) and ends.
   baseline --data DIR --program DIR [--program DIR ...] --out FILE
       Snapshot of the books and of the terminals' journals, for verify.
   verify --data DIR --program DIR [--program DIR ...] --baseline FILE
       Integrity check of every .mdb file; stock cards and accounts reconciled with the
       movements since the baseline; every document complete or absent; no duplicate
-      FaturaNo, DigerId or SeriNoDiger; each terminal's working list agrees with
-      whether its last document landed. Exit status 1 on any violation.
+      FaturaNo, DigerId or SeriNoDiger; every document one that a terminal's journal
+      says it meant to post, with those lines, and every posting key in the books one
+      of a whole document; FatNo.txt, the terminals' stored NNFatNo and the numbering
+      files' counters not behind the numbers in the books; no hot journal beside the
+      set and no posting marker left; each terminal's working list agrees with whether
+      its last document landed. Run it once every stopped terminal has come back
+      (post --settle-only). Exit status 1 on any violation.
   crash-trials --work DIR --kind KIND [--trials T] [--lines L] [--items N] [--seed S]
        [--kill-documents D] [--last-write K] [--last-io K]
        [--io-step N]
       Crashes a terminal at every row write of one document (up to K with --last-write;
       0: none), then before every file operation of its posting (--last-io likewise;
       --io-step N: every N-th and the last),
-      then T kill -9 at random moments while it posts D documents; verifies after each.
+      then T kill -9 at random moments while it posts D documents. After each, a
+      terminal with another program folder recovers the set while the crashed one's
+      folder is moved out of reach, the crashed terminal comes back and settles, and
+      the books are verified. A kill that finds no terminal posting is no trial.
   concurrency --work DIR [--terminals T] [--documents N] [--kind KIND|mixed] [--lines L]
        [--items N] [--seed S]
       T terminals post N documents each at once into one data directory (mixed: the
@@ -55,7 +65,9 @@ Commands:
 
 KIND: invoice, cari-sale, cari-purchase, depo, depo-purchase.
 The last line of crash-trials and concurrency reads
-  RESULT trials=.. crashes=.. uncrashed=.. posted=.. failed=.. violations=.. seconds=..
+  RESULT trials=.. crashes=.. uncrashed=.. missed=.. landed=.. posted=.. failed=.. violations=.. seconds=..
+(missed: kills that found no terminal posting; landed: crashed documents that were in
+the books all the same, settled when their terminal came back)
 and the exit status is 1 when there was a violation.
 )";
 
@@ -87,7 +99,7 @@ int printReport(const TrialReport &report)
     if (report.fileOperationsPerDocument > 0)
         out() << "file operations per document: " << report.fileOperationsPerDocument << '\n';
     out() << "RESULT trials=" << report.trials << " crashes=" << report.crashes << " uncrashed=" << report.uncrashed
-          << " posted=" << report.posted
+          << " missed=" << report.missedKills << " landed=" << report.landedInFlight << " posted=" << report.posted
           << " failed=" << report.failed << " violations=" << report.violations.size()
           << " seconds=" << QString::number(report.seconds, 'f', 1) << '\n';
     out().flush();
@@ -116,13 +128,14 @@ struct Options
     QCommandLineOption ioStep{QStringLiteral("io-step"), QStringLiteral("Crash point step."), QStringLiteral("N")};
     QCommandLineOption lastIo{QStringLiteral("last-io"), QStringLiteral("Last crash point."), QStringLiteral("K")};
     QCommandLineOption lastWrite{QStringLiteral("last-write"), QStringLiteral("Last crash point."), QStringLiteral("K")};
+    QCommandLineOption settleOnly{QStringLiteral("settle-only"), QStringLiteral("Start, settle and end.")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("This text.")};
     QString problem;
 
     Options()
     {
         parser.addOptions({work, data, program, kind, documents, lines, seed, crashAt, outFile, baseline, trials, items,
-                           terminals, killDocuments, lastWrite, crashAtIo, lastIo, ioStep, help});
+                           terminals, killDocuments, lastWrite, crashAtIo, lastIo, ioStep, settleOnly, help});
     }
 
     int number(const QCommandLineOption &option, int fallback, int minimum = 0)
@@ -185,6 +198,7 @@ int postCommand(Options &o)
     options.seed = o.seedNumber();
     options.crashAfterWrites = o.number(o.crashAt, 0);
     options.crashAtFileOperation = o.number(o.crashAtIo, 0);
+    options.settleOnly = o.parser.isSet(o.settleOnly);
     if (!o.problem.isEmpty())
         return usageError(o.problem);
     const auto kind = documentKind(kindText);
@@ -238,7 +252,8 @@ int verifyCommand(Options &o)
     for (const QString &violation : verdict.violations)
         out() << "violation: " << violation << '\n';
     out() << "documents=" << verdict.documents << " posted=" << verdict.postedByTerminals
-          << " failed=" << verdict.failedByTerminals << " violations=" << verdict.violations.size() << '\n';
+          << " failed=" << verdict.failedByTerminals << " landed-in-flight=" << verdict.landedInFlight
+          << " violations=" << verdict.violations.size() << '\n';
     return verdict.violations.isEmpty() ? 0 : 1;
 }
 
