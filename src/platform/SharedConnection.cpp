@@ -87,8 +87,15 @@ void removeStaleAnchors(const QString &folder)
     static const QRegularExpression anchorName(QStringLiteral("^\\.pusla-tx-.+-\\d+-\\d+$"));
     const QStringList names = QDir(folder).entryList({QStringLiteral(".pusla-tx-*")}, QDir::Files | QDir::Hidden);
     for (const QString &name : names) {
-        if (anchorName.match(name).hasMatch())
-            LockFile stale(QDir(folder).filePath(name)); // joins and, being the last holder, removes it
+        if (!anchorName.match(name).hasMatch())
+            continue;
+        const QString path = QDir(folder).filePath(name);
+        {
+            LockFile stale(path); // joins and, being the last holder, removes it
+        }
+        // A main file's own journal holds nothing of the books.
+        if (!QFileInfo::exists(path))
+            QFile::remove(path + QStringLiteral("-journal"));
     }
 }
 
@@ -204,6 +211,12 @@ void SharedConnection::open(const QString &anchorFolder)
     sqlite3_busy_timeout(m_db, kBusyTimeoutMs); // before any ATTACH
     execute(QStringLiteral("PRAGMA main.journal_mode=DELETE"));
     execute(QStringLiteral("PRAGMA main.synchronous=FULL"));
+    // The main file holds nothing, but an empty file has its first page
+    // written by the first transaction that writes: it would then take part
+    // in every multi-file commit and, after a crash, leave a journal of its
+    // own that keeps the super-journal beside the books for ever. Its first
+    // page is written now, in a commit of its own.
+    execute(QStringLiteral("PRAGMA main.user_version=1"));
     const int rc = sqlite3_create_function_v2(m_db, "pusla_like", 2,
         SQLITE_UTF16 | SQLITE_DETERMINISTIC | SQLITE_DIRECTONLY, nullptr, jetLike, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)

@@ -2,6 +2,7 @@
 #include "platform/DataControl.h"
 #include "platform/Database.h"
 #include "platform/DbError.h"
+#include "platform/SharedConnection.h"
 
 #include "platform/DbTestSupport.h"
 
@@ -87,6 +88,10 @@ TEST_F(TransactionTest, CommitWritesEveryFile)
     posting.writeOneEach(QStringLiteral("Satış ile"));
     // Others see nothing before the commit.
     EXPECT_EQ(rows(kFiles.first()), QStringLiteral("0"));
+    // The connection's own main file takes no part: a journal of it would
+    // outlive a crash and keep the super-journal beside the books.
+    const QString anchor = SharedConnection::forThisThread(QString())->anchorPath();
+    EXPECT_FALSE(QFileInfo::exists(anchor + QStringLiteral("-journal")));
     transaction.commit();
     expectRowsEverywhere(QStringLiteral("1"));
 }
