@@ -2,11 +2,11 @@
 
 #include "data/DataRoutines.h"
 #include "data/DatabaseSet.h"
+#include "platform/AttachedFile.h"
 #include "platform/DataControl.h"
 #include "platform/Database.h"
 #include "platform/DbError.h"
 #include "platform/Dialogs.h"
-#include "platform/AttachedFile.h"
 #include "platform/SharedConnection.h"
 #include "platform/Transaction.h"
 #include "posting/PendingPosting.h"
@@ -15,6 +15,7 @@
 #include <QDebug>
 #include <QFileInfo>
 
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -87,6 +88,13 @@ DbError withItsFile(const DbError &error, const std::vector<Database> &opened, c
     return error;
 }
 
+// The controls a posting reads or writes through, the working list first.
+std::array<DataControl *, 9> postingControls(const DataControls &controls)
+{
+    return {controls.DataTemp, controls.DataCari, controls.DataCariHar, controls.DataStok, controls.DataStokHar,
+        controls.DataFatura, controls.DataFatHar, controls.IndexPrimary, controls.IndexSecondary};
+}
+
 } // namespace
 
 QString postingFailureReason(const DbError &error)
@@ -133,9 +141,7 @@ void refreshAfterRollback(const PathMapper &mapper, const DataControls &controls
     // A file that is still busy is not waited for a second time: its
     // controls stay closed until reopenClosed() at the next posting.
     const Patience none(mapper, std::chrono::milliseconds(0));
-    for (DataControl *control :
-        {controls.DataTemp, controls.DataCari, controls.DataCariHar, controls.DataStok, controls.DataStokHar,
-            controls.DataFatura, controls.DataFatHar, controls.IndexPrimary, controls.IndexSecondary}) {
+    for (DataControl *control : postingControls(controls)) {
         if (!control || control->databaseName().isEmpty())
             continue;
         try {
@@ -148,9 +154,7 @@ void refreshAfterRollback(const PathMapper &mapper, const DataControls &controls
 
 void reopenClosed(const DataControls &controls)
 {
-    for (DataControl *control :
-        {controls.DataTemp, controls.DataCari, controls.DataCariHar, controls.DataStok, controls.DataStokHar,
-            controls.DataFatura, controls.DataFatHar, controls.IndexPrimary, controls.IndexSecondary}) {
+    for (DataControl *control : postingControls(controls)) {
         if (!control || control->databaseName().isEmpty() || control->recordSource().isEmpty()
             || control->recordset().isOpen())
             continue;
