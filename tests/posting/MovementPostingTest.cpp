@@ -161,6 +161,10 @@ TEST_F(MovementPostingTest, RetryAfterAFailurePostsAgainstTheChosenCustomer)
     runOnFile(setFile("01", "Stok"), {QStringLiteral("DELETE FROM StokKartlar WHERE StokKod='ST000001'")});
     post();
     ASSERT_EQ(dialogs.messages.size(), 1);
+    // Nothing of the failed document is pending, and no key of it is in the books.
+    EXPECT_FALSE(QFile::exists(programFile(QStringLiteral(".pusla-pending"))));
+    EXPECT_EQ(value("01", "Index", QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name='PuslaKayit'")),
+        QStringLiteral("0"));
     runOnFile(setFile("01", "Stok"),
         {QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi) VALUES ('ST000001', %1)").arg(jetQuoted(card))});
 

@@ -36,28 +36,27 @@ protected:
 
 } // namespace
 
-TEST_F(PendingPostingTest, PostedDocumentIsFinishedWithWhenTheTerminalStarts)
+// The marker is settled as the terminal starts: a document that landed has
+// its lines finished with, one that never did keeps them.
+class MarkerAtStartTest : public PendingPostingTest, public ::testing::WithParamInterface<bool>
+{
+};
+
+TEST_P(MarkerAtStartTest, IsSettledByWhatTheBooksHold)
 {
     setLine(QStringLiteral("ST000001"), 2, 10, 20);
-    keyInTheBooks();
+    if (GetParam())
+        keyInTheBooks();
     leaveMarker();
 
     openForm();
 
-    EXPECT_EQ(captured(), QStringLiteral("0.0|0.0"));
+    EXPECT_EQ(captured(), GetParam() ? QStringLiteral("0.0|0.0") : QStringLiteral("2.0|20.0"));
     EXPECT_FALSE(QFile::exists(marker()));
 }
 
-TEST_F(PendingPostingTest, DocumentThatNeverLandedKeepsItsLines)
-{
-    setLine(QStringLiteral("ST000001"), 2, 10, 20);
-    leaveMarker();
-
-    openForm();
-
-    EXPECT_EQ(captured(), QStringLiteral("2.0|20.0"));
-    EXPECT_FALSE(QFile::exists(marker()));
-}
+INSTANTIATE_TEST_SUITE_P(Landed, MarkerAtStartTest, ::testing::Bool(),
+    [](const ::testing::TestParamInfo<bool> &landed) { return landed.param ? "Landed" : "NeverLanded"; });
 
 TEST_F(PendingPostingTest, UnanswerableMarkerStopsTheNextDocument)
 {
@@ -99,21 +98,6 @@ TEST_F(PendingPostingTest, PostingKeepsItsKeyInTheBooksAndLeavesNoMarker)
     EXPECT_TRUE(QDir(tree.paths().programFolder)
                     .entryList({QStringLiteral(".pusla-tx-*")}, QDir::Hidden | QDir::Files)
                     .isEmpty());
-}
-
-TEST_F(PendingPostingTest, FailedPostingLeavesNoKeyAndNoMarker)
-{
-    openInMode("1", kSale);
-    setLine(QStringLiteral("ST000001"), 1, 10, 10);
-    runOnFile(setFile("01", "Stok"), {QStringLiteral("DELETE FROM StokKartlar WHERE StokKod='ST000001'")});
-
-    review(form->Command4);
-    confirm();
-
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_EQ(value("01", "Index", QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name='PuslaKayit'")),
-        QStringLiteral("0"));
-    EXPECT_FALSE(QFile::exists(marker()));
 }
 
 TEST_F(PendingPostingTest, ShareReachedUnderAnotherPathIsReported)
