@@ -210,9 +210,7 @@ bool FileCopy::copyFile(qint32 &errorNumber, QString &errorText)
 
     if (!m_verify)
         return true;
-    const bool same = verifyFile(errorNumber, errorText);
-    m_dialogs.setBusy(true);
-    if (same)
+    if (verifyFile(errorNumber, errorText))
         return true;
     WipeFile(m_targetFile, errorNumber, errorText);
     return failureExit();

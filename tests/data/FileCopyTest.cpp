@@ -37,7 +37,7 @@ protected:
     void TearDown() override
     {
         // Whatever way the operation ended, the pointer is back to normal.
-        EXPECT_FALSE(dialogs.busyNow);
+        EXPECT_FALSE(dialogs.busyNow());
     }
 
     /// The local file behind C:\<relative>.

@@ -451,7 +451,7 @@ TEST_P(BusyBooksTest, WaitsThePatienceOnceWritesNothingAndTheFirstRetryPosts)
     }
     expectReasonAbout(dialogs.messages, "kullanımda", QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\01Cari."));
     EXPECT_GT(dialogs.busyCount, 0);
-    EXPECT_FALSE(dialogs.busyNow);
+    EXPECT_FALSE(dialogs.busyNow());
     EXPECT_EQ(footprint(), before);
 
     confirmDocument();
@@ -466,7 +466,7 @@ TEST_P(BusyBooksTest, FileLetGoDuringTheWaitIsPostedAtOnce)
     bool busyWhileWaiting = false;
     // Runs only if the wait lets timers run.
     QTimer::singleShot(1000, form.get(), [&] {
-        busyWhileWaiting = dialogs.busyNow;
+        busyWhileWaiting = dialogs.busyNow();
         lock.release();
     });
     QElapsedTimer waited;

@@ -67,12 +67,18 @@ public:
     }
 
     void beep() override { ++beeps; }
+    /// Nests as the real pointer does: it is normal again only when every
+    /// busy call has had its matching end.
     void setBusy(bool busy) override
     {
-        busyNow = busy;
-        if (busy)
+        if (busy) {
             ++busyCount;
+            ++busyDepth;
+        } else if (busyDepth > 0) {
+            --busyDepth;
+        }
     }
+    bool busyNow() const { return busyDepth > 0; }
 
     QStringList messages;
     QStringList inputPrompts;
@@ -81,7 +87,7 @@ public:
     QList<QStringList> shownMenus;
     int beeps = 0;
     int busyCount = 0;
-    bool busyNow = false;
+    int busyDepth = 0;
 
 private:
     std::deque<MessageAnswer> m_messageAnswers;
