@@ -28,24 +28,6 @@ QString equalTo(Name field, const QString &text)
     return QString(field) + QLatin1Char('=') + jetQuoted(text);
 }
 
-// The scanned text as a name pattern in which every character stands for
-// itself: an item called "Vida #8" or "Kablo 2*1,5" is found by its name.
-QString literalPattern(const QString &text)
-{
-    QString pattern;
-    pattern.reserve(text.size() + 16);
-    for (QChar c : text) {
-        if (c == u'*' || c == u'?' || c == u'#' || c == u'[') {
-            pattern += QLatin1Char('[');
-            pattern += c;
-            pattern += QLatin1Char(']');
-        } else {
-            pattern += c;
-        }
-    }
-    return pattern;
-}
-
 bool findFirst(Recordset &records, const QString &criteria)
 {
     bool found = false;
@@ -133,7 +115,9 @@ bool ScanLookup::findInWorkingList(const QString &text)
         equalTo(StokKartlar::Barkod2, text),
         equalTo(StokKartlar::Barkod3, text),
         equalTo(StokKartlar::StokKod, text),
-        QString(StokKartlar::StokAdi) + QStringLiteral(" like ") + jetQuoted(literalPattern(text) + QLatin1Char('*')),
+        // The typed text is a name pattern ("Tuvalet*Munzur", "[a-c]"), bound
+        // as a parameter like every criterion's text.
+        QString(StokKartlar::StokAdi) + QStringLiteral(" like ") + jetQuoted(text + QLatin1Char('*')),
     };
     for (const QString &criterion : criteria) {
         if (findFirst(lines, criterion))

@@ -29,8 +29,13 @@ JetPattern::JetPattern(QStringView pattern)
             element.kind = Element::Kind::AnyOne;
         } else if (c == U'#') {
             element.kind = Element::Kind::Digit;
-        } else if (c == U'[' && chars.indexOf(U']', i + 1) > i) {
+        } else if (c == U'[') {
             const qsizetype close = chars.indexOf(U']', i + 1);
+            if (close < 0) {
+                m_malformed = true;
+                m_elements.clear();
+                return;
+            }
             qsizetype j = i + 1;
             if (j < close && chars.at(j) == U'!') {
                 element.negated = true;
@@ -88,6 +93,8 @@ bool JetPattern::matchesOne(const Element &element, char32_t raw, char32_t folde
 
 bool JetPattern::matches(QStringView text) const
 {
+    if (m_malformed)
+        return false;
     const QList<uint> raw = text.toUcs4();
     const QList<uint> folded = foldText(text.toString()).toUcs4();
     // Greedy match with one back-tracking point: the last `*` seen.
@@ -128,14 +135,24 @@ std::optional<QString> JetPattern::literalText(size_t count) const
 
 std::optional<QString> JetPattern::exactText() const
 {
+    if (m_malformed)
+        return std::nullopt;
     return literalText(m_elements.size());
 }
 
 std::optional<QString> JetPattern::prefix() const
 {
-    if (m_elements.empty() || m_elements.back().kind != Element::Kind::AnyRun)
+    if (m_malformed || m_elements.empty() || m_elements.back().kind != Element::Kind::AnyRun)
         return std::nullopt;
     return literalText(m_elements.size() - 1);
+}
+
+QString JetPattern::leadingText() const
+{
+    size_t count = 0;
+    while (count < m_elements.size() && m_elements[count].kind == Element::Kind::Literal)
+        ++count;
+    return literalText(count).value_or(QString());
 }
 
 std::optional<QString> prefixUpperBound(const QString &prefix)

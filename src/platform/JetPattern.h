@@ -11,19 +11,23 @@ namespace pusla {
 /// A LIKE pattern of the suite's engine: `*` any run of characters, `?` one
 /// character, `#` one digit, `[list]` and `[!list]` one character from (or not
 /// from) a list that may hold ranges such as `a-z`. Every other character,
-/// `%` and `_` included, stands for itself; a `[` without its `]` too.
-/// Letters match without regard to case, the Turkish way (see TextFold).
+/// `%` and `_` included, stands for itself. A `[` without its `]` makes the
+/// pattern malformed: it matches nothing. Letters match without regard to
+/// case, the Turkish way (see TextFold).
 class JetPattern
 {
 public:
     explicit JetPattern(QStringView pattern);
 
     bool matches(QStringView text) const;
+    bool isMalformed() const { return m_malformed; }
 
     /// The text, folded, when the pattern holds no wildcard.
     std::optional<QString> exactText() const;
     /// The leading text, folded, when the pattern is a text followed by a single `*`.
     std::optional<QString> prefix() const;
+    /// The folded text before the first wildcard: every match starts with it.
+    QString leadingText() const;
 
 private:
     struct Element
@@ -41,6 +45,7 @@ private:
     std::optional<QString> literalText(size_t count) const;
 
     std::vector<Element> m_elements;
+    bool m_malformed = false;
 };
 
 /// The least text above every text that starts with `prefix`, comparing code

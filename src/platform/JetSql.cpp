@@ -271,17 +271,23 @@ private:
         if (pattern.kind != JetExpr::Kind::String)
             return out.add(u"pusla_like(").add(render(pattern)).add(u", ").add(render(value)).add(u"))");
         const JetPattern compiled(pattern.text);
+        if (compiled.isMalformed())
+            return out.add(u"0)");
         if (const std::optional<QString> exact = compiled.exactText())
             return out.add(folded(value)).add(u" = ").bind(*exact).add(u")");
-        const std::optional<QString> prefix = compiled.prefix();
-        if (!prefix || prefix->isEmpty())
+        // The text before the first wildcard is a range on the folded value,
+        // which an index on the folded field answers; a plain prefix needs
+        // nothing more, any other pattern is matched within the range.
+        const QString leading = compiled.leadingText();
+        const bool plainPrefix = compiled.prefix().has_value();
+        if (leading.isEmpty())
             return out.add(u"pusla_like(").bind(pattern.text).add(u", ").add(render(value)).add(u"))");
-        // A plain prefix is a range on the folded value, which an index on
-        // the folded field answers.
         const Fragment subject = folded(value);
-        out.add(u"(").add(subject).add(u" >= ").bind(*prefix);
-        if (const std::optional<QString> upper = prefixUpperBound(*prefix))
+        out.add(u"(").add(subject).add(u" >= ").bind(leading);
+        if (const std::optional<QString> upper = prefixUpperBound(leading))
             out.add(u" AND ").add(subject).add(u" < ").bind(*upper);
+        if (!plainPrefix)
+            out.add(u" AND pusla_like(").bind(pattern.text).add(u", ").add(render(value)).add(u")");
         return out.add(u"))");
     }
 

@@ -28,6 +28,7 @@ const Lookup kLookups[] = {
     {"StokKod='K-17'", "StokKartlarStokKodFold"},
     {"StokAdi='ÇAY BARDAĞI'", "StokKartlarStokAdiFold"},
     {"StokAdi like 'çay b*'", "StokKartlarStokAdiFold"},
+    {"StokAdi like 'çay*b?r*'", "StokKartlarStokAdiFold"},
 };
 
 const char *const kSources[] = {

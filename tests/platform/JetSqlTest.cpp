@@ -121,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(Wildcards, DialectTest,
         CriteriaCase {"StokAdi like '[!a-zçşıİ]*'", {"10", "11", "12", "14", "18", "19"}},
         CriteriaCase {"StokAdi like '100%*'", {"12"}}, CriteriaCase {"StokAdi like '100_*'", {}},
         CriteriaCase {"StokAdi like 'a_b'", {"13"}}, CriteriaCase {"StokAdi like 'a%b'", {}},
-        CriteriaCase {"StokAdi like '[köş*'", {"14"}}, CriteriaCase {"StokAdi like '[[]köşeli]'", {"14"}},
+        CriteriaCase {"StokAdi like '[köş*'", {}}, CriteriaCase {"StokAdi like 'ça*ğ*'", {"02"}}, CriteriaCase {"StokAdi like '[[]köşeli]'", {"14"}},
         CriteriaCase {"StokAdi like 'Yıldız[*]'", {"16"}}, CriteriaCase {"StokAdi like 'yıldız*'", {"16"}},
         CriteriaCase {"StokAdi Not Like '*a*'",
             {"03", "04", "05", "06", "07", "08", "10", "11", "14", "15", "16", "17", "19", "21"}}));
@@ -264,7 +264,8 @@ INSTANTIATE_TEST_SUITE_P(Table, JetPatternTest,
         PatternCase {"#", "x", false}, PatternCase {"[a-c]", "B", true}, PatternCase {"[a-c]", "d", false},
         PatternCase {"[!a-c]", "d", true}, PatternCase {"[!a-c]", "b", false}, PatternCase {"ı", "I", true},
         PatternCase {"i", "İ", true}, PatternCase {"i", "I", false}, PatternCase {"?", "\U0001F600", true},
-        PatternCase {"[", "[", true}, PatternCase {"a[]b", "ab", true}, PatternCase {"%", "x", false},
+        PatternCase {"[", "[", false}, PatternCase {"a[b*", "a[b", false}, PatternCase {"[[]", "[", true},
+        PatternCase {"a[]b", "ab", true}, PatternCase {"%", "x", false},
         PatternCase {"_", "_", true}));
 
 TEST(JetPatternPrefix, UpperBoundIsTheNextTextAfterEveryExtension)
@@ -275,6 +276,8 @@ TEST(JetPatternPrefix, UpperBoundIsTheNextTextAfterEveryExtension)
     EXPECT_EQ(prefixUpperBound(QString(QChar(0xD7FF))), QString(QChar(0xE000)));
     EXPECT_EQ(JetPattern(u"abc*").prefix(), QStringLiteral("ABC"));
     EXPECT_EQ(JetPattern(u"a?c*").prefix(), std::nullopt);
+    EXPECT_EQ(JetPattern(u"ab?c*").leadingText(), QStringLiteral("AB"));
+    EXPECT_EQ(JetPattern(u"ab[c*").leadingText(), QString());
     EXPECT_EQ(JetPattern(u"şeker").exactText(), QStringLiteral("ŞEKER"));
 }
 
