@@ -60,6 +60,10 @@ void TerminalForm::wireControls()
     for (OptionButton *option : Option1)
         connect(option, &OptionButton::clickEvent, this, [this](int index) { m_roleChoice->choose(index); });
     connect(Command7, &CommandButton::clickEvent, this, &TerminalForm::closeBalancePanel);
+    // "Geri" goes back to the mode menu; "Çıkış" on it closes the program as
+    // the window's close box does.
+    connect(Command1[0], &CommandButton::clickEvent, Frame1, &QWidget::show);
+    connect(Command1[1], &CommandButton::clickEvent, this, &TerminalForm::unloadForm);
     connect(SrvIp, &QAction::triggered, this, [this] { editServerAddress(*this); });
 
     // The pointer over the form (while the role panel is up) or over the

@@ -46,7 +46,7 @@ protected:
 TEST_F(RoleChoiceTest, UserRoleOpensTheWholeSetAndRevealsTheWorkingScreen)
 {
     TerminalForm &f = openForm();
-    f.Option1[2]->setValue(true);
+    tap(f.Option1[2]);
 
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(program.endCount, 0);
@@ -82,7 +82,7 @@ TEST_F(RoleChoiceTest, ServerRoleCleansStaleLocksAndCopiesTheStockDatabase)
     touch(programFile(QStringLiteral("Temp.ldb")));
     touch(programFile(QStringLiteral("SayTmp.LDB")));
     TerminalForm &f = openForm();
-    f.Option1[1]->setValue(true);
+    tap(f.Option1[1]);
 
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(QLatin1Char('|')).toStdString();
     EXPECT_FALSE(f.Frame4->isVisible());
@@ -99,7 +99,7 @@ TEST_F(RoleChoiceTest, ServerRoleLeavesATempDatabaseInUseAlone)
     const LockFile heldByAnotherTerminal(programFile(QStringLiteral("Temp.ldb")));
     ASSERT_TRUE(heldByAnotherTerminal.isHeld());
     TerminalForm &f = openForm();
-    f.Option1[1]->setValue(true);
+    tap(f.Option1[1]);
 
     EXPECT_TRUE(dialogs.messages.isEmpty());
     EXPECT_EQ(markerLines(), QStringLiteral("1"));
@@ -111,7 +111,7 @@ TEST_F(RoleChoiceTest, FailedCopyIsReportedAndTheRoleChoiceGoesOn)
 {
     QFile::remove(dataFile(QStringLiteral("01Stok.mdb")));
     TerminalForm &f = openForm();
-    f.Option1[1]->setValue(true);
+    tap(f.Option1[1]);
 
     EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("Kopyalama Yapılamadı")});
     EXPECT_EQ(program.endCount, 0);
@@ -123,7 +123,7 @@ TEST_F(RoleChoiceTest, StoredAddressNamesTheBranchSet)
 {
     storeServerAddress(QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\02"));
     TerminalForm &f = openForm();
-    f.Option1[2]->setValue(true);
+    tap(f.Option1[2]);
     EXPECT_EQ(f.DataCari->databaseName(), QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\02Cari.mdb"));
     EXPECT_EQ(f.IndexPrimary->databaseName(), QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\02Index.mdb"));
     EXPECT_TRUE(f.IndexPrimary->recordset().isOpen());
@@ -150,7 +150,7 @@ TEST_P(ConnectionFailureTest, EndsTheProgramAfterItsMessage)
         break;
     }
     TerminalForm &f = openForm();
-    f.Option1[2]->setValue(true);
+    tap(f.Option1[2]);
 
     EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("MuhasebeData Directory ile Bağlantı kurulamadı...")});
     EXPECT_EQ(program.endCount, 1);

@@ -87,7 +87,7 @@ TEST_F(StartupTest, ExitSavesThePlacementInOrderAndTouchesNothingElse)
     storePlacement(QStringLiteral("1500"), QStringLiteral("3000"), QStringLiteral("4500"), QStringLiteral("6000"));
     TerminalForm &f = openForm();
     f.move(40, 60);
-    f.Option1[0]->setValue(true);
+    tap(f.Option1[0]);
 
     EXPECT_TRUE(f.isUnloaded());
     EXPECT_FALSE(f.isVisible());
@@ -105,7 +105,7 @@ TEST_F(StartupTest, ClosingTheWindowRunsTheUnloadHandlingOnce)
     TerminalForm &f = openForm();
     int unloads = 0;
     QObject::connect(&f, &TerminalForm::unloaded, [&] { ++unloads; });
-    f.close();
+    pressCloseBox(&f);
     f.close();
     EXPECT_EQ(unloads, 1);
     EXPECT_FALSE(placement(QStringLiteral("TerTop")).isEmpty());
@@ -126,7 +126,7 @@ TEST_F(StartupTest, CtrlHeldUsesTheLocalServerAndKeepsTheStoredAddress)
     settings.saveSetting(QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("ip"), stored);
     TerminalForm &f = openForm();
     program.ctrlDown = true;
-    f.Option1[0]->setValue(true);
+    tap(f.Option1[0]);
     EXPECT_EQ(f.DataPath, QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\01"));
     EXPECT_EQ(settings.getSetting(QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("ip")), stored);
 }
@@ -136,7 +136,7 @@ TEST_F(StartupTest, WithoutCtrlTheStoredAddressIsUsed)
     const QString stored = QStringLiteral("\\\\10.0.0.5\\MuhasebeData\\02");
     settings.saveSetting(QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("ip"), stored);
     TerminalForm &f = openForm();
-    f.Option1[0]->setValue(true);
+    tap(f.Option1[0]);
     EXPECT_EQ(f.DataPath, stored);
 }
 
@@ -193,7 +193,7 @@ TEST_F(StartupTest, ClosingTheBalancePanelReenablesTheButtons)
     f.Frame2->show();
     f.Command3->setEnabled(false);
     f.Command1[0]->setEnabled(false);
-    QTest::mouseClick(f.Frame2, Qt::LeftButton, {}, QPoint(10, 10));
+    tap(f.Frame2, QPoint(10, 10));
     EXPECT_FALSE(f.Frame2->isVisible());
     EXPECT_TRUE(f.Command3->isEnabled());
     EXPECT_TRUE(f.Command1[0]->isEnabled());

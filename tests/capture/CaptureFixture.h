@@ -10,6 +10,7 @@
 #include "support/DemoFixture.h"
 
 #include <QApplication>
+#include <QGroupBox>
 #include <QSignalBlocker>
 #include <QTest>
 
@@ -66,7 +67,7 @@ protected:
         TerminalForm &f = openForm();
         QApplication::setActiveWindow(&f);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
-        f.Option1[kUserRole]->setValue(true);
+        tap(f.Option1[kUserRole]);
         ASSERT_TRUE(dialogs.messages.isEmpty());
         layDownRows();
         if (HasFatalFailure())
@@ -76,6 +77,8 @@ protected:
         f.DataTemp->setRecordSource(workingListSource());
         RefreshData(*f.DataTemp);
         ASSERT_GT(f.DataTemp->recordset().recordCount(), 0);
+        // The working screen as a ticked mode leaves it (see tickMode).
+        f.Frame1->hide();
     }
 
     /// Rows for Temp.Mdb (the working list) and 01Stok.mdb (the stock cards).

@@ -37,7 +37,7 @@ protected:
         if (HasFatalFailure())
             return;
         TerminalForm &f = openForm();
-        f.Option1[kUserRole]->setValue(true);
+        tap(f.Option1[kUserRole]);
         f.DataTemp->setDatabaseName(tree.paths().programFolder + QStringLiteral("\\Temp.Mdb"));
         f.DataTemp->setRecordSource(kWorkingList);
         RefreshData(*f.DataTemp);

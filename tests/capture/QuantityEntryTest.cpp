@@ -108,7 +108,7 @@ TEST_F(QuantityEntryTest, PressInTheBoxPutsTheCaretAtTheEnd)
 {
     form->Text1->setFocus();
     form->Text2->setText(QStringLiteral("12"));
-    QTest::mouseClick(form->Text2, Qt::LeftButton, {}, QPoint(3, form->Text2->height() / 2));
+    tap(form->Text2, QPoint(3, form->Text2->height() / 2));
     EXPECT_EQ(QApplication::focusWidget(), form->Text2);
     EXPECT_FALSE(form->Text2->hasSelectedText());
     EXPECT_EQ(form->Text2->cursorPosition(), 2);
@@ -278,7 +278,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, AddedEntryTest, ::testing::Values(0, 2, -1),
 TEST_F(QuantityEntryTest, DeleteButtonZeroesTheQuantityAndKeepsTheLine)
 {
     scan(QStringLiteral("1005"));
-    QTest::mouseClick(form->Command3, Qt::LeftButton);
+    tap(form->Command3);
     EXPECT_EQ(lineFields("SY-5", QStringLiteral("KalanB||'|'||KalanA")), QStringLiteral("0.0|0.0"));
     EXPECT_EQ(QApplication::focusWidget(), form->Text1);
     EXPECT_TRUE(form->Text1->text().isEmpty());

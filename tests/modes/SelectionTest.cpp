@@ -25,7 +25,7 @@ protected:
     TerminalForm &chooseRole(int role)
     {
         TerminalForm &f = openForm();
-        f.Option1[role]->setValue(true);
+        tap(f.Option1[role]);
         return f;
     }
 
@@ -184,7 +184,7 @@ TEST_F(SelectionTest, CariFromTheMenuOffersTheInvoiceAndDropsCapturedLines)
 {
     clearCapturedQuantities();
     TerminalForm &f = chooseRole(kUserRole);
-    f.Check1[kSale]->setValue(1);
+    tap(f.Check1[kSale]);
     const QString temp = programFile(QStringLiteral("Temp.Mdb"));
     runOnFile(temp, {QStringLiteral("UPDATE StokKartlar SET KalanB = 2 WHERE rowid <= 5")});
     const int lines = cliValue(temp, QStringLiteral("SELECT count(*) FROM StokKartlar")).toInt();
@@ -215,7 +215,7 @@ TEST_P(ResetTest, SelectionResetsTheWorkingListForTheMode)
             QStringLiteral("INSERT INTO StokHareket DEFAULT VALUES")});
     const QStringList captured = column(temp, QStringLiteral("SELECT KalanB FROM StokKartlar ORDER BY rowid"));
 
-    f.Check1[GetParam()]->setValue(1);
+    tap(f.Check1[GetParam()]);
 
     const QString price = GetParam() == kPurchase ? QStringLiteral("gFiyat") : QStringLiteral("Fiyat");
     EXPECT_EQ(column(temp, QStringLiteral("SELECT KalanA FROM StokKartlar ORDER BY rowid")), captured);
@@ -241,7 +241,7 @@ TEST_P(BalanceTest, CustomerBalanceShowsOnceAModeIsOn)
     ASSERT_EQ(f.Combo1->text(), QString::fromUtf16(b.title));
     EXPECT_TRUE(f.Frame2->isHidden()) << "no mode on: no balance";
 
-    f.Check1[kSale]->setValue(1);
+    tap(f.Check1[kSale]);
 
     EXPECT_EQ(f.Label2->text(), QString::fromUtf16(b.shown));
     EXPECT_FALSE(f.Frame2->isHidden());
@@ -261,14 +261,14 @@ TEST_P(MissingBranchTest, ServerRoleEndsTheProgramAfterItsMessage)
     QFile::remove(dataFile(QString::fromLatin1(m.file)));
     TerminalForm &f = openForm();
     if (m.pick >= 0)
-        f.Option1[kServerRole]->setValue(true);
+        tap(f.Option1[kServerRole]);
     const QByteArray temp = contents(programFile(QStringLiteral("Temp.Mdb")));
     const QString stock = f.DataStok->databaseName();
 
     if (m.pick >= 0)
         f.Combo1->setListIndex(m.pick);
     else
-        f.Option1[kServerRole]->setValue(true);
+        tap(f.Option1[kServerRole]);
 
     EXPECT_EQ(dialogs.messages, QStringList {QString::fromUtf16(m.message)});
     EXPECT_EQ(program.endCount, 1);
@@ -311,7 +311,7 @@ TEST_F(SelectionTest, MissingWorkingDatabaseIsNotCreated)
     EXPECT_TRUE(f.Frame4->isHidden()) << "the role choice goes on";
     EXPECT_EQ(f.Combo1->listCount(), 2);
 
-    f.Check1[kSale]->setValue(1);
+    tap(f.Check1[kSale]);
     f.Combo1->setListIndex(1);
 
     EXPECT_TRUE(dialogs.messages.isEmpty());
@@ -329,7 +329,7 @@ TEST_F(SelectionTest, CorruptBranchStockIsCopiedAndUsedWithoutACrash)
     TerminalForm &f = chooseRole(kServerRole);
 
     f.Combo1->setListIndex(1);
-    f.Check1[kSale]->setValue(1);
+    tap(f.Check1[kSale]);
 
     EXPECT_TRUE(dialogs.messages.isEmpty());
     EXPECT_EQ(program.endCount, 0);
@@ -345,7 +345,7 @@ TEST_F(SelectionTest, CountSelectionRefreshesTheBranchCopyInTheServerRole)
 {
     runOnFile(programFile(QStringLiteral("03Temp.Mdb")), {QStringLiteral("DELETE FROM StokKartlar")});
     TerminalForm &f = chooseRole(kServerRole);
-    f.Check1[kCount]->setValue(1);
+    tap(f.Check1[kCount]);
 
     f.Combo1->setListIndex(1);
 
@@ -362,7 +362,7 @@ TEST_F(SelectionTest, CountSelectionMakesNoBranchCopyOfItsOwn)
     QFile::remove(programFile(QStringLiteral("02Temp.Mdb")));
     TerminalForm &f = chooseRole(kServerRole);
 
-    f.Check1[kCount]->setValue(1);
+    tap(f.Check1[kCount]);
 
     EXPECT_EQ(f.DataTemp->databaseName(), tree.paths().programFolder + QStringLiteral("\\02Temp.Mdb"));
     EXPECT_FALSE(f.DataTemp->recordset().isOpen());

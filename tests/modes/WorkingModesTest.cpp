@@ -25,7 +25,7 @@ protected:
     TerminalForm &chooseRole(int role)
     {
         TerminalForm &f = openForm();
-        f.Option1[role]->setValue(true);
+        tap(f.Option1[role]);
         return f;
     }
 
@@ -74,13 +74,13 @@ TEST_F(WorkingModesTest, TickingSaleHidesTheOtherBoxesAndRunsTheSelection)
     TerminalForm &f = openForm();
     QApplication::setActiveWindow(&f);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
-    f.Option1[kUserRole]->setValue(true);
+    tap(f.Option1[kUserRole]);
     QPalette cyan = f.Text2->palette();
     cyan.setColor(QPalette::Base, QColor(0x00, 0xFF, 0xFF));
     f.Text2->setPalette(cyan);
     ASSERT_TRUE(f.Command4->isHidden()) << "no mode at the role choice";
 
-    f.Check1[kSale]->setValue(1);
+    tap(f.Check1[kSale]);
 
     EXPECT_FALSE(f.Check1[kSale]->isHidden());
     EXPECT_TRUE(f.Check1[kCount]->isHidden());
@@ -105,9 +105,10 @@ TEST_P(GridColumnsTest, FollowTheMode)
     if (f.DBGrid1->model() == nullptr)
         GTEST_SKIP() << "the capture grid shows no columns in this build";
     const int other = mode == kCount ? kSale : kCount;
-    f.Check1[other]->setValue(1);
-    f.Check1[other]->setValue(0);
-    f.Check1[mode]->setValue(1);
+    tap(f.Check1[other]);
+    tap(f.Command1[0]);
+    tap(f.Check1[other]);
+    tap(f.Check1[mode]);
 
     EXPECT_EQ(f.grids().columnCaption(3), mode == kCount ? QStringLiteral("Fazla") : QStringLiteral("Stok"));
     EXPECT_EQ(f.grids().isColumnVisible(4), mode != kCount);
@@ -127,7 +128,7 @@ TEST_F(WorkingModesTest, CountInTheUserRoleUsesTheCountDatabaseAsItIs)
             opened.append(f.DataTemp->databaseName());
     });
 
-    f.Check1[kCount]->setValue(1);
+    tap(f.Check1[kCount]);
 
     EXPECT_FALSE(f.modes().countBaseBuilt());
     EXPECT_EQ(clock.elapsed, 0.0) << "no build, no pauses";
@@ -156,7 +157,7 @@ TEST_F(WorkingModesTest, CountBuildReadsEveryBranchFileButTheCentres)
     TerminalForm &f = chooseRole(kServerRole);
     watchPauses(f);
 
-    f.Check1[kCount]->setValue(1);
+    tap(f.Check1[kCount]);
 
     EXPECT_TRUE(f.modes().countBaseBuilt());
     EXPECT_EQ(pauseCaptions, QStringList({QStringLiteral("02Stok.mdb"), QStringLiteral("03Stok.mdb")}));
@@ -193,7 +194,7 @@ TEST_F(WorkingModesTest, CountDatabaseKeepsOnlyTheIndexesOfItsReaders)
     ASSERT_TRUE(everyIndex.contains(QStringLiteral("ix_StokKartlar_Barkod_fold")));
     TerminalForm &f = chooseRole(kServerRole);
 
-    f.Check1[kCount]->setValue(1);
+    tap(f.Check1[kCount]);
 
     EXPECT_EQ(cliValue(programFile(QStringLiteral("SayTmp.Mdb")), indexes),
               QStringLiteral("ix_StokKartlar_StokAdi_fold ix_StokKartlar_Sube"));
@@ -205,13 +206,14 @@ TEST_F(WorkingModesTest, CountDatabaseKeepsOnlyTheIndexesOfItsReaders)
 TEST_F(WorkingModesTest, CountDatabaseIsBuiltOncePerRun)
 {
     TerminalForm &f = chooseRole(kServerRole);
-    f.Check1[kCount]->setValue(1);
-    f.Check1[kCount]->setValue(0);
+    tap(f.Check1[kCount]);
+    tap(f.Command1[0]);
+    tap(f.Check1[kCount]);
     const QByteArray built = contents(programFile(QStringLiteral("SayTmp.Mdb")));
     const double afterFirst = clock.elapsed;
     ASSERT_GE(afterFirst, 4.0);
 
-    f.Check1[kCount]->setValue(1);
+    tap(f.Check1[kCount]);
 
     EXPECT_EQ(clock.elapsed, afterFirst);
     EXPECT_EQ(contents(programFile(QStringLiteral("SayTmp.Mdb"))), built);
@@ -225,7 +227,7 @@ TEST_F(WorkingModesTest, CountDatabaseInUseIsNotRebuilt)
     TerminalForm &f = chooseRole(kServerRole);
     const LockFile heldElsewhere(programFile(QStringLiteral("SayTmp.ldb")));
 
-    f.Check1[kCount]->setValue(1);
+    tap(f.Check1[kCount]);
 
     EXPECT_TRUE(f.modes().countBaseBuilt());
     EXPECT_EQ(clock.elapsed, 0.0);
@@ -247,7 +249,7 @@ TEST_F(WorkingModesTest, CountBuildPassesOverACorruptBranchFile)
     TerminalForm &f = chooseRole(kServerRole);
     watchPauses(f);
 
-    f.Check1[kCount]->setValue(1);
+    tap(f.Check1[kCount]);
 
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'|').toStdString();
     EXPECT_EQ(program.endCount, 0);
@@ -264,7 +266,7 @@ TEST_F(WorkingModesTest, CountBuildWithoutTheLocalStockDatabaseReportsTheCopy)
     QFile::remove(programFile(QStringLiteral("Stok.mdb")));
     TerminalForm &f = chooseRole(kServerRole);
 
-    f.Check1[kCount]->setValue(1);
+    tap(f.Check1[kCount]);
 
     EXPECT_EQ(dialogs.messages, QStringList {QStringLiteral("Kopyalama Yapılamadı")});
     EXPECT_EQ(program.endCount, 0);
@@ -280,16 +282,19 @@ TEST_P(ClearingABoxTest, OffersTheBoxesOfTheKindAgainWithoutASelection)
     TerminalForm &f = chooseRole(kUserRole);
     if (!depo)
         f.SbCr[1]->trigger();
-    f.Check1[kSale]->setValue(1);
+    tap(f.Check1[kSale]);
+    if (f.Frame2->isVisible())
+        tap(f.Command7);
     const QString dataPath = f.DataPath;
     ASSERT_FALSE(f.Command4->isHidden());
 
-    f.Check1[kSale]->setValue(0);
+    tap(f.Command1[0]);
+    tap(f.Check1[kSale]);
 
     EXPECT_FALSE(f.Check1[kSale]->isHidden());
     EXPECT_FALSE(f.Check1[kPurchase]->isHidden());
     EXPECT_EQ(f.Check1[kCount]->isHidden(), !depo) << "the count box belongs to Depo mode";
-    EXPECT_TRUE(f.Frame1->isHidden()) << "only the review's close brings the mode menu back";
+    EXPECT_FALSE(f.Frame1->isHidden()) << "the mode menu stays up until a box is ticked";
     EXPECT_FALSE(f.Command4->isHidden()) << "no selection ran";
     EXPECT_EQ(f.DataPath, dataPath);
     EXPECT_EQ(f.DataTemp->databaseName(), programText(QStringLiteral("Temp.Mdb")));
@@ -298,3 +303,47 @@ TEST_P(ClearingABoxTest, OffersTheBoxesOfTheKindAgainWithoutASelection)
 
 INSTANTIATE_TEST_SUITE_P(Kinds, ClearingABoxTest, ::testing::Values(true, false),
     [](const auto &row) { return row.param ? "Depo" : "Cari"; });
+
+TEST_F(WorkingModesTest, BackShowsTheModeMenuWithTheModeStillOn)
+{
+    TerminalForm &f = chooseRole(kUserRole);
+    tap(f.Check1[kSale]);
+    ASSERT_TRUE(f.Frame1->isHidden());
+
+    tap(f.Command1[0]);
+
+    EXPECT_TRUE(f.Frame1->isVisible());
+    EXPECT_EQ(f.Check1[kSale]->value(), 1);
+    EXPECT_TRUE(f.Check1[kPurchase]->isHidden());
+    EXPECT_EQ(f.DataTemp->databaseName(), programText(QStringLiteral("Temp.Mdb")));
+}
+
+// The mode menu's "Çıkış" closes the program as the window's close box does:
+// the unload handling runs once, the placement is saved, nothing ends at once.
+class LeavingTest : public WorkingModesTest, public ::testing::WithParamInterface<bool>
+{
+};
+
+TEST_P(LeavingTest, UnloadsOnceAndSavesThePlacement)
+{
+    const bool byButton = GetParam();
+    TerminalForm &f = chooseRole(kUserRole);
+    int unloads = 0;
+    QObject::connect(&f, &TerminalForm::unloaded, [&] { ++unloads; });
+    f.move(40, 60);
+
+    if (byButton)
+        tap(f.Command1[1]);
+    else
+        pressCloseBox(&f);
+
+    EXPECT_EQ(unloads, 1);
+    EXPECT_TRUE(f.isUnloaded());
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_EQ(program.endCount, 0);
+    EXPECT_EQ(placement(QStringLiteral("TerTop")), QStringLiteral("900"));
+    EXPECT_EQ(placement(QStringLiteral("TerLeft")), QStringLiteral("600"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, LeavingTest, ::testing::Values(true, false),
+    [](const auto &row) { return row.param ? "ExitButton" : "CloseBox"; });

@@ -1,4 +1,6 @@
 #include "platform/forms/Controls.h"
+#include "platform/forms/Twips.h"
+#include "support/Taps.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -20,14 +22,33 @@ TEST(ControlEventRules, CheckBoxValueFromCodeRunsClickOnceAndOnlyOnChange)
     EXPECT_EQ(box.value(), 0);
 }
 
-TEST(ControlEventRules, CheckBoxOperatorClickRunsClickOnce)
+// A touch terminal's operator taps the control, not its caption's letters:
+// every point of a button's rectangle answers, the empty area beside a check
+// box's caption and the rim of a push button alike.
+template <typename Button>
+void expectAnswersEverywhere(const QString &caption)
 {
-    CheckBox box(QStringLiteral("ALIŞ"), nullptr, 2);
-    box.show();
-    QSignalSpy clicks(&box, &CheckBox::clickEvent);
-    QTest::mouseClick(&box, Qt::LeftButton);
-    EXPECT_EQ(clicks.count(), 1);
-    EXPECT_EQ(box.value(), 1);
+    QWidget panel;
+    panel.resize(twipsToPixels(3525), twipsToPixels(4785));
+    auto *button = new Button(caption, &panel, 0);
+    button->setObjectName(caption);
+    placeTwips(button, 660, 2070, 2205, 555);
+    panel.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+    QSignalSpy clicks(button, &Button::clickEvent);
+    const QRect r = button->rect();
+    const QPoint points[] = {r.center(), r.topLeft(), r.bottomRight(), {r.right() - 2, r.center().y()},
+                             {r.center().x(), r.top()}};
+    for (const QPoint &point : points)
+        test::tap(button, point);
+    EXPECT_EQ(clicks.count(), int(std::size(points))) << caption.toStdString();
+}
+
+TEST(ControlEventRules, ButtonsAnswerATapAnywhereInTheirRectangle)
+{
+    expectAnswersEverywhere<CheckBox>(QStringLiteral("SATIŞ"));
+    expectAnswersEverywhere<CommandButton>(QStringLiteral("Çıkış"));
+    expectAnswersEverywhere<OptionButton>(QStringLiteral("KULLANICI"));
 }
 
 TEST(ControlEventRules, FillingAListSelectsNothingAndRunsNoClick)

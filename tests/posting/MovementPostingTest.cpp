@@ -50,11 +50,18 @@ TEST_F(MovementPostingTest, ReviewShowsTheTotalInBothForms)
     EXPECT_EQ(QApplication::focusWidget(), form->Command8[1]);
     EXPECT_EQ(form->DataTemp->recordset().recordCount(), 2);
 
+    tap(form->Command8[0]);
+    reenterMode(kSale);
+    setLine(QStringLiteral("ST000001"), 2, 10.5, 21);
+    setLine(QStringLiteral("ST000002"), 1, 3.25, 3.25);
     setLine(QStringLiteral("ST000003"), 1, 5, 1210.25);
-    form->Command8[0]->setValue(true);
     review(form->Command4);
     EXPECT_EQ(form->Label4->text(), QStringLiteral("Toplam = 1.234,50"));
-    form->Command8[0]->setValue(true);
+    tap(form->Command8[0]);
+    reenterMode(kSale);
+    setLine(QStringLiteral("ST000001"), 2, 10.5, 21);
+    setLine(QStringLiteral("ST000002"), 1, 3.25, 3.25);
+    setLine(QStringLiteral("ST000003"), 1, 5, 1210.25);
     review(form->FatCmd);
     EXPECT_EQ(form->Label3->text(), QStringLiteral("Fatura"));
     EXPECT_EQ(form->Label4->text(), QStringLiteral("Toplam = 1234,5"));
@@ -79,7 +86,7 @@ TEST_F(MovementPostingTest, CancelWritesNothingAndKeepsTheLines)
     const QString before = footprint();
 
     review(form->Command4);
-    form->Command8[0]->setValue(true);
+    tap(form->Command8[0]);
 
     EXPECT_EQ(footprint(), before);
     EXPECT_EQ(value(tempPath(), QStringLiteral("SELECT total(KalanB) FROM StokKartlar")), QStringLiteral("2.0"));
@@ -209,9 +216,10 @@ TEST_F(MovementPostingTest, EnterInTheEmptyScanBoxOfACountOpensNoDocument)
 TEST_F(MovementPostingTest, InvoiceAfterADepoBranchLandsWholeInTheBranchSet)
 {
     openInMode("0", kSale); // branch 02 chosen
+    tap(form->Command1[0]); // back to the mode menu
     form->SbCr[kCari]->trigger();
-    form->Check1[kSale]->setValue(1);
-    form->Command7->setValue(true);
+    tap(form->Check1[kSale]);
+    closeBalancePanel();
     const QString customer = form->Combo1->text();
     ASSERT_FALSE(customer.isEmpty());
     setLine(QStringLiteral("ST000001"), 1, 10, 10);
@@ -311,9 +319,10 @@ TEST_F(DepoTransferTest, MissingBranchAccountInTheCentreUndoesTheBranchSide)
 
 TEST_F(DepoTransferTest, BranchReturnsGoodsToTheCentreWhenSaleIsOff)
 {
-    form->Check1[kSale]->setValue(0);
-    form->Check1[kPurchase]->setValue(1);
-    form->Command7->setValue(true);
+    tap(form->Command1[0]);
+    tap(form->Check1[kSale]);
+    tap(form->Check1[kPurchase]);
+    closeBalancePanel();
     setLine(QStringLiteral("ST000004"), 2, 7.5, 15);
 
     post();

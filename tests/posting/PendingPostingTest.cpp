@@ -82,6 +82,7 @@ TEST_F(PendingPostingTest, PostingKeepsItsKeyInTheBooksAndLeavesNoMarker)
 
     review(form->Command4);
     confirm();
+    reenterMode(kSale);
     setLine(QStringLiteral("ST000002"), 1, 10, 10);
     review(form->FatCmd);
     confirm();

@@ -29,10 +29,28 @@ protected:
         TerminalForm &f = openForm();
         QApplication::setActiveWindow(&f);
         EXPECT_TRUE(QTest::qWaitForWindowActive(&f));
-        f.Option1[role]->setValue(true);
-        f.Check1[mode]->setValue(1);
-        f.Command7->setValue(true); // the balance panel of Cari mode
+        tap(f.Option1[role]);
+        tap(f.Check1[mode]);
+        closeBalancePanel();
         return f;
+    }
+
+    /// The balance panel that Cari mode opens over the working screen.
+    void closeBalancePanel()
+    {
+        if (form->Frame2->isVisible())
+            tap(form->Command7);
+    }
+
+    /// A closed review leaves the mode menu up: after a posting every box is
+    /// clear, after a cancel the mode's box is still ticked and the operator
+    /// takes it off first.
+    void reenterMode(int mode)
+    {
+        if (form->Check1[mode]->value() != 0)
+            tap(form->Check1[mode]);
+        tap(form->Check1[mode]);
+        closeBalancePanel();
     }
 
     QString tempPath() const { return programFile(QStringLiteral("Temp.Mdb")); }
@@ -101,8 +119,8 @@ protected:
         return counts.join(u'|');
     }
 
-    void review(CommandButton *button) { button->setValue(true); }
-    void confirm() { form->Command8[1]->setValue(true); }
+    void review(CommandButton *button) { tap(button); }
+    void confirm() { tap(form->Command8[1]); }
 };
 
 } // namespace pusla::test

@@ -173,8 +173,7 @@ TEST_F(SalesInvoiceTest, LostCounterFileNeverRepeatsAnInvoiceNumber)
     invoice();
     ASSERT_TRUE(QFile::remove(counterFile()));
 
-    form->Check1[kSale]->setValue(1);
-    form->Command7->setValue(true);
+    reenterMode(kSale);
     setLine(QStringLiteral("ST000001"), 2, 10, 20);
     invoice();
 

@@ -7,6 +7,7 @@
 #include "platform/SettingsStore.h"
 #include "support/FakeProgram.h"
 #include "support/ScriptedDialogs.h"
+#include "support/Taps.h"
 #include "support/TempTree.h"
 
 #include <gtest/gtest.h>

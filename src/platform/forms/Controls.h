@@ -11,6 +11,8 @@ namespace pusla {
 // setting a Value or ListIndex from code runs the Click handling once, as the
 // operator's own action would, and filling a list selects nothing. Each
 // control carries its control-array Index (-1 when it is not in an array).
+// A button answers a press anywhere in its rectangle, as a touch terminal's
+// operator expects, not only on its indicator, caption or bevel.
 
 class CommandButton : public QPushButton
 {
@@ -20,6 +22,9 @@ public:
     int index() const { return m_index; }
     /// `Value = True`: runs the Click handling, even for a hidden or disabled button.
     void setValue(bool value);
+
+protected:
+    bool hitButton(const QPoint &pos) const override { return rect().contains(pos); }
 
 signals:
     void clickEvent(int index);
@@ -38,6 +43,9 @@ public:
     /// Runs the Click handling once when the value changes.
     void setValue(int value);
 
+protected:
+    bool hitButton(const QPoint &pos) const override { return rect().contains(pos); }
+
 signals:
     void clickEvent(int index);
 
@@ -55,6 +63,9 @@ public:
     bool value() const { return isChecked(); }
     /// `Value = True` chooses the button and runs its Click handling.
     void setValue(bool value);
+
+protected:
+    bool hitButton(const QPoint &pos) const override { return rect().contains(pos); }
 
 signals:
     void clickEvent(int index);

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QTest>
+#include <QWidget>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace pusla::test {
+
+/// A finger on the screen: the left button pressed and released at a point
+/// of the control's rectangle (its centre unless told), delivered to the
+/// window at that point, so that whatever lies there answers it, as on the
+/// device. A control covered by another at that point is a failure.
+inline void tap(QWidget *control, std::optional<QPoint> at = std::nullopt)
+{
+    QWidget *window = control->window();
+    const QPoint point = control->mapTo(window, at.value_or(control->rect().center()));
+    QWidget *under = window->childAt(point);
+    EXPECT_TRUE(under == control || control->isAncestorOf(under))
+        << control->objectName().toStdString() << " is not under the finger at (" << point.x() << ", "
+        << point.y() << "): " << (under ? under->objectName().toStdString() : std::string("nothing"));
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, point);
+}
+
+/// The window's close box, through the window system as the operator's press.
+inline void pressCloseBox(QWidget *window)
+{
+    window->windowHandle()->close();
+}
+
+} // namespace pusla::test
