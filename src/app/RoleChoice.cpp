@@ -4,9 +4,11 @@
 #include "app/SettingKeys.h"
 #include "app/TerminalForm.h"
 #include "data/DataRoutines.h"
+#include "data/DatabaseFailure.h"
 #include "data/DatabaseSet.h"
 #include "data/SharePath.h"
 #include "data/Schema.h"
+#include "data/WorkingPlace.h"
 #include "modes/ModeBoxes.h"
 #include "modes/Selection.h"
 #include "platform/DataControl.h"
@@ -47,11 +49,8 @@ void RoleChoice::choose(int index)
     settlePendingPosting(m_form.services(), false);
     if (index == kServerRole)
         prepareServerSide();
-    if (!openDatabaseSet()) {
-        m_form.services().dialogs.messageBox(QStringLiteral("MuhasebeData Directory ile Bağlantı kurulamadı..."));
-        m_form.services().program.endAtOnce();
+    if (!openDatabaseSet() || !checkWorkingPlace())
         return;
-    }
     const Services &services = m_form.services();
     const QString kind = services.settings.getSetting(services.program.exeName(), settingkeys::Section,
                                                       settingkeys::OperationKind, settingkeys::DefaultOperationKind);
@@ -141,12 +140,33 @@ void RoleChoice::prepareServerSide()
 
 bool RoleChoice::openDatabaseSet()
 {
+    const Services &services = m_form.services();
     try {
-        pusla::openDatabaseSet(m_form.dataControls(), m_form.DataPath, m_form.services().program.folder());
+        pusla::openDatabaseSet(m_form.dataControls(), m_form.DataPath, services.program.folder());
         return true;
-    } catch (const DbError &) {
+    } catch (const DbError &error) {
+        // A set file that is reached but damaged is no fault of the network:
+        // the administrator is sent to the file.
+        if (failureKind(error.number()) == FailureKind::Damaged)
+            showDatabaseFailure(services.dialogs, QStringLiteral("Muhasebe veri dosyası açılamadı."),
+                error.aboutFile(m_form.DataPath + QString(schema::files::Cari)));
+        else
+            services.dialogs.messageBox(QStringLiteral("MuhasebeData Directory ile Bağlantı kurulamadı..."));
+        services.program.endAtOnce();
         return false;
     }
+}
+
+bool RoleChoice::checkWorkingPlace()
+{
+    // No working mode may start on files that would swallow the operator's work.
+    const Services &services = m_form.services();
+    const QString problem = workingPlaceProblem(services.paths, services.program.folder());
+    if (problem.isEmpty())
+        return true;
+    services.dialogs.messageBox(
+        QStringLiteral("Çalışma dosyaları kullanılamıyor; çalışma başlatılmadı.\n%1").arg(problem));
+    return false;
 }
 
 void RoleChoice::positionStockList()

@@ -16,7 +16,8 @@ inline constexpr int kUserRole = 2;
 
 /// The role panel's choice: "ÇIKIŞ" closes the program, "SUNUCU" (server
 /// side) and "KULLANICI" (user terminal) open the database set and reveal
-/// the working screen. The role panel is shown once per run.
+/// the working screen. The role panel stays up only while the working files
+/// cannot be used.
 class RoleChoice
 {
 public:
@@ -30,7 +31,11 @@ private:
     /// folder and checks that other terminals reach it under the same path.
     void useSharedFolder();
     void prepareServerSide();
+    /// Opens the set; when it cannot, says why and ends the program at once.
     bool openDatabaseSet();
+    /// Checks the program folder and its working list; when they cannot
+    /// hold the work, says why and leaves the role panel up.
+    bool checkWorkingPlace();
     void positionStockList();
     void fillWheelList();
 

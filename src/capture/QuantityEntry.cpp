@@ -3,6 +3,7 @@
 #include "app/TerminalForm.h"
 #include "capture/IgnoringErrors.h"
 #include "data/DataRoutines.h"
+#include "data/DatabaseFailure.h"
 #include "data/Schema.h"
 #include "modes/ModeBoxes.h"
 #include "platform/DataControl.h"
@@ -39,13 +40,25 @@ double number(const Recordset &records, Name field)
 }
 
 // One edit of a line as a whole: a failing step drops the pending edit, so a
-// line is never left half written.
+// line is never left half written, and the operator is told what was lost.
+// No current line (an empty list) is nothing to write to, not a failure.
 template <typename Steps>
-void editLine(Recordset &lines, Steps &&steps)
+bool editLine(DataControl &workingList, Dialogs &dialogs, const QString &headline, Steps &&steps)
 {
-    if (!ignoringErrors(std::forward<Steps>(steps)) && lines.editMode() != Recordset::EditMode::None)
-        ignoringErrors([&] { lines.cancelUpdate(); });
+    try {
+        std::forward<Steps>(steps)();
+        return true;
+    } catch (const DbError &error) {
+        Recordset &lines = workingList.recordset();
+        if (lines.editMode() != Recordset::EditMode::None)
+            ignoringErrors([&] { lines.cancelUpdate(); });
+        if (error.number() != DbError::NoCurrentRecord)
+            showDatabaseFailure(dialogs, headline, error.aboutFile(workingList.databaseName()));
+        return false;
+    }
 }
+
+const QString kQuantityNotSaved = QStringLiteral("Miktar kaydedilemedi.");
 
 } // namespace
 
@@ -144,6 +157,11 @@ bool QuantityEntry::filterKey(QKeyEvent &event)
     return true;
 }
 
+QString QuantityEntry::failureHeadline() const
+{
+    return entryMode() == EntryMode::Price ? QStringLiteral("Fiyat kaydedilemedi.") : kQuantityNotSaved;
+}
+
 void QuantityEntry::Text2_GotFocus()
 {
     m_form.Text2->selectAll();
@@ -192,8 +210,9 @@ void QuantityEntry::Command2_Click()
             countDown(value);
     } else if (value != 0) {
         QString lineName;
-        const bool hasLine = ignoringErrors(
-            [&] { lineName = m_form.DataTemp->recordset().field(QString(StokKartlar::StokAdi)).toString(); });
+        const bool hasLine = editLine(*m_form.DataTemp, m_form.services().dialogs, failureHeadline(), [&] {
+            lineName = m_form.DataTemp->recordset().field(QString(StokKartlar::StokAdi)).toString();
+        });
         // After a new line was added the scan box is empty: the operator scans again.
         if (hasLine && m_form.Text1->text() == lineName)
             applyToLine(value);
@@ -207,7 +226,7 @@ void QuantityEntry::Command2_Click()
 void QuantityEntry::countDown(double quantity)
 {
     Recordset &lines = m_form.DataTemp->recordset();
-    editLine(lines, [&] {
+    editLine(*m_form.DataTemp, m_form.services().dialogs, kQuantityNotSaved, [&] {
         lines.edit();
         const double expected = number(lines, StokKartlar::KalanB);
         const double remaining = settled(expected - quantity);
@@ -238,7 +257,7 @@ void QuantityEntry::applyToLine(double value)
     });
 
     Recordset &lines = m_form.DataTemp->recordset();
-    editLine(lines, [&] {
+    editLine(*m_form.DataTemp, m_form.services().dialogs, failureHeadline(), [&] {
         lines.edit();
         double quantity = number(lines, StokKartlar::KalanB);
         double price = number(lines, StokKartlar::Fiyat);
@@ -267,7 +286,7 @@ void QuantityEntry::applyToLine(double value)
 void QuantityEntry::Command3_Click()
 {
     Recordset &lines = m_form.DataTemp->recordset();
-    editLine(lines, [&] {
+    editLine(*m_form.DataTemp, m_form.services().dialogs, kQuantityNotSaved, [&] {
         lines.edit();
         lines.setField(QString(StokKartlar::KalanB), 0.0);
         lines.update();

@@ -56,6 +56,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    /// What the operator is told when the entry cannot be written.
+    QString failureHeadline() const;
     bool filterKey(QKeyEvent &event);
     void countDown(double quantity);
     void applyToLine(double value);

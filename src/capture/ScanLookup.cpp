@@ -3,6 +3,7 @@
 #include "app/TerminalForm.h"
 #include "capture/IgnoringErrors.h"
 #include "data/DataRoutines.h"
+#include "data/DatabaseFailure.h"
 #include "data/Schema.h"
 #include "modes/ModeBoxes.h"
 #include "platform/DataControl.h"
@@ -141,7 +142,7 @@ void ScanLookup::addFromStockCards(const QString &text)
         return;
 
     Recordset &lines = m_form.DataTemp->recordset();
-    if (!ignoringErrors([&] { lines.addNew(); }))
+    if (!writeLine([&] { lines.addNew(); }))
         return;
     const QString branch = m_form.services().formats.format(m_form.Combo1->listIndex() + 2, QStringLiteral("00"));
     ignoringErrors([&] { lines.setField(QString(StokKartlar::Barkod), text); });
@@ -150,8 +151,20 @@ void ScanLookup::addFromStockCards(const QString &text)
     ignoringErrors([&] { lines.setField(QString(StokKartlar::Sube), branch); });
     ignoringErrors([&] { lines.setField(QString(StokKartlar::KalanA), 0.0); });
     ignoringErrors([&] { lines.setField(QString(StokKartlar::KalanB), 0.0); });
-    if (!ignoringErrors([&] { lines.update(); }))
+    if (!writeLine([&] { lines.update(); }))
         ignoringErrors([&] { lines.cancelUpdate(); });
+}
+
+bool ScanLookup::writeLine(const std::function<void()> &statement)
+{
+    try {
+        statement();
+        return true;
+    } catch (const DbError &error) {
+        showDatabaseFailure(m_form.services().dialogs, QStringLiteral("Satır eklenemedi."),
+            error.aboutFile(m_form.DataTemp->databaseName()));
+        return false;
+    }
 }
 
 } // namespace pusla

@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 namespace pusla {
 
 class TerminalForm;
@@ -37,6 +39,8 @@ private:
     void lookUp(const QString &text);
     bool findInWorkingList(const QString &text);
     void addFromStockCards(const QString &text);
+    /// Runs one write of the new line; a failure is told to the operator.
+    bool writeLine(const std::function<void()> &statement);
 
     TerminalForm &m_form;
 };

@@ -2,6 +2,7 @@
 
 #include "app/SettingKeys.h"
 #include "app/TerminalForm.h"
+#include "data/DatabaseFailure.h"
 #include "data/DataRoutines.h"
 #include "data/InvoiceCounter.h"
 #include "data/RecordNumbering.h"
@@ -70,7 +71,7 @@ bool SalesInvoice::PostSalesInvoice()
                           .arg(Faturalar::FaturaNo, Faturalar::Table, jetQuoted(QStringLiteral("S") + candidate));
                 return invoices.openRecordset(query)->recordCount() > 0;
             } catch (const DbError &error) {
-                throw InvoiceCounterError(postingFailureReason(error.aboutFile(m_form.DataFatura->databaseName())));
+                throw InvoiceCounterError(databaseFailureReason(error.aboutFile(m_form.DataFatura->databaseName())));
             }
         });
     } catch (const InvoiceCounterError &error) {

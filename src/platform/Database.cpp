@@ -45,6 +45,12 @@ void Database::requireOpen() const
             DbError::ObjectClosed, QStringLiteral("Object invalid or no longer set: the database is closed."));
 }
 
+void Database::requireTable(const QString &table) const
+{
+    requireOpen();
+    m_file->connection().tableInfo(m_file->alias(), table);
+}
+
 int Database::execute(const QString &statement)
 {
     requireOpen();

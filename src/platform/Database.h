@@ -58,6 +58,8 @@ public:
     /// Creates `table` with text fields, the first of them a unique key,
     /// unless the file has a table of that name.
     void createKeyTableIfMissing(const QString &table, const QStringList &fields);
+    /// Throws DbError(TableNotFound) unless the file has a table of that name.
+    void requireTable(const QString &table) const;
     /// A record set on a table name or a query; it keeps the file open for as
     /// long as it lives, even after close().
     std::unique_ptr<Recordset> openRecordset(const QString &tableOrQuery);

@@ -1,6 +1,7 @@
 #include "posting/AtomicPosting.h"
 
 #include "data/DataRoutines.h"
+#include "data/DatabaseFailure.h"
 #include "data/DatabaseSet.h"
 #include "platform/AttachedFile.h"
 #include "platform/DataControl.h"
@@ -34,30 +35,6 @@ void requireSharedAnchor(const Database &books)
             QStringLiteral("The transaction's main file is in '%1', not beside the books in '%2'.").arg(anchor, folder));
 }
 
-enum class FailureKind { Missing, Damaged, Busy, DiskFull, NotWritable, Other };
-
-FailureKind kindOf(int number)
-{
-    switch (number) {
-    case DbError::FileNotFound:
-    case DbError::InvalidPath:
-        return FailureKind::Missing;
-    case DbError::UnrecognizedFormat:
-    case DbError::Corrupt:
-        return FailureKind::Damaged;
-    case DbError::Locked:
-        return FailureKind::Busy;
-    case DbError::DiskFull:
-        return FailureKind::DiskFull;
-    case DbError::ReadOnly:
-    case DbError::CannotOpen:
-    case DbError::DiskError:
-        return FailureKind::NotWritable;
-    default:
-        return FailureKind::Other;
-    }
-}
-
 // The files are opened one by one, each waited for within the posting's
 // allowance while another program holds it; a failure names its file.
 void openEach(
@@ -77,12 +54,12 @@ void openEach(
 // in turn, without waiting, and the first that fails the same way is named.
 DbError withItsFile(const DbError &error, const std::vector<Database> &opened, const QStringList &windowsFiles)
 {
-    const FailureKind kind = kindOf(error.number());
+    const FailureKind kind = failureKind(error.number());
     if (!error.file().isEmpty() || kind == FailureKind::Other)
         return error;
     for (size_t i = 0; i < opened.size() && qsizetype(i) < windowsFiles.size(); ++i) {
         const std::optional<DbError> fault = Transaction::check(opened[i], kind == FailureKind::Damaged);
-        if (fault && kindOf(fault->number()) == kind)
+        if (fault && failureKind(fault->number()) == kind)
             return error.aboutFile(windowsFiles.at(qsizetype(i)));
     }
     return error;
@@ -96,38 +73,6 @@ std::array<DataControl *, 9> postingControls(const DataControls &controls)
 }
 
 } // namespace
-
-QString postingFailureReason(const DbError &error)
-{
-    // The engine's own words are for the administrator, not the operator.
-    qWarning().noquote() << "Posting failed:" << error.number() << error.file() << error.text();
-    // The Windows path the operator knows; a local path only by its name.
-    const QString file = error.file().contains(QLatin1Char('\\')) ? error.file() : QFileInfo(error.file()).fileName();
-    QString reason;
-    switch (kindOf(error.number())) {
-    case FailureKind::Missing:
-        reason = QStringLiteral("Veritabanı dosyası bulunamadı");
-        break;
-    case FailureKind::Damaged:
-        reason = QStringLiteral("Veritabanı dosyası bozuk ya da bir veritabanı değil");
-        break;
-    case FailureKind::Busy:
-        reason = QStringLiteral("Veritabanı dosyası başka bir programda kullanımda, bekleme süresi doldu");
-        break;
-    case FailureKind::DiskFull:
-        reason = QStringLiteral("Diskte yer kalmadı, veritabanı dosyasına yazılamadı");
-        break;
-    case FailureKind::NotWritable:
-        reason = QStringLiteral("Veritabanı dosyasına yazılamıyor (salt okunur, erişim izni yok ya da disk hatası)");
-        break;
-    case FailureKind::Other:
-        reason = QStringLiteral("Veritabanı hatası %1").arg(error.number());
-        break;
-    }
-    if (file.isEmpty())
-        return reason + QLatin1Char('.');
-    return reason + QStringLiteral(": ") + file;
-}
 
 void showPostingFailure(Dialogs &dialogs, const QString &reason)
 {
@@ -192,7 +137,7 @@ QString postAtomically(const PathMapper &mapper, const PostingFiles &files, cons
     } catch (const PostingFailure &error) {
         failure = error.reason();
     } catch (const DbError &error) {
-        failure = postingFailureReason(withItsFile(error, opened, files.books));
+        failure = databaseFailureReason(withItsFile(error, opened, files.books));
     }
     // Posted: the working list is reset now. Not posted: the lines stay. The
     // books cannot be asked: the marker stays for the next confirmation.

@@ -21,12 +21,6 @@ public:
     using OperatorError::OperatorError;
 };
 
-/// The reason of a database failure as the operator reads it: what kind of
-/// failure it was (a file missing, damaged or not a database, busy for too
-/// long, a full disk, a file that cannot be written) and the file's name
-/// when it is known. The engine's own text goes to the program's log.
-QString postingFailureReason(const DbError &error);
-
 /// Tells the operator that the document was not saved and why.
 void showPostingFailure(Dialogs &dialogs, const QString &reason);
 

@@ -1,5 +1,6 @@
 #include "posting/PendingPosting.h"
 
+#include "data/DatabaseFailure.h"
 #include "data/Schema.h"
 #include "platform/Database.h"
 #include "platform/DbError.h"
@@ -69,7 +70,7 @@ PendingPosting::Outcome PendingPosting::settle(QString *why)
         return posted ? Outcome::Posted : Outcome::NotPosted;
     } catch (const DbError &error) {
         if (why)
-            *why = postingFailureReason(error.aboutFile(lines[1]));
+            *why = databaseFailureReason(error.aboutFile(lines[1]));
         return Outcome::Unknown;
     }
 }

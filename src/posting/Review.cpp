@@ -2,6 +2,7 @@
 
 #include "app/TerminalForm.h"
 #include "data/DataRoutines.h"
+#include "data/DatabaseFailure.h"
 #include "platform/AdoConnection.h"
 #include "platform/DataControl.h"
 #include "platform/DbError.h"
@@ -60,8 +61,9 @@ bool Review::openDocument()
         m_form.m_DocTotal = sum.value(0).toDouble();
         sum.close();
         connection.close();
-    } catch (const DbError &) {
-        // A working list that cannot be read has no document to review.
+    } catch (const DbError &error) {
+        showDatabaseFailure(m_form.services().dialogs, QStringLiteral("Belge açılamadı."),
+            error.aboutFile(workingList.databaseName()));
         return false;
     }
     return true;

@@ -1,8 +1,10 @@
+#include "app/RoleChoice.h"
 #include "platform/DataControl.h"
 #include "platform/LockFile.h"
 #include "platform/forms/Controls.h"
 #include "platform/DbTestSupport.h"
 #include "support/DemoFixture.h"
+#include "support/SpoiltFiles.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -107,16 +109,83 @@ TEST_F(RoleChoiceTest, ServerRoleLeavesATempDatabaseInUseAlone)
     EXPECT_FALSE(f.Frame4->isVisible());
 }
 
-TEST_F(RoleChoiceTest, FailedCopyIsReportedAndTheRoleChoiceGoesOn)
+// Working files that would swallow the operator's work: the role choice says
+// which and what is wrong, and the role panel stays up, so that no working
+// mode starts on them.
+class SpoiltWorkingPlaceTest : public RoleChoiceTest
 {
-    QFile::remove(dataFile(QStringLiteral("01Stok.mdb")));
-    TerminalForm &f = openForm();
-    tap(f.Option1[1]);
+protected:
+    void expectRefused(TerminalForm &f, const char *reason, const QString &named)
+    {
+        ASSERT_FALSE(dialogs.messages.isEmpty());
+        const QString &message = dialogs.messages.last();
+        EXPECT_TRUE(message.startsWith(QStringLiteral("Çalışma dosyaları kullanılamıyor; çalışma başlatılmadı.\n")))
+            << message.toStdString();
+        EXPECT_TRUE(message.contains(QString::fromUtf8(reason))) << message.toStdString();
+        EXPECT_TRUE(message.contains(named)) << message.toStdString();
+        EXPECT_EQ(program.endCount, 0);
+        EXPECT_TRUE(f.Frame4->isVisible());
+    }
 
-    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("Kopyalama Yapılamadı")});
-    EXPECT_EQ(program.endCount, 0);
+    QString tempFile() const { return programFile(QStringLiteral("Temp.Mdb")); }
+};
+
+class SpoiltWorkingListTest : public SpoiltWorkingPlaceTest, public ::testing::WithParamInterface<Spoiler>
+{
+};
+
+TEST_P(SpoiltWorkingListTest, IsNamedAndNoModeStarts)
+{
+    Restorer original(tempFile());
+    if (!GetParam().spoil(tempFile()))
+        GTEST_SKIP() << "this machine cannot spoil the working list so";
+    TerminalForm &f = openForm();
+    tap(f.Option1[kUserRole]);
+
+    EXPECT_EQ(dialogs.messages.size(), 1);
+    expectRefused(f, GetParam().reason, tempFile());
+
+    // Put right, the same choice goes on to the working screen.
+    original.restore();
+    dialogs.messages.clear();
+    tap(f.Option1[kUserRole]);
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
     EXPECT_FALSE(f.Frame4->isVisible());
-    EXPECT_FALSE(QFile::exists(programFile(QStringLiteral("Temp.Mdb"))));
+}
+
+INSTANTIATE_TEST_SUITE_P(Spoilers, SpoiltWorkingListTest,
+    ::testing::Values(kMissing, kEmpty, kNotADatabase, kDamagedPage, kReadOnly),
+    [](const ::testing::TestParamInfo<Spoiler> &spoiler) { return std::string(spoiler.param.name); });
+
+TEST_F(SpoiltWorkingPlaceTest, ProgramFolderThatTakesNoFilesIsNamed)
+{
+    const QString folder = tree.paths().programFolder;
+    const WritableAgain later(folder);
+    if (!makeUnwritable(folder))
+        GTEST_SKIP() << "this machine cannot make a folder unwritable";
+    TerminalForm &f = openForm();
+    tap(f.Option1[kUserRole]);
+
+    EXPECT_EQ(dialogs.messages.size(), 1);
+    expectRefused(f, "Program klasörüne yazılamıyor", folder);
+}
+
+TEST_F(SpoiltWorkingPlaceTest, ServerRoleRebuildsASpoiltWorkingListAndReportsAFailedCopy)
+{
+    kEmpty.spoil(tempFile());
+    TerminalForm &f = openForm();
+    tap(f.Option1[kServerRole]);
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
+    EXPECT_FALSE(f.Frame4->isVisible());
+    EXPECT_EQ(integrityCheck(tempFile()), QStringLiteral("ok"));
+
+    QFile::remove(dataFile(QStringLiteral("01Stok.mdb")));
+    TerminalForm &g = openForm();
+    tap(g.Option1[kServerRole]);
+    EXPECT_EQ(dialogs.messages.value(0), QStringLiteral("Kopyalama Yapılamadı"));
+    EXPECT_EQ(dialogs.messages.size(), 2);
+    expectRefused(g, "bulunamadı", tempFile());
+    EXPECT_FALSE(QFile::exists(tempFile()));
 }
 
 TEST_F(RoleChoiceTest, StoredAddressNamesTheBranchSet)
@@ -129,30 +198,30 @@ TEST_F(RoleChoiceTest, StoredAddressNamesTheBranchSet)
     EXPECT_TRUE(f.IndexPrimary->recordset().isOpen());
 }
 
-// An unreachable share, a missing account file or a file that is no database
-// at all: the message, then the end at once, with no pretence of a connection.
-class ConnectionFailureTest : public RoleChoiceTest, public ::testing::WithParamInterface<int>
+// An unreachable share or a missing account file: the connection message;
+// an account file that is there but damaged: its own message, naming it. Then
+// the end at once, with no pretence of a connection.
+struct SetFailure
+{
+    const char *name;
+    void (*spoil)(const QString &accountFile);
+    const char *message;
+};
+
+class ConnectionFailureTest : public RoleChoiceTest, public ::testing::WithParamInterface<SetFailure>
 {
 };
 
 TEST_P(ConnectionFailureTest, EndsTheProgramAfterItsMessage)
 {
-    switch (GetParam()) {
-    case 0:
+    if (GetParam().spoil)
+        GetParam().spoil(dataFile(QStringLiteral("01Cari.mdb")));
+    else
         storeServerAddress(QStringLiteral("\\\\10.9.9.9\\MuhasebeData\\01"));
-        break;
-    case 1:
-        QFile::remove(dataFile(QStringLiteral("01Cari.mdb")));
-        break;
-    default:
-        QFile::remove(dataFile(QStringLiteral("01Cari.mdb")));
-        touch(dataFile(QStringLiteral("01Cari.mdb")), QByteArray(4096, 'x'));
-        break;
-    }
     TerminalForm &f = openForm();
     tap(f.Option1[2]);
 
-    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("MuhasebeData Directory ile Bağlantı kurulamadı...")});
+    EXPECT_EQ(dialogs.messages, QStringList{QString::fromUtf8(GetParam().message)});
     EXPECT_EQ(program.endCount, 1);
     EXPECT_TRUE(f.Frame4->isVisible()) << "the working screen never appears";
     EXPECT_FALSE(f.DataStok->recordset().isOpen());
@@ -161,4 +230,18 @@ TEST_P(ConnectionFailureTest, EndsTheProgramAfterItsMessage)
     EXPECT_FALSE(QFile::exists(tree.root() + QStringLiteral("/shares/10.9.9.9"))) << "nothing created on a share";
 }
 
-INSTANTIATE_TEST_SUITE_P(UnreachableSet, ConnectionFailureTest, ::testing::Values(0, 1, 2));
+const char kNoConnection[] = "MuhasebeData Directory ile Bağlantı kurulamadı...";
+const char kDamagedAccounts[] = "Muhasebe veri dosyası açılamadı.\nVeritabanı dosyası bozuk ya da bir veritabanı "
+                                "değil: \\\\127.0.0.1\\MuhasebeData\\01Cari.mdb";
+
+const SetFailure kSetFailures[] = {
+    {"UnreachableShare", nullptr, kNoConnection},
+    {"MissingAccounts", [](const QString &file) { QFile::remove(file); }, kNoConnection},
+    {"AccountsNotADatabase", [](const QString &file) { replaceFile(file, QByteArray(4096, 'x')); },
+        kDamagedAccounts},
+    {"AccountsCutShort", [](const QString &file) { replaceFile(file, bytesOf(file).left(8192)); },
+        kDamagedAccounts},
+};
+
+INSTANTIATE_TEST_SUITE_P(Sets, ConnectionFailureTest, ::testing::ValuesIn(kSetFailures),
+    [](const ::testing::TestParamInfo<SetFailure> &failure) { return std::string(failure.param.name); });

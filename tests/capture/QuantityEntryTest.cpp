@@ -1,4 +1,5 @@
 #include "capture/CaptureFixture.h"
+#include "support/SpoiltFiles.h"
 
 #include <QPalette>
 
@@ -284,14 +285,54 @@ TEST_F(QuantityEntryTest, DeleteButtonZeroesTheQuantityAndKeepsTheLine)
     EXPECT_TRUE(form->Text1->text().isEmpty());
 }
 
-TEST_F(QuantityEntryTest, EntryWithTheWorkingListClosedChangesNothing)
+// The working list stops taking writes under a running program (its file
+// made immutable, as a full or failing disk would): every entry that is lost
+// is said, naming the file, and nothing is half written.
+struct LostEntry
 {
-    form->DataTemp->close();
-    tickMode(1);
-    typeIntoEntryBox(QStringLiteral("3\r"));
-    EXPECT_EQ(lineFields("SY-5", QStringLiteral("KalanB")), QStringLiteral("5.0"));
-    EXPECT_EQ(QApplication::focusWidget(), form->Text1);
-    EXPECT_EQ(dialogs.messages.size(), 0);
+    const char *name;
+    bool counting;
+    bool price;
+    const char *barcode;
+    const char *keys;
+    const char *headline;
+    const char *stokKod;
+    const char *fieldsAfter;
+};
+
+class LostEntryTest : public QuantityEntryTest, public ::testing::WithParamInterface<LostEntry>
+{
+};
+
+TEST_P(LostEntryTest, IsSaidAndChangesNothing)
+{
+    const LostEntry &c = GetParam();
+    if (c.counting)
+        tickMode(1);
+    const QString fields = QStringLiteral("KalanB||'|'||KalanA||'|'||Fiyat");
+    const QString before = lineFields(c.stokKod, fields);
+    const WritableAgain later(tempPath());
+    if (!setImmutable(tempPath(), true))
+        GTEST_SKIP() << "this machine cannot stop writes to an open file";
+
+    scan(QString::fromLatin1(c.barcode));
+    if (c.price)
+        entry().setEntryMode(QuantityEntry::EntryMode::Price);
+    typeIntoEntryBox(QString::fromLatin1(c.keys));
+    makeWritable(tempPath());
+
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].startsWith(QString::fromUtf8(c.headline) + u'\n')) << dialogs.messages[0].toStdString();
+    EXPECT_TRUE(dialogs.messages[0].contains(QStringLiteral("yazılamıyor")));
+    EXPECT_TRUE(dialogs.messages[0].endsWith(tempPath())) << dialogs.messages[0].toStdString();
+    EXPECT_EQ(lineFields(c.stokKod, fields), c.fieldsAfter ? QString::fromLatin1(c.fieldsAfter) : before);
 }
+
+INSTANTIATE_TEST_SUITE_P(Entries, LostEntryTest,
+    ::testing::Values(LostEntry{"Quantity", false, false, "1001", "3\r", "Miktar kaydedilemedi.", "SA-1", nullptr},
+        LostEntry{"Price", false, true, "1001", "7\r", "Fiyat kaydedilemedi.", "SA-1", nullptr},
+        LostEntry{"Count", true, false, "1005", "2\r", "Miktar kaydedilemedi.", "SY-5", nullptr},
+        LostEntry{"NewLine", false, false, "1009", "", "Satır eklenemedi.", "YN-1", ""}),
+    [](const ::testing::TestParamInfo<LostEntry> &c) { return std::string(c.param.name); });
 
 } // namespace

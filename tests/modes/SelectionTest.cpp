@@ -304,23 +304,6 @@ TEST_F(SelectionTest, LockedWorkingDatabaseIsResetButNotReplaced)
     EXPECT_EQ(f.DataStok->databaseName(), kShare + QStringLiteral("01Stok.mdb"));
 }
 
-TEST_F(SelectionTest, MissingWorkingDatabaseIsNotCreated)
-{
-    QFile::remove(programFile(QStringLiteral("Temp.Mdb")));
-    TerminalForm &f = chooseRole(kUserRole);
-    EXPECT_TRUE(f.Frame4->isHidden()) << "the role choice goes on";
-    EXPECT_EQ(f.Combo1->listCount(), 2);
-
-    tap(f.Check1[kSale]);
-    f.Combo1->setListIndex(1);
-
-    EXPECT_TRUE(dialogs.messages.isEmpty());
-    EXPECT_EQ(program.endCount, 0);
-    EXPECT_FALSE(QFile::exists(programFile(QStringLiteral("Temp.Mdb"))));
-    EXPECT_FALSE(f.DataTemp->recordset().isOpen());
-    EXPECT_TRUE(f.DataStok->recordset().isOpen());
-}
-
 TEST_F(SelectionTest, CorruptBranchStockIsCopiedAndUsedWithoutACrash)
 {
     writeJunk(dataFile(QStringLiteral("03Stok.mdb")));

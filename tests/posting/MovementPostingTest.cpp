@@ -1,4 +1,5 @@
 #include "posting/PostingFixture.h"
+#include "support/SpoiltFiles.h"
 
 #include "platform/Rounding.h"
 #include "platform/Transaction.h"
@@ -10,11 +11,7 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <fcntl.h>
-#include <linux/fs.h>
 #include <sqlite3.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
 #include <utility>
 
 using namespace pusla;
@@ -497,105 +494,19 @@ INSTANTIATE_TEST_SUITE_P(Documents, BusyBooksTest,
         DocumentKind {"DepoTransfer", "0", false, "Cari", "SELECT CariHarKod FROM CariHareket", "Şube02", "Şube02"}),
     [](const ::testing::TestParamInfo<DocumentKind> &kind) { return std::string(kind.param.name); });
 
-// A file of the set replaced: the new one is what the next open finds.
-void replaceFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path + QStringLiteral(".new"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    file.close();
-    ASSERT_TRUE(::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) == 0);
-}
-
-bool setImmutable(const QString &path, bool on)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    int flags = 0;
-    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    if (done) {
-        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-    ::close(fd);
-    return done;
-}
-
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 struct SpoiltFile
 {
-    const char *name;
     const char *file; // of the centre's set
-    const char *reason;
-    // False when this machine cannot spoil the file so.
-    bool (*spoil)(const QString &path);
+    Spoiler spoiler;
 };
 
 void PrintTo(const SpoiltFile &spoilt, std::ostream *os)
 {
-    *os << spoilt.name;
+    *os << spoilt.file << spoilt.spoiler.name;
 }
 
 const SpoiltFile kSpoiltFiles[] = {
-    {"Missing", "Stok", "bulunamadı", [](const QString &path) { return QFile::remove(path); }},
-    {"NotADatabase", "Cari", "bozuk ya da bir veritabanı değil",
-        [](const QString &path) {
-            // Written over where it stands, as a program that took it for a text file would.
-            QFile file(path);
-            return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write("Cari hesaplar\r\n") > 0;
-        }},
-    {"Damaged", "Stok", "bozuk ya da bir veritabanı değil",
-        [](const QString &path) {
-            const qsizetype page = cliValue(path, QStringLiteral("PRAGMA page_size")).toInt();
-            const qsizetype root
-                = cliValue(path, QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name='StokKartlar'")).toInt();
-            QByteArray bytes = bytesOf(path);
-            bytes.replace((root - 1) * page, page, QByteArray(page, '\xA5'));
-            replaceFile(path, bytes);
-            return root > 1;
-        }},
-    {"ReadOnly", "Cari", "yazılamıyor",
-        [](const QString &path) {
-            replaceFile(path, bytesOf(path));
-            QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-            if (::access(QFile::encodeName(path).constData(), W_OK) == 0)
-                setImmutable(path, true); // root writes whatever the mode says
-            return ::access(QFile::encodeName(path).constData(), W_OK) != 0;
-        }},
-};
-
-/// Puts a spoilt file back as it was, whatever way the test ends.
-class Restorer
-{
-public:
-    explicit Restorer(QString path)
-        : m_path(std::move(path))
-        , m_bytes(bytesOf(m_path))
-    { }
-    ~Restorer() { restore(); }
-    Restorer(const Restorer &) = delete;
-    Restorer &operator=(const Restorer &) = delete;
-
-    void restore()
-    {
-        if (std::exchange(m_restored, true))
-            return;
-        setImmutable(m_path, false);
-        QFile::remove(m_path);
-        replaceFile(m_path, m_bytes);
-    }
-
-private:
-    QString m_path;
-    QByteArray m_bytes;
-    bool m_restored = false;
-};
+    {"Stok", kMissing}, {"Cari", kNotADatabase}, {"Stok", kDamagedPage}, {"Cari", kReadOnly}};
 
 class SpoiltFileTest : public PostingFixture, public ::testing::WithParamInterface<SpoiltFile>
 {
@@ -608,13 +519,13 @@ TEST_P(SpoiltFileTest, IsNamedInTurkishAndNothingIsWritten)
     const QString path = setFile("01", GetParam().file);
     const QString before = footprint();
     Restorer original(path);
-    if (!GetParam().spoil(path))
+    if (!GetParam().spoiler.spoil(path))
         GTEST_SKIP() << "this machine cannot spoil " << path.toStdString() << " so";
 
     review(form->Command4);
     confirm();
 
-    expectReasonAbout(dialogs.messages, GetParam().reason,
+    expectReasonAbout(dialogs.messages, GetParam().spoiler.reason,
         QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\01") + QString::fromLatin1(GetParam().file)
             + QStringLiteral(".mdb"));
     // With that file back as it was, the books are exactly as before.
@@ -623,7 +534,9 @@ TEST_P(SpoiltFileTest, IsNamedInTurkishAndNothingIsWritten)
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, SpoiltFileTest, ::testing::ValuesIn(kSpoiltFiles),
-    [](const ::testing::TestParamInfo<SpoiltFile> &spoilt) { return std::string(spoilt.param.name); });
+    [](const ::testing::TestParamInfo<SpoiltFile> &spoilt) {
+        return std::string(spoilt.param.file) + spoilt.param.spoiler.name;
+    });
 
 struct RoundingCase
 {

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+namespace pusla {
+
+class DbError;
+class Dialogs;
+
+/// What went wrong with a database file, as far as the operator can act on it.
+enum class FailureKind { Missing, Damaged, Busy, DiskFull, NotWritable, Other };
+
+FailureKind failureKind(int dbErrorNumber);
+
+/// The reason of a database failure as the operator reads it: what kind of
+/// failure it was (a file missing, damaged or not a database, busy for too
+/// long, a full disk, a file that cannot be written) and the file's name
+/// when it is known. The engine's own text goes to the program's log.
+QString databaseFailureReason(const DbError &error);
+
+/// Tells the operator what could not be done (`headline`) and why.
+void showDatabaseFailure(Dialogs &dialogs, const QString &headline, const DbError &error);
+
+} // namespace pusla
