@@ -18,6 +18,7 @@
 #include "app/TerminalForm.h"
 #include "data/DemoData.h"
 #include "data/Schema.h"
+#include "data/WorkingPlace.h"
 #include "modes/ModeBoxes.h"
 #include "modes/WorkingModes.h"
 #include "platform/Clock.h"
@@ -35,6 +36,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -163,6 +165,23 @@ void BM_CountBuild(benchmark::State &state)
     }
 }
 BENCHMARK(BM_CountBuild)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
+
+// The role choice's check of the program folder and of its working list, a
+// copy of the centre's cards: every user waits for it once per run.
+void BM_WorkingPlaceCheck(benchmark::State &state)
+{
+    if (!dataSet().readyFor(state))
+        return;
+    const PathMapper mapper(dataSet().paths);
+    QString problem;
+    for (auto _ : state)
+        problem = workingPlaceProblem(mapper, dataSet().paths.programFolder);
+    if (!problem.isEmpty())
+        state.SkipWithError(problem.toStdString().c_str());
+    state.counters["MiB"] = double(QFileInfo(QDir(dataSet().paths.programFolder).filePath(QString(files::Temp))).size())
+        / (1024 * 1024);
+}
+BENCHMARK(BM_WorkingPlaceCheck)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 enum MarkingWay { CommitPerCard, OneTransaction, OneStatement };
 

@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QListWidget>
 #include <QTableView>
+#include <QLabel>
 #include <QTest>
 
 using namespace pusla;
@@ -280,8 +281,10 @@ TEST_P(ClearingABoxTest, OffersTheBoxesOfTheKindAgainWithoutASelection)
 {
     const bool depo = GetParam();
     TerminalForm &f = chooseRole(kUserRole);
-    if (!depo)
-        f.SbCr[1]->trigger();
+    if (!depo) {
+        dialogs.choosePopupItem(QStringLiteral("Cari"));
+        tap(f.Label5, std::nullopt, Qt::RightButton);
+    }
     tap(f.Check1[kSale]);
     if (f.Frame2->isVisible())
         tap(f.Command7);

@@ -214,7 +214,8 @@ TEST_F(MovementPostingTest, InvoiceAfterADepoBranchLandsWholeInTheBranchSet)
 {
     openInMode("0", kSale); // branch 02 chosen
     tap(form->Command1[0]); // back to the mode menu
-    form->SbCr[kCari]->trigger();
+    dialogs.choosePopupItem(QStringLiteral("Cari"));
+    tap(form->Label5, std::nullopt, Qt::RightButton);
     tap(form->Check1[kSale]);
     closeBalancePanel();
     const QString customer = form->Combo1->text();

@@ -9,11 +9,12 @@
 
 namespace pusla::test {
 
-/// A finger on the screen: the left button pressed and released at a point
-/// of the control's rectangle (its centre unless told), delivered to the
-/// window at that point, so that whatever lies there answers it, as on the
-/// device. A control covered by another at that point is a failure.
-inline void tap(QWidget *control, std::optional<QPoint> at = std::nullopt)
+/// A finger on the screen: the left button (or the one told) pressed and
+/// released at a point of the control's rectangle (its centre unless told),
+/// delivered to the window at that point, so that whatever lies there answers
+/// it, as on the device. A control covered by another at that point is a
+/// failure.
+inline void tap(QWidget *control, std::optional<QPoint> at = std::nullopt, Qt::MouseButton button = Qt::LeftButton)
 {
     QWidget *window = control->window();
     const QPoint point = control->mapTo(window, at.value_or(control->rect().center()));
@@ -21,7 +22,7 @@ inline void tap(QWidget *control, std::optional<QPoint> at = std::nullopt)
     EXPECT_TRUE(under == control || control->isAncestorOf(under))
         << control->objectName().toStdString() << " is not under the finger at (" << point.x() << ", "
         << point.y() << "): " << (under ? under->objectName().toStdString() : std::string("nothing"));
-    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, point);
+    QTest::mouseClick(window->windowHandle(), button, {}, point);
 }
 
 /// The window's close box, through the window system as the operator's press.
