@@ -152,13 +152,21 @@ void BM_CountBuild(benchmark::State &state)
     for (auto _ : state) {
         state.PauseTiming();
         auto terminal = std::make_unique<Terminal>(dataSet().paths);
+        if (!terminal->dialogs.messages.isEmpty()) {
+            state.SkipWithError(("the role choice did not complete: " + terminal->dialogs.messages.join(u' '))
+                                    .toStdString()
+                                    .c_str());
+            break;
+        }
         state.ResumeTiming();
 
         terminal->form.Check1[kCount]->setValue(1);
 
         state.PauseTiming();
-        if (!terminal->form.modes().countBaseBuilt() || !terminal->dialogs.messages.isEmpty())
+        if (!terminal->form.modes().countBaseBuilt() || !terminal->dialogs.messages.isEmpty()) {
             state.SkipWithError("the count database was not built");
+            break;
+        }
         state.counters["skippedPauses"] = terminal->program.pauses;
         terminal.reset();
         state.ResumeTiming();
