@@ -153,9 +153,8 @@ void BM_CountBuild(benchmark::State &state)
         state.PauseTiming();
         auto terminal = std::make_unique<Terminal>(dataSet().paths);
         if (!terminal->dialogs.messages.isEmpty()) {
-            state.SkipWithError(("the role choice did not complete: " + terminal->dialogs.messages.join(u' '))
-                                    .toStdString()
-                                    .c_str());
+            const QString why = QStringLiteral("the role choice did not complete: ") + terminal->dialogs.messages.join(u' ');
+            state.SkipWithError(why.toStdString().c_str());
             break;
         }
         state.ResumeTiming();
