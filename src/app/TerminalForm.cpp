@@ -12,8 +12,8 @@
 #include "platform/Dialogs.h"
 #include "platform/Program.h"
 #include "platform/forms/Controls.h"
-#include "posting/Confirmation.h"
-#include "posting/Review.h"
+#include "review/Confirmation.h"
+#include "review/Review.h"
 
 #include <QAction>
 #include <QCloseEvent>

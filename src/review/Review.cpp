@@ -1,4 +1,4 @@
-#include "posting/Review.h"
+#include "review/Review.h"
 
 #include "app/TerminalForm.h"
 #include "data/DataRoutines.h"

@@ -1,8 +1,7 @@
-#include "posting/Confirmation.h"
+#include "review/Confirmation.h"
 
 #include "app/TerminalForm.h"
 #include "data/DataRoutines.h"
-#include "data/RecordNumbering.h"
 #include "data/Schema.h"
 #include "modes/ModeBoxes.h"
 #include "modes/SalesInvoice.h"
@@ -11,13 +10,12 @@
 #include "platform/Database.h"
 #include "platform/DbError.h"
 #include "platform/Dialogs.h"
-#include "platform/JetSql.h"
 #include "platform/Program.h"
 #include "platform/RegionalFormat.h"
 #include "platform/Transaction.h"
 #include "platform/forms/Controls.h"
 #include "posting/AtomicPosting.h"
-#include "posting/MovementSides.h"
+#include "posting/MovementDocument.h"
 #include "posting/WorkingListViews.h"
 
 #include <QAction>
@@ -122,9 +120,11 @@ bool Confirmation::postMovements()
     files.keyFile = controls.IndexPrimary->databaseName();
     files.programFolder = services.program.folder();
 
-    const QString failure = postAtomically(services.paths, files, [this, &controls] {
+    const MovementDocument document = movementDocument();
+    const PostingContext context {services.clock, services.formats, services.paths};
+    const QString failure = postAtomically(services.paths, files, [&] {
         reopenClosed(controls);
-        postSides();
+        postMovementDocument(controls, context, document);
         return true;
     });
     if (!failure.isEmpty()) {
@@ -143,83 +143,15 @@ bool Confirmation::postMovements()
     return true;
 }
 
-void Confirmation::postSides()
+MovementDocument Confirmation::movementDocument() const
 {
-    const Services &services = m_form.services();
-    const bool depo = m_form.SbCr[kDepo]->isChecked();
-    const bool saleBox = m_form.Check1[kSale]->value() != 0;
-    Recordset &accounts = m_form.DataCari->recordset();
-
-    // Cards and accounts as they are now, with those other terminals or the
-    // suite added since the set was opened; the files are locked from here on.
-    RefreshData(*m_form.DataCari);
-    RefreshData(*m_form.DataStok);
-
-    // The document account of Cari mode is the one chosen in the list, found
-    // now by its title: wherever the account list happens to stand (its first
-    // card after a failed posting) is no choice of the operator's.
-    QString code;
-    if (!depo) {
-        const QString title = m_form.Combo1->text();
-        if (title.isEmpty())
-            throw PostingFailure(QStringLiteral("Cari hesap seçili değil."));
-        accounts.findFirst(QString(CariKartlar::Unvan) + QLatin1Char('=') + jetQuoted(title));
-        if (accounts.noMatch())
-            throw PostingFailure(QStringLiteral("Cari hesap bulunamadı: %1").arg(title));
-        code = accounts.field(QString(CariKartlar::CariKod)).toString();
-    }
-
-    PostingSide side;
-    side.documentTime = services.clock.now();
-    side.serial = NextRecordNumber(*m_form.IndexPrimary, *m_form.IndexSecondary, 0,
-        QString::number(side.documentTime.date().year()), services.paths);
-
-    if (depo) {
-        accounts.findFirst(QStringLiteral("Unvan='Merkez'"));
-        if (accounts.noMatch())
-            throw PostingFailure(QStringLiteral("\"Merkez\" cari hesabı bulunamadı."));
-        side.kind = SideKind::Merkez;
-        side.direction = saleBox ? Direction::Purchase : Direction::Sale;
-        side.accountCode = accounts.field(QString(CariKartlar::CariKod)).toString();
-        postAccountMovement(m_form, side);
-        postStockMovements(m_form, side);
-        switchToCentre();
-    }
-
-    if (depo)
-        code = QStringLiteral("Şube") + services.formats.format(m_form.Combo1->listIndex() + 2, QStringLiteral("00"));
-    accounts.findFirst(QString(CariKartlar::CariKod) + QLatin1Char('=') + jetQuoted(code));
-    if (accounts.noMatch())
-        throw PostingFailure(QStringLiteral("Cari hesap bulunamadı: %1").arg(code));
-    side.kind = SideKind::Document;
-    side.direction = saleBox ? Direction::Sale : Direction::Purchase;
-    side.accountCode = code;
-    postAccountMovement(m_form, side);
-    postStockMovements(m_form, side);
-}
-
-void Confirmation::switchToCentre()
-{
-    const QString prefix = centrePrefix(m_form.DataCari->databaseName());
-    m_form.DataCari->setDatabaseName(prefix + QStringLiteral("01Cari.Mdb"));
-    m_form.DataCariHar->setDatabaseName(prefix + QStringLiteral("01Cari.Mdb"));
-    m_form.DataStok->setDatabaseName(prefix + QStringLiteral("01Stok.Mdb"));
-    m_form.DataStokHar->setDatabaseName(prefix + QStringLiteral("01Stok.Mdb"));
-    m_form.IndexPrimary->setDatabaseName(prefix + QStringLiteral("01Index.Mdb"));
-    m_form.IndexSecondary->setDatabaseName(prefix + QStringLiteral("01Index.Mdb"));
-    for (DataControl *control : {m_form.DataCari, m_form.DataStok, m_form.DataCariHar, m_form.DataStokHar,
-             m_form.IndexPrimary, m_form.IndexSecondary})
-        RefreshData(*control);
-}
-
-QString Confirmation::centrePrefix(const QString &accountFile)
-{
-    // The company number stands just before "Cari" in the file name. The
-    // name is searched, not the folders: a data directory whose path holds
-    // "Cari" would otherwise be cut in the middle.
-    const qsizetype name = accountFile.lastIndexOf(QLatin1Char('\\')) + 1;
-    const qsizetype p = accountFile.indexOf(QLatin1String("Cari"), name) + 1;
-    return accountFile.left(qMax<qsizetype>(0, p - 3));
+    MovementDocument document;
+    document.depo = m_form.SbCr[kDepo]->isChecked();
+    document.direction = m_form.Check1[kSale]->value() != 0 ? Direction::Sale : Direction::Purchase;
+    document.chosenTitle = m_form.Combo1->text();
+    document.chosenIndex = m_form.Combo1->listIndex();
+    document.total = m_form.m_DocTotal;
+    return document;
 }
 
 void Confirmation::endDocument()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "posting/MovementDocument.h"
+
 #include <QObject>
 #include <QString>
 
@@ -27,12 +29,9 @@ private:
     /// True when the document is done with (posted, or nothing to post).
     bool confirm();
     bool postMovements();
-    void postSides();
-    /// Points the account, stock and index controls at the centre's set.
-    void switchToCentre();
-    /// The folder part of an account file's name, without the company
-    /// number in front of "Cari" (…\MuhasebeData\02Cari.mdb -> …\MuhasebeData\).
-    static QString centrePrefix(const QString &accountFile);
+    /// The document as the screen shows it: operation, direction, the
+    /// branch or customer chosen and the total under review.
+    MovementDocument movementDocument() const;
     void endDocument();
     void returnToList();
 

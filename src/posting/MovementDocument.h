@@ -1,0 +1,51 @@
+#pragma once
+
+#include "posting/CardUpdates.h"
+
+#include <QString>
+
+namespace pusla {
+
+class Clock;
+class PathMapper;
+class RegionalFormat;
+struct DataControls;
+
+/// A document of the working list as the movement posting takes it, read off
+/// the screen by the review panel's handler.
+struct MovementDocument
+{
+    /// Depo: a transfer between the centre and the branch chosen; otherwise
+    /// Cari: a document against the customer chosen.
+    bool depo = false;
+    /// Sale when the sale box is ticked, otherwise purchase.
+    Direction direction = Direction::Sale;
+    /// The entry chosen in the branch or customer list, and its position there.
+    QString chosenTitle;
+    int chosenIndex = -1;
+    /// The sum of the document's line amounts.
+    double total = 0;
+};
+
+/// What the posting needs of the machine: the time, the regional formats and
+/// the mapping of the suite's file names.
+struct PostingContext
+{
+    const Clock &clock;
+    const RegionalFormat &formats;
+    const PathMapper &paths;
+};
+
+/// Posts a movement document into the set the data controls are bound to: an
+/// account movement and one stock movement per line of the working list
+/// (`DataTemp`, the document's lines by code) against the document account,
+/// in Depo mode first mirrored against "Merkez" in the branch's set and then
+/// posted in the centre's set, to which the controls are left pointing.
+/// Throws PostingFailure or DbError; the caller's transaction undoes it all.
+void postMovementDocument(const DataControls &controls, const PostingContext &context, const MovementDocument &document);
+
+/// The folder part of an account file's name, without the company number in
+/// front of "Cari" (…\MuhasebeData\02Cari.mdb -> …\MuhasebeData\).
+QString centrePrefix(const QString &accountFile);
+
+} // namespace pusla
