@@ -5,7 +5,7 @@
 // DBGrid1; then jumps of the grid to the middle and the end of the list, and
 // the grid following the current line there.
 
-#include "app/Services.h"
+#include "platform/Services.h"
 #include "app/TerminalForm.h"
 #include "data/DataRoutines.h"
 #include "data/SchemaDdl.h"

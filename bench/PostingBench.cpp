@@ -13,8 +13,8 @@
 
 #include "DemoDataSet.h"
 #include "app/RoleChoice.h"
-#include "app/Services.h"
-#include "app/SettingKeys.h"
+#include "platform/Services.h"
+#include "data/SettingKeys.h"
 #include "app/TerminalForm.h"
 #include "data/DemoData.h"
 #include "modes/ModeBoxes.h"

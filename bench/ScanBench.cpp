@@ -10,7 +10,7 @@
 
 #include "DemoDataSet.h"
 #include "app/RoleChoice.h"
-#include "app/Services.h"
+#include "platform/Services.h"
 #include "app/TerminalForm.h"
 #include "data/DataRoutines.h"
 #include "data/DemoData.h"

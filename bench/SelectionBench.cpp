@@ -14,7 +14,7 @@
 
 #include "DemoDataSet.h"
 #include "app/RoleChoice.h"
-#include "app/Services.h"
+#include "platform/Services.h"
 #include "app/TerminalForm.h"
 #include "data/DemoData.h"
 #include "data/Schema.h"

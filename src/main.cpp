@@ -1,4 +1,4 @@
-#include "app/Services.h"
+#include "platform/Services.h"
 #include "app/TerminalForm.h"
 #include "platform/Clock.h"
 #include "platform/PathMapper.h"

@@ -1,7 +1,7 @@
 #include "app/RoleChoice.h"
 
 #include "app/CopyDatabase.h"
-#include "app/SettingKeys.h"
+#include "data/SettingKeys.h"
 #include "app/TerminalForm.h"
 #include "data/DataRoutines.h"
 #include "data/DatabaseFailure.h"

@@ -6,7 +6,6 @@
 #include "capture/ItemGrids.h"
 #include "capture/QuantityEntry.h"
 #include "capture/ScanLookup.h"
-#include "modes/SalesInvoice.h"
 #include "modes/Selection.h"
 #include "modes/WorkingModes.h"
 #include "platform/Dialogs.h"
@@ -34,7 +33,6 @@ TerminalForm::TerminalForm(const Services &services, QWidget *parent)
     m_quantityEntry = new QuantityEntry(*this);
     m_modes = new WorkingModes(*this);
     m_selection = new Selection(*this);
-    m_salesInvoice = new SalesInvoice(*this);
     m_review = new Review(*this);
     m_confirmation = new Confirmation(*this);
     wireControls();
@@ -47,7 +45,6 @@ TerminalForm::~TerminalForm()
     // are hidden and destroyed, while the form they refer to still exists.
     delete m_confirmation;
     delete m_review;
-    delete m_salesInvoice;
     delete m_selection;
     delete m_modes;
     delete m_quantityEntry;

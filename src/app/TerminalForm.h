@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Services.h"
+#include "platform/Services.h"
 #include "data/DatabaseSet.h"
 
 #include <QString>
@@ -26,7 +26,6 @@ class DataControl;
 class ItemGrids;
 class QuantityEntry;
 class Review;
-class SalesInvoice;
 class ScanLookup;
 class Selection;
 class WorkingModes;
@@ -63,7 +62,6 @@ public:
     QuantityEntry &quantityEntry() const { return *m_quantityEntry; }
     WorkingModes &modes() const { return *m_modes; }
     Selection &selection() const { return *m_selection; }
-    SalesInvoice &salesInvoice() const { return *m_salesInvoice; }
     Review &review() const { return *m_review; }
     Confirmation &confirmation() const { return *m_confirmation; }
 
@@ -156,7 +154,6 @@ private:
     QuantityEntry *m_quantityEntry = nullptr;
     WorkingModes *m_modes = nullptr;
     Selection *m_selection = nullptr;
-    SalesInvoice *m_salesInvoice = nullptr;
     Review *m_review = nullptr;
     Confirmation *m_confirmation = nullptr;
     bool m_unloaded = false;

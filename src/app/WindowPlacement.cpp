@@ -1,6 +1,6 @@
 #include "app/WindowPlacement.h"
 
-#include "app/SettingKeys.h"
+#include "data/SettingKeys.h"
 #include "platform/RegionalFormat.h"
 #include "platform/SettingsStore.h"
 #include "platform/forms/Twips.h"

@@ -2,7 +2,7 @@
 
 #include "app/CopyDatabase.h"
 #include "app/RoleChoice.h"
-#include "app/SettingKeys.h"
+#include "data/SettingKeys.h"
 #include "app/TerminalForm.h"
 #include "data/DataRoutines.h"
 #include "data/Schema.h"

@@ -4,7 +4,6 @@
 #include "data/DataRoutines.h"
 #include "data/Schema.h"
 #include "modes/ModeBoxes.h"
-#include "modes/SalesInvoice.h"
 #include "platform/Clock.h"
 #include "platform/DataControl.h"
 #include "platform/Database.h"
@@ -16,6 +15,7 @@
 #include "platform/forms/Controls.h"
 #include "posting/AtomicPosting.h"
 #include "posting/MovementDocument.h"
+#include "posting/SalesInvoice.h"
 #include "posting/WorkingListViews.h"
 
 #include <QAction>
@@ -82,8 +82,23 @@ bool Confirmation::confirm()
     // places of the posting meet them.
     const Patience patience(m_form.services().paths);
     if (m_form.Label3->text() == QLatin1String("Fatura"))
-        return m_form.salesInvoice().PostSalesInvoice();
+        return postInvoice();
     return postMovements();
+}
+
+bool Confirmation::postInvoice()
+{
+    const Services &services = m_form.services();
+    services.dialogs.setBusy(true);
+    const InvoiceResult result
+        = postSalesInvoice(m_form.dataControls(), services, {m_form.Combo1->text(), m_form.DataPath});
+    services.dialogs.setBusy(false);
+    if (result.outcome == InvoiceResult::Outcome::Failed) {
+        showPostingFailure(services.dialogs, result.failure);
+        return false;
+    }
+    m_form.m_DocTotal = result.total;
+    return true;
 }
 
 bool Confirmation::postMovements()

@@ -28,6 +28,7 @@ public:
 private:
     /// True when the document is done with (posted, or nothing to post).
     bool confirm();
+    bool postInvoice();
     bool postMovements();
     /// The document as the screen shows it: operation, direction, the
     /// branch or customer chosen and the total under review.

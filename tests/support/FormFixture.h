@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Services.h"
+#include "platform/Services.h"
 #include "app/TerminalForm.h"
 #include "platform/PathMapper.h"
 #include "platform/RegionalFormat.h"

@@ -4,7 +4,7 @@
 #include "Books.h"
 #include "TerminalSession.h"
 
-#include "app/SettingKeys.h"
+#include "data/SettingKeys.h"
 #include "data/Schema.h"
 #include "platform/SettingsStore.h"
 

@@ -5,8 +5,8 @@
 #include "Say.h"
 
 #include "app/RoleChoice.h"
-#include "app/Services.h"
-#include "app/SettingKeys.h"
+#include "platform/Services.h"
+#include "data/SettingKeys.h"
 #include "app/TerminalForm.h"
 #include "data/Schema.h"
 #include "modes/ModeBoxes.h"

@@ -1,23 +1,22 @@
-#include "modes/SalesInvoice.h"
+#include "posting/SalesInvoice.h"
 
-#include "app/SettingKeys.h"
-#include "app/TerminalForm.h"
-#include "data/DatabaseFailure.h"
 #include "data/DataRoutines.h"
+#include "data/DatabaseFailure.h"
+#include "data/DatabaseSet.h"
 #include "data/InvoiceCounter.h"
 #include "data/RecordNumbering.h"
 #include "data/Schema.h"
+#include "data/SettingKeys.h"
 #include "platform/AdoConnection.h"
 #include "platform/Clock.h"
 #include "platform/DataControl.h"
 #include "platform/Database.h"
 #include "platform/DbError.h"
-#include "platform/Dialogs.h"
 #include "platform/JetSql.h"
 #include "platform/Program.h"
 #include "platform/RegionalFormat.h"
+#include "platform/Services.h"
 #include "platform/SettingsStore.h"
-#include "platform/forms/Controls.h"
 #include "posting/AtomicPosting.h"
 #include "posting/CardUpdates.h"
 #include "posting/RecordFields.h"
@@ -39,118 +38,144 @@ void addAtEnd(Recordset &records)
 
 constexpr auto kVatAccount = "=110";
 
-} // namespace
-
-SalesInvoice::SalesInvoice(TerminalForm &form)
-    : QObject(&form)
-    , m_form(form)
-{ }
-
-QString SalesInvoice::counterFile() const
+/// One invoice being posted.
+class InvoicePosting
 {
-    return m_form.DataPath.left(m_form.DataPath.size() - 2) + QString(files::FatNo);
+public:
+    InvoicePosting(const DataControls &controls, const Services &services, const InvoiceDocument &document)
+        : m_controls(controls)
+        , m_services(services)
+        , m_document(document)
+    { }
+
+    InvoiceResult run();
+
+private:
+    /// Writes everything after the counter; returns false for a total of 0.
+    bool post(const QString &counter);
+    void writeLine(
+        const QString &invoiceNumber, const QString &counter, const QString &serial, const QDateTime &moment);
+    void writeHeader(const QString &invoiceNumber, const QString &serial, double vatTotal);
+    void writeAccountMovement(const QString &code, const QString &invoiceNumber, const QString &serial,
+        const QDateTime &moment, double amount, bool customer);
+    void findAccount(const QString &criteria, const QString &missing);
+    QString counterFile() const;
+    QString year() const;
+
+    const DataControls &m_controls;
+    const Services &m_services;
+    const InvoiceDocument &m_document;
+    QString m_customerCode;
+    QString m_customerTitle;
+    QString m_customerGroup;
+    double m_total = 0;
+};
+
+QString InvoicePosting::counterFile() const
+{
+    return m_document.dataPath.left(m_document.dataPath.size() - 2) + QString(files::FatNo);
 }
 
-QString SalesInvoice::year() const
+QString InvoicePosting::year() const
 {
-    return QString::number(m_form.services().clock.now().date().year());
+    return QString::number(m_services.clock.now().date().year());
 }
 
-bool SalesInvoice::PostSalesInvoice()
+InvoiceResult InvoicePosting::run()
 {
-    const Services &services = m_form.services();
-    services.dialogs.setBusy(true);
+    const Services &services = m_services;
+    InvoiceResult result;
     QString counter;
     try {
         // Whatever the counter file says, the invoice number must be new to the set's invoices.
         counter = drawInvoiceCounter(services.paths, counterFile(), [&](const QString &candidate) {
             try {
-                Database invoices = Database::open(services.paths, m_form.DataFatura->databaseName());
+                Database invoices = Database::open(services.paths, m_controls.DataFatura->databaseName());
                 const QString query
                     = QStringLiteral("Select %1 From %2 Where %1=%3")
                           .arg(Faturalar::FaturaNo, Faturalar::Table, jetQuoted(QStringLiteral("S") + candidate));
                 return invoices.openRecordset(query)->recordCount() > 0;
             } catch (const DbError &error) {
-                throw InvoiceCounterError(databaseFailureReason(error.aboutFile(m_form.DataFatura->databaseName())));
+                throw InvoiceCounterError(databaseFailureReason(error.aboutFile(m_controls.DataFatura->databaseName())));
             }
         });
     } catch (const InvoiceCounterError &error) {
-        services.dialogs.setBusy(false);
-        showPostingFailure(services.dialogs, error.reason());
-        return false;
+        result.failure = error.reason();
+        return result;
     }
 
-    const DataControls controls = m_form.dataControls();
     PostingFiles files;
-    for (const DataControl *control : {controls.DataFatHar, controls.DataStokHar, controls.DataCari, controls.IndexPrimary})
+    for (const DataControl *control : {m_controls.DataFatHar, m_controls.DataStokHar, m_controls.DataCari,
+             m_controls.IndexPrimary})
         files.books.append(control->databaseName());
-    files.keyFile = controls.IndexPrimary->databaseName();
+    files.keyFile = m_controls.IndexPrimary->databaseName();
     files.programFolder = services.program.folder();
 
     bool posted = false;
-    const QString failure = postAtomically(services.paths, files, [&] {
-        reopenClosed(controls);
+    result.failure = postAtomically(services.paths, files, [&] {
+        reopenClosed(m_controls);
         return posted = post(counter);
     });
-    if (!failure.isEmpty()) {
-        refreshAfterRollback(services.paths, controls);
-        services.dialogs.setBusy(false);
-        showPostingFailure(services.dialogs, failure);
-        return false;
+    result.total = m_total;
+    if (!result.failure.isEmpty()) {
+        refreshAfterRollback(services.paths, m_controls);
+        return result;
     }
-    services.dialogs.setBusy(false);
-    if (posted) {
-        // The counter's copy in the settings, once the invoice is there.
-        services.settings.regWriteString(SettingsStore::HKEY_CURRENT_USER, settingkeys::PropertiesKey,
-            m_form.DataPath.right(2) + QStringLiteral("FatNo"), ShiftChars(counter.trimmed()));
+    if (!posted) {
+        result.outcome = InvoiceResult::Outcome::NothingToPost;
+        return result;
     }
-    return true;
+    // The counter's copy in the settings, once the invoice is there.
+    services.settings.regWriteString(SettingsStore::HKEY_CURRENT_USER, settingkeys::PropertiesKey,
+        m_document.dataPath.right(2) + QStringLiteral("FatNo"), ShiftChars(counter.trimmed()));
+    result.outcome = InvoiceResult::Outcome::Posted;
+    return result;
 }
 
-bool SalesInvoice::post(const QString &counter)
+bool InvoicePosting::post(const QString &counter)
 {
-    const Services &services = m_form.services();
-    Recordset &accounts = m_form.DataCari->recordset();
+    const Services &services = m_services;
+    Recordset &accounts = m_controls.DataCari->recordset();
     // Cards and accounts as they are now, with those other terminals or the
     // suite added since the set was opened; the files are locked from here on.
-    RefreshData(*m_form.DataCari);
-    RefreshData(*m_form.DataStok);
+    RefreshData(*m_controls.DataCari);
+    RefreshData(*m_controls.DataStok);
 
-    findAccount(QString(CariKartlar::Unvan) + QLatin1Char('=') + jetQuoted(m_form.Combo1->text()),
-        QStringLiteral("Müşteri bulunamadı: %1").arg(m_form.Combo1->text()));
+    findAccount(QString(CariKartlar::Unvan) + QLatin1Char('=') + jetQuoted(m_document.customerTitle),
+        QStringLiteral("Müşteri bulunamadı: %1").arg(m_document.customerTitle));
     m_customerCode = field(accounts, CariKartlar::CariKod).toString();
     m_customerTitle = field(accounts, CariKartlar::Unvan).toString();
     m_customerGroup = field(accounts, CariKartlar::Gurup).toString();
 
     const QString invoiceNumber = QStringLiteral("S") + counter;
-    const QString serial = NextRecordNumber(*m_form.IndexPrimary, *m_form.IndexSecondary, 0, year(), services.paths);
+    const QString serial = NextRecordNumber(*m_controls.IndexPrimary, *m_controls.IndexSecondary, 0, year(), services.paths);
 
     AdoConnection connection(services.paths);
-    connection.open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + m_form.DataTemp->databaseName()
+    connection.open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + m_controls.DataTemp->databaseName()
         + QLatin1Char(';'));
     AdoRecordset sums;
     sums.open(QStringLiteral("Select Sum(GirenTutar),Sum(Kar)  FROM StokKartlar"), connection,
         AdoRecordset::ForwardOnly, AdoRecordset::ReadOnly);
-    m_form.m_DocTotal = sums.value(0).toDouble();
+    m_total = sums.value(0).toDouble();
     const double vatTotal = sums.value(1).toDouble();
     sums.close();
     connection.close();
 
-    if (m_form.m_DocTotal == 0)
+    if (m_total == 0)
         return false;
 
-    m_form.DataTemp->setRecordSource(workingListView(WorkingListView::DocumentByName));
-    RefreshData(*m_form.DataTemp);
+    m_controls.DataTemp->setRecordSource(workingListView(WorkingListView::DocumentByName));
+    RefreshData(*m_controls.DataTemp);
     const QDateTime moment = services.clock.now();
-    Recordset &lines = m_form.DataTemp->recordset();
+    Recordset &lines = m_controls.DataTemp->recordset();
     while (!lines.eof()) {
         writeLine(invoiceNumber, counter, serial, moment);
         lines.moveNext();
     }
 
     writeHeader(invoiceNumber, serial, vatTotal);
-    writeAccountMovement(m_customerCode, invoiceNumber, serial, moment, m_form.m_DocTotal, true);
-    updateAccountCard(accounts, Direction::Sale, m_form.m_DocTotal);
+    writeAccountMovement(m_customerCode, invoiceNumber, serial, moment, m_total, true);
+    updateAccountCard(accounts, Direction::Sale, m_total);
     if (vatTotal > 0) {
         findAccount(QString(CariKartlar::CariKod) + QLatin1Char('=') + jetQuoted(QLatin1String(kVatAccount)),
             QStringLiteral("KDV hesabı (%1) bulunamadı.").arg(QLatin1String(kVatAccount)));
@@ -162,19 +187,19 @@ bool SalesInvoice::post(const QString &counter)
     return true;
 }
 
-void SalesInvoice::writeLine(
+void InvoicePosting::writeLine(
     const QString &invoiceNumber, const QString &counter, const QString &serial, const QDateTime &moment)
 {
-    const Services &services = m_form.services();
-    const RecordSnapshot line(m_form.DataTemp->recordset());
+    const Services &services = m_services;
+    const RecordSnapshot line(m_controls.DataTemp->recordset());
     const QString code = line[StokKartlar::StokKod].toString();
-    Recordset &cards = m_form.DataStok->recordset();
+    Recordset &cards = m_controls.DataStok->recordset();
     // The card is found first: a line without one writes nothing anywhere.
     cards.findFirst(QString(StokKartlar::StokKod) + QLatin1Char('=') + jetQuoted(code));
     if (cards.noMatch())
         throw PostingFailure(QStringLiteral("Stok kartı bulunamadı: %1").arg(code));
 
-    Recordset &invoiceLines = m_form.DataFatHar->recordset();
+    Recordset &invoiceLines = m_controls.DataFatHar->recordset();
     addAtEnd(invoiceLines);
     setField(invoiceLines, FatHareket::FatHarNo, invoiceNumber);
     setField(invoiceLines, FatHareket::FatGirisCikis, 0);
@@ -187,11 +212,11 @@ void SalesInvoice::writeLine(
     setField(invoiceLines, FatHareket::FatTutar, line[StokKartlar::GirenTutar]);
     setField(invoiceLines, FatHareket::DigerId, serial);
     setField(invoiceLines, FatHareket::Nerde, QStringLiteral("F"));
-    setField(invoiceLines, FatHareket::FatTotal, m_form.m_DocTotal);
+    setField(invoiceLines, FatHareket::FatTotal, m_total);
     setField(invoiceLines, FatHareket::FatKdv, line[StokKartlar::Kdv]);
     setField(invoiceLines, FatHareket::Birim, line[StokKartlar::Birim]);
     const QString lineSerial
-        = NextRecordNumber(*m_form.IndexPrimary, *m_form.IndexSecondary, 1, year(), services.paths);
+        = NextRecordNumber(*m_controls.IndexPrimary, *m_controls.IndexSecondary, 1, year(), services.paths);
     setField(invoiceLines, FatHareket::SeriNoDiger, lineSerial);
     setField(invoiceLines, FatHareket::Barkod, line[StokKartlar::Barkod]);
     setField(invoiceLines, FatHareket::Tarih,
@@ -200,7 +225,7 @@ void SalesInvoice::writeLine(
     setField(invoiceLines, FatHareket::Yeni, 1);
     invoiceLines.update();
 
-    Recordset &movements = m_form.DataStokHar->recordset();
+    Recordset &movements = m_controls.DataStokHar->recordset();
     addAtEnd(movements);
     setField(movements, StokHareket::StokHarKod, code);
     setField(movements, StokHareket::Tarih, moment);
@@ -225,17 +250,17 @@ void SalesInvoice::writeLine(
     updateStockCard(cards, Direction::Sale, line.number(StokKartlar::KalanB), line.number(StokKartlar::GirenTutar));
 }
 
-void SalesInvoice::writeHeader(const QString &invoiceNumber, const QString &serial, double vatTotal)
+void InvoicePosting::writeHeader(const QString &invoiceNumber, const QString &serial, double vatTotal)
 {
-    Recordset &invoices = m_form.DataFatura->recordset();
+    Recordset &invoices = m_controls.DataFatura->recordset();
     addAtEnd(invoices);
     setField(invoices, Faturalar::FaturaNo, invoiceNumber);
-    setField(invoices, Faturalar::FatTarih, m_form.services().clock.now().date());
+    setField(invoices, Faturalar::FatTarih, m_services.clock.now().date());
     setField(invoices, Faturalar::FatCari, m_customerCode);
     setField(invoices, Faturalar::Nakit, 1);
     setField(invoices, Faturalar::DigerId, serial);
-    setField(invoices, Faturalar::Unvan, m_form.Combo1->text());
-    setField(invoices, Faturalar::FatTop, m_form.m_DocTotal);
+    setField(invoices, Faturalar::Unvan, m_document.customerTitle);
+    setField(invoices, Faturalar::FatTop, m_total);
     setField(invoices, Faturalar::FatKdvTut, vatTotal);
     setField(invoices, Faturalar::Toplam, field(invoices, Faturalar::FatTop));
     setField(invoices, Faturalar::Gurup, m_customerGroup);
@@ -243,10 +268,10 @@ void SalesInvoice::writeHeader(const QString &invoiceNumber, const QString &seri
     invoices.update();
 }
 
-void SalesInvoice::writeAccountMovement(const QString &code, const QString &invoiceNumber, const QString &serial,
+void InvoicePosting::writeAccountMovement(const QString &code, const QString &invoiceNumber, const QString &serial,
     const QDateTime &moment, double amount, bool customer)
 {
-    Recordset &movements = m_form.DataCariHar->recordset();
+    Recordset &movements = m_controls.DataCariHar->recordset();
     addAtEnd(movements);
     setField(movements, CariHareket::CariHarKod, code);
     setField(movements, CariHareket::Tarih, moment);
@@ -269,12 +294,19 @@ void SalesInvoice::writeAccountMovement(const QString &code, const QString &invo
     movements.update();
 }
 
-void SalesInvoice::findAccount(const QString &criteria, const QString &missing)
+void InvoicePosting::findAccount(const QString &criteria, const QString &missing)
 {
-    Recordset &accounts = m_form.DataCari->recordset();
+    Recordset &accounts = m_controls.DataCari->recordset();
     accounts.findFirst(criteria);
     if (accounts.noMatch())
         throw PostingFailure(missing);
+}
+
+} // namespace
+
+InvoiceResult postSalesInvoice(const DataControls &controls, const Services &services, const InvoiceDocument &document)
+{
+    return InvoicePosting(controls, services, document).run();
 }
 
 } // namespace pusla
