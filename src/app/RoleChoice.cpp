@@ -21,6 +21,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/SharedConnection.h"
 #include "platform/forms/Controls.h"
+#include "platform/forms/TerminalState.h"
 #include "posting/PendingPosting.h"
 
 #include <QDir>
@@ -40,6 +41,7 @@ RoleChoice::RoleChoice(TerminalForm &form)
 void RoleChoice::choose(int index)
 {
     m_form.Label6->setText(m_form.Option1[index]->text());
+    m_form.state().setRole(index);
     readServerAddress();
     if (index == kExitRole) {
         m_form.unloadForm();
@@ -49,8 +51,12 @@ void RoleChoice::choose(int index)
     settlePendingPosting(m_form.services(), false);
     if (index == kServerRole)
         prepareServerSide();
-    if (!openDatabaseSet() || !checkWorkingPlace())
+    if (!openDatabaseSet())
         return;
+    if (!checkWorkingPlace()) {
+        m_form.state().setRole(TerminalState::kNone);
+        return;
+    }
     const Services &services = m_form.services();
     const QString kind = services.settings.getSetting(services.program.exeName(), settingkeys::Section,
                                                       settingkeys::OperationKind, settingkeys::DefaultOperationKind);
@@ -73,17 +79,17 @@ void RoleChoice::readServerAddress()
     // stored address stays as it is.
     const Services &services = m_form.services();
     if (services.program.isCtrlDown()) {
-        m_form.DataPath = settingkeys::DefaultServerAddress;
+        m_form.state().setDataPath(settingkeys::DefaultServerAddress);
         return;
     }
-    m_form.DataPath = services.settings.getSetting(services.program.exeName(), settingkeys::Section,
-                                                   settingkeys::ServerAddress, settingkeys::DefaultServerAddress);
+    m_form.state().setDataPath(services.settings.getSetting(services.program.exeName(), settingkeys::Section,
+        settingkeys::ServerAddress, settingkeys::DefaultServerAddress));
 }
 
 void RoleChoice::useSharedFolder()
 {
     const Services &services = m_form.services();
-    const QString &dataPath = m_form.DataPath;
+    const QString &dataPath = m_form.state().dataPath();
     const auto folder = services.paths.toLocal(dataPath.left(dataPath.lastIndexOf(QLatin1Char('\\'))));
     if (!folder || !QFileInfo(*folder).isDir())
         return; // the set cannot be opened either; that is reported below
@@ -135,21 +141,21 @@ void RoleChoice::prepareServerSide()
     const QString target = folder + QLatin1Char('\\') + QString(schema::files::Temp);
     if (const auto local = services.paths.toLocal(target); local && QFile::exists(*local))
         QFile::remove(*local);
-    CopyDatabase(m_form, m_form.DataPath + QStringLiteral("Stok.Mdb"), target);
+    CopyDatabase(m_form, m_form.state().dataPath() + QStringLiteral("Stok.Mdb"), target);
 }
 
 bool RoleChoice::openDatabaseSet()
 {
     const Services &services = m_form.services();
     try {
-        pusla::openDatabaseSet(m_form.dataControls(), m_form.DataPath, services.program.folder());
+        pusla::openDatabaseSet(m_form.dataControls(), m_form.state().dataPath(), services.program.folder());
         return true;
     } catch (const DbError &error) {
         // A set file that is reached but damaged is no fault of the network:
         // the administrator is sent to the file.
         if (failureKind(error.number()) == FailureKind::Damaged)
             showDatabaseFailure(services.dialogs, QStringLiteral("Muhasebe veri dosyası açılamadı."),
-                error.aboutFile(m_form.DataPath + QString(schema::files::Cari)));
+                error.aboutFile(m_form.state().dataPath() + QString(schema::files::Cari)));
         else
             services.dialogs.messageBox(QStringLiteral("MuhasebeData Directory ile Bağlantı kurulamadı..."));
         services.program.endAtOnce();

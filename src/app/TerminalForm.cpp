@@ -6,11 +6,13 @@
 #include "capture/ItemGrids.h"
 #include "capture/QuantityEntry.h"
 #include "capture/ScanLookup.h"
+#include "modes/ModeBoxes.h"
 #include "modes/Selection.h"
 #include "modes/WorkingModes.h"
 #include "platform/Dialogs.h"
 #include "platform/Program.h"
 #include "platform/forms/Controls.h"
+#include "platform/forms/TerminalState.h"
 #include "review/Confirmation.h"
 #include "review/Review.h"
 
@@ -25,6 +27,7 @@ namespace pusla {
 TerminalForm::TerminalForm(const Services &services, QWidget *parent)
     : QWidget(parent)
     , m_services(services)
+    , m_state(new TerminalState(this))
     , m_roleChoice(std::make_unique<RoleChoice>(*this))
 {
     buildControls();
@@ -62,6 +65,16 @@ void TerminalForm::wireControls()
     connect(Command1[0], &CommandButton::clickEvent, Frame1, &QWidget::show);
     connect(Command1[1], &CommandButton::clickEvent, this, &TerminalForm::unloadForm);
     connect(SrvIp, &QAction::triggered, this, [this] { editServerAddress(*this); });
+    // The captions that show the terminal's state.
+    connect(m_state, &TerminalState::operationChanged, this, [this](int operation) {
+        Label5->setText(operation == kDepo ? QStringLiteral("Depo İşlemleri") : QStringLiteral("Cari İşlemler"));
+    });
+    connect(m_state, &TerminalState::reviewChanged, this, [this](TerminalState::Review review) {
+        if (review == TerminalState::Review::Invoice)
+            Label3->setText(QStringLiteral("Fatura"));
+        else if (review == TerminalState::Review::AccountMovement)
+            Label3->setText(QStringLiteral("Cari Hesap"));
+    });
 
     // The pointer over the form (while the role panel is up) or over the
     // review panel puts the focus back on the holder.

@@ -31,6 +31,7 @@ class Selection;
 class WorkingModes;
 class OptionButton;
 class RoleChoice;
+class TerminalState;
 class TextBox;
 
 /// The main form: it owns every control and the form-level state. Each
@@ -49,12 +50,10 @@ public:
     void unloadForm();
     bool isUnloaded() const { return m_unloaded; }
 
-    // Form-level state.
-    QString DataPath;
+    /// What the terminal is doing; the captions follow it.
+    TerminalState &state() const { return *m_state; }
     /// "HeadClick" while a grid header click is in progress, otherwise empty.
     QString Marker;
-    /// The total of the document under review or last posted.
-    double m_DocTotal = 0;
 
     // Each subsystem's behaviour on the form.
     ItemGrids &grids() const { return *m_grids; }
@@ -148,6 +147,7 @@ private:
     void keepFocusOffWorkingScreen();
 
     const Services &m_services;
+    TerminalState *m_state = nullptr;
     std::unique_ptr<RoleChoice> m_roleChoice;
     ItemGrids *m_grids = nullptr;
     ScanLookup *m_scanLookup = nullptr;

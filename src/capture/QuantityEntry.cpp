@@ -11,6 +11,7 @@
 #include "platform/JetSql.h"
 #include "platform/RegionalFormat.h"
 #include "platform/forms/Controls.h"
+#include "platform/forms/TerminalState.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -205,7 +206,7 @@ void QuantityEntry::Text2_Change()
 void QuantityEntry::Command2_Click()
 {
     const double value = m_form.services().formats.textToNumber(m_form.Text2->text()).value_or(0);
-    if (m_form.Check1[kCount]->value() != 0) {
+    if (m_form.state().isMode(kCount)) {
         if (value != 0)
             countDown(value);
     } else if (value != 0) {

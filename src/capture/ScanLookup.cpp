@@ -10,6 +10,7 @@
 #include "platform/JetSql.h"
 #include "platform/RegionalFormat.h"
 #include "platform/forms/Controls.h"
+#include "platform/forms/TerminalState.h"
 
 #include <QFocusEvent>
 #include <QGroupBox>
@@ -77,7 +78,7 @@ void ScanLookup::Text1_KeyDown(int &keyCode)
     if (text.isEmpty()) {
         // A count is never posted: the review would offer the counted lines
         // as a document.
-        if (m_form.Check1[kCount]->value() == 0)
+        if (!m_form.state().isMode(kCount))
             m_form.Command4->setValue(true);
         return;
     }

@@ -15,6 +15,7 @@
 #include "platform/Program.h"
 #include "platform/Transaction.h"
 #include "platform/forms/Controls.h"
+#include "platform/forms/TerminalState.h"
 
 #include <QFile>
 #include <QListWidget>
@@ -119,7 +120,8 @@ void CountBuild::run()
 
     // The MuhasebeData directory, as a file list names its folder: no
     // trailing separator.
-    QString folder = m_form.DataPath.chopped(qMin<qsizetype>(2, m_form.DataPath.size()));
+    const QString &dataPath = m_form.state().dataPath();
+    QString folder = dataPath.chopped(qMin<qsizetype>(2, dataPath.size()));
     if (folder.endsWith(QLatin1Char('\\')))
         folder.chop(1);
     QListWidget *fileList = m_form.File1;

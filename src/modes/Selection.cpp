@@ -19,6 +19,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/Transaction.h"
 #include "platform/forms/Controls.h"
+#include "platform/forms/TerminalState.h"
 #include "posting/WorkingListViews.h"
 
 #include <QAction>
@@ -102,7 +103,7 @@ void Selection::chooseOperationKind(int index)
         box->show();
     }
     const bool depo = index == kDepo;
-    m_form.Label5->setText(depo ? QStringLiteral("Depo İşlemleri") : QStringLiteral("Cari İşlemler"));
+    m_form.state().setOperation(depo ? kDepo : kCari);
     m_form.Check1[kCount]->setVisible(depo);
     m_form.FatCmd->setVisible(!depo);
 
@@ -153,7 +154,8 @@ void Selection::Combo1_Click()
     const Services &services = m_form.services();
     const int listIndex = m_form.Combo1->listIndex();
     const QString code = services.formats.format(listIndex + 2, QStringLiteral("00"));
-    const bool counting = m_form.Check1[kCount]->value() != 0;
+    const TerminalState &state = m_form.state();
+    const bool counting = state.isMode(kCount);
     DataControl &workingList = *m_form.DataTemp;
 
     m_form.Text1->setText(QString());
@@ -167,13 +169,13 @@ void Selection::Combo1_Click()
     }
     refreshQuietly(workingList);
 
-    // Frame1 is up while no working mode is on.
-    if (!m_form.Frame1->isHidden()) {
+    // On the mode menu, with no working mode on yet.
+    if (state.isMode(TerminalState::kNone)) {
         if (listIndex == 0) {
             const Recordset &stock = m_form.DataStok->recordset();
             if (stock.isOpen())
                 m_form.Check1[kSale]->setVisible(stock.recordCount() > 0);
-        } else if (!counting && m_form.Check1[kPurchase]->value() == 0) {
+        } else if (!counting && !state.isMode(kPurchase)) {
             m_form.Check1[kSale]->show();
         }
     }
@@ -184,9 +186,9 @@ void Selection::Combo1_Click()
         return;
     }
 
-    m_form.Command4->setVisible(m_form.Check1[kSale]->value() + m_form.Check1[kPurchase]->value() > 0);
+    m_form.Command4->setVisible(state.isMode(kSale) || state.isMode(kPurchase));
     refreshQuietly(workingList);
-    if (m_form.Frame1->isHidden() && m_form.Label5->text().contains(QLatin1String("Cari")))
+    if (!state.isMode(TerminalState::kNone) && state.operation() == kCari)
         showBalance();
 }
 
@@ -194,12 +196,12 @@ void Selection::selectForCount(const QString &code)
 {
     const Services &services = m_form.services();
     // From here on DataPath names the branch's stock file, not a set.
-    m_form.DataPath = dataDirectoryOf(m_form.DataPath) + code + QString(files::Stok);
+    m_form.state().setDataPath(dataDirectoryOf(m_form.state().dataPath()) + code + QString(files::Stok));
     const QString localFile = programFile(code + QString(files::BranchTempSuffix));
     // Only a branch copy that exists is refreshed; none is made here.
-    if (services.paths.fileExists(localFile) && m_form.Option1[kServerRole]->value()) {
+    if (services.paths.fileExists(localFile) && m_form.state().role() == kServerRole) {
         removeFile(services.paths, localFile);
-        CopyDatabase(m_form, m_form.DataPath, localFile);
+        CopyDatabase(m_form, m_form.state().dataPath(), localFile);
     }
     m_form.DataTemp->close();
     m_form.DataTemp->setDatabaseName(localFile);
@@ -212,10 +214,11 @@ bool Selection::selectForDocument(const QString &code)
     // Temp.Mdb is replaced only when no other program holds it open.
     if (services.paths.fileExists(localFile)
         && !lockFileExists(services.paths, programFile(QStringLiteral("Temp.ldb")))) {
-        if (m_form.SbCr[kDepo]->isChecked())
-            m_form.DataPath = dataDirectoryOf(m_form.DataPath) + code;
-        if (m_form.Option1[kServerRole]->value()) {
-            const QString stock = m_form.DataPath + QString(files::Stok);
+        TerminalState &state = m_form.state();
+        if (state.operation() == kDepo)
+            state.setDataPath(dataDirectoryOf(state.dataPath()) + code);
+        if (state.role() == kServerRole) {
+            const QString stock = state.dataPath() + QString(files::Stok);
             if (!services.paths.fileExists(stock)) {
                 services.dialogs.messageBox(m_form.Combo1->text() + QStringLiteral(" Bilgisi Bulunamadı"));
                 services.program.endAtOnce();
@@ -240,7 +243,7 @@ void Selection::resetWorkingList(const QString &localFile)
     } catch (const DbError &) {
         return;
     }
-    const bool purchase = m_form.Check1[kPurchase]->value() != 0;
+    const bool purchase = m_form.state().isMode(kPurchase);
     const QString update = QStringLiteral("UPDATE %1 Set %2=%3");
     const QString table(StokKartlar::Table);
     const QStringList statements {
@@ -283,15 +286,16 @@ void Selection::bindDatabaseSet(const QString &localFile)
              f.DataFatHar, f.IndexPrimary, f.IndexSecondary}) {
         control->close();
     }
+    const QString &dataPath = f.state().dataPath();
     f.DataTemp->setDatabaseName(localFile);
-    f.DataCari->setDatabaseName(f.DataPath + QString(files::Cari));
-    f.DataCariHar->setDatabaseName(f.DataPath + QString(files::Cari));
-    f.DataStok->setDatabaseName(f.DataPath + QString(files::Stok));
-    f.DataStokHar->setDatabaseName(f.DataPath + QString(files::Stok));
-    f.DataFatura->setDatabaseName(f.DataPath + QString(files::Fatura));
-    f.DataFatHar->setDatabaseName(f.DataPath + QString(files::Fatura));
-    f.IndexPrimary->setDatabaseName(f.DataPath + QString(files::Index));
-    f.IndexSecondary->setDatabaseName(f.DataPath + QString(files::Index));
+    f.DataCari->setDatabaseName(dataPath + QString(files::Cari));
+    f.DataCariHar->setDatabaseName(dataPath + QString(files::Cari));
+    f.DataStok->setDatabaseName(dataPath + QString(files::Stok));
+    f.DataStokHar->setDatabaseName(dataPath + QString(files::Stok));
+    f.DataFatura->setDatabaseName(dataPath + QString(files::Fatura));
+    f.DataFatHar->setDatabaseName(dataPath + QString(files::Fatura));
+    f.IndexPrimary->setDatabaseName(dataPath + QString(files::Index));
+    f.IndexSecondary->setDatabaseName(dataPath + QString(files::Index));
     for (DataControl *control : {f.DataCari, f.DataCariHar, f.DataStok, f.DataStokHar, f.DataFatura, f.DataFatHar,
              f.IndexPrimary, f.IndexSecondary}) {
         refreshQuietly(*control);

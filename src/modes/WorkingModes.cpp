@@ -13,6 +13,7 @@
 #include "platform/LockFile.h"
 #include "platform/Program.h"
 #include "platform/forms/Controls.h"
+#include "platform/forms/TerminalState.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -45,6 +46,11 @@ void WorkingModes::Check1_Click(int index)
     if (index < kSale || index > kPurchase)
         return;
     CheckBox *box = m_form.Check1[static_cast<std::size_t>(index)];
+    TerminalState &state = m_form.state();
+    if (box->value() != 0)
+        state.setMode(index);
+    else if (state.isMode(index))
+        state.setMode(TerminalState::kNone);
 
     QPalette palette = m_form.Text2->palette();
     palette.setColor(QPalette::Base, Qt::white);
@@ -86,7 +92,7 @@ void WorkingModes::enterCountMode()
     // build lets events run between the branch files.
     for (CheckBox *box : m_form.Check1)
         box->setEnabled(false);
-    if (m_form.Option1[kServerRole]->value() && !m_countBaseBuilt) {
+    if (m_form.state().role() == kServerRole && !m_countBaseBuilt) {
         m_countBaseBuilt = true;
         // A count database that another program holds open is used as it is.
         if (!lockFileExists(m_form.services().paths, programFile(QStringLiteral("SayTmp.ldb"))))
@@ -103,7 +109,7 @@ void WorkingModes::showOfferedBoxes()
     // The grid columns stay as the last mode left them.
     m_form.Check1[kSale]->show();
     m_form.Check1[kPurchase]->show();
-    if (m_form.SbCr[0]->isChecked())
+    if (m_form.state().operation() == kDepo)
         m_form.Check1[kCount]->show();
 }
 
@@ -127,7 +133,7 @@ QString WorkingModes::layoutSuffix() const
 {
     if (!m_form.Frame3->isHidden())
         return QStringLiteral("3");
-    return m_form.Check1[kCount]->value() != 0 ? QStringLiteral("1") : QStringLiteral("2");
+    return m_form.state().isMode(kCount) ? QStringLiteral("1") : QStringLiteral("2");
 }
 
 } // namespace pusla

@@ -13,6 +13,7 @@
 #include "platform/RegionalFormat.h"
 #include "platform/Transaction.h"
 #include "platform/forms/Controls.h"
+#include "platform/forms/TerminalState.h"
 #include "posting/AtomicPosting.h"
 #include "posting/MovementDocument.h"
 #include "posting/SalesInvoice.h"
@@ -81,7 +82,7 @@ bool Confirmation::confirm()
     // The operator waits for busy files once per document, however many
     // places of the posting meet them.
     const Patience patience(m_form.services().paths);
-    if (m_form.Label3->text() == QLatin1String("Fatura"))
+    if (m_form.state().review() == TerminalState::Review::Invoice)
         return postInvoice();
     return postMovements();
 }
@@ -91,13 +92,13 @@ bool Confirmation::postInvoice()
     const Services &services = m_form.services();
     services.dialogs.setBusy(true);
     const InvoiceResult result
-        = postSalesInvoice(m_form.dataControls(), services, {m_form.Combo1->text(), m_form.DataPath});
+        = postSalesInvoice(m_form.dataControls(), services, {m_form.Combo1->text(), m_form.state().dataPath()});
     services.dialogs.setBusy(false);
     if (result.outcome == InvoiceResult::Outcome::Failed) {
         showPostingFailure(services.dialogs, result.failure);
         return false;
     }
-    m_form.m_DocTotal = result.total;
+    m_form.state().setDocumentTotal(result.total);
     return true;
 }
 
@@ -112,7 +113,7 @@ bool Confirmation::postMovements()
     } catch (const DbError &) {
         // Nothing can be read to post; the total decides below.
     }
-    if (m_form.m_DocTotal == 0)
+    if (m_form.state().documentTotal() == 0)
         return true;
 
     services.dialogs.setBusy(true);
@@ -127,7 +128,7 @@ bool Confirmation::postMovements()
     PostingFiles files;
     files.books = QStringList {controls.DataCari->databaseName(), controls.DataStok->databaseName(),
         controls.IndexPrimary->databaseName()};
-    if (m_form.SbCr[kDepo]->isChecked()) {
+    if (m_form.state().operation() == kDepo) {
         const QString prefix = centrePrefix(controls.DataCari->databaseName());
         files.books << prefix + QStringLiteral("01Cari.Mdb") << prefix + QStringLiteral("01Stok.Mdb")
                     << prefix + QStringLiteral("01Index.Mdb");
@@ -161,11 +162,11 @@ bool Confirmation::postMovements()
 MovementDocument Confirmation::movementDocument() const
 {
     MovementDocument document;
-    document.depo = m_form.SbCr[kDepo]->isChecked();
-    document.direction = m_form.Check1[kSale]->value() != 0 ? Direction::Sale : Direction::Purchase;
+    document.depo = m_form.state().operation() == kDepo;
+    document.direction = m_form.state().isMode(kSale) ? Direction::Sale : Direction::Purchase;
     document.chosenTitle = m_form.Combo1->text();
     document.chosenIndex = m_form.Combo1->listIndex();
-    document.total = m_form.m_DocTotal;
+    document.total = m_form.state().documentTotal();
     return document;
 }
 

@@ -8,6 +8,7 @@
 #include "platform/DbError.h"
 #include "platform/RegionalFormat.h"
 #include "platform/forms/Controls.h"
+#include "platform/forms/TerminalState.h"
 #include "posting/WorkingListViews.h"
 
 #include <QGroupBox>
@@ -27,15 +28,15 @@ void Review::FatCmd_Click()
 {
     if (!openDocument())
         return;
-    showPanel(QStringLiteral("Fatura"), m_form.services().formats.numberToText(m_form.m_DocTotal));
+    showPanel(TerminalState::Review::Invoice, m_form.services().formats.numberToText(m_form.state().documentTotal()));
 }
 
 void Review::Command4_Click()
 {
     if (!openDocument())
         return;
-    showPanel(
-        QStringLiteral("Cari Hesap"), m_form.services().formats.format(m_form.m_DocTotal, QStringLiteral("#,##0.00")));
+    showPanel(TerminalState::Review::AccountMovement,
+        m_form.services().formats.format(m_form.state().documentTotal(), QStringLiteral("#,##0.00")));
     m_form.Command8[1]->setFocus();
 }
 
@@ -58,7 +59,7 @@ bool Review::openDocument()
         sum.open(QStringLiteral("select sum(GirenTutar) FROM StokKartlar Where KalanB<>0"), connection,
             AdoRecordset::Dynamic, AdoRecordset::Pessimistic);
         // Lines whose amounts are all empty add up to nothing: a total of 0.
-        m_form.m_DocTotal = sum.value(0).toDouble();
+        m_form.state().setDocumentTotal(sum.value(0).toDouble());
         sum.close();
         connection.close();
     } catch (const DbError &error) {
@@ -69,9 +70,9 @@ bool Review::openDocument()
     return true;
 }
 
-void Review::showPanel(const QString &title, const QString &total)
+void Review::showPanel(TerminalState::Review kind, const QString &total)
 {
-    m_form.Label3->setText(title);
+    m_form.state().setReview(kind);
     m_form.Label4->setText(QStringLiteral("Toplam = ") + total);
     m_form.Frame3->show();
     m_form.Frame3->raise();

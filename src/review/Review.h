@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/forms/TerminalState.h"
+
 #include <QObject>
 
 namespace pusla {
@@ -9,7 +11,7 @@ class TerminalForm;
 /// The review of a document before it is confirmed: "Fatura" for a sales
 /// invoice and "Güncelle" for an account or branch document narrow the
 /// working list to the lines with a quantity, put the document total in
-/// `m_DocTotal` and show it in the review panel.
+/// the document total and show it in the review panel.
 class Review : public QObject
 {
     Q_OBJECT
@@ -23,7 +25,7 @@ private:
     /// Narrows the list and sums the total; false (and the full list back)
     /// when no line has a quantity.
     bool openDocument();
-    void showPanel(const QString &title, const QString &totalLine);
+    void showPanel(TerminalState::Review kind, const QString &totalLine);
 
     TerminalForm &m_form;
 };

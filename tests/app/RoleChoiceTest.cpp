@@ -2,6 +2,7 @@
 #include "platform/DataControl.h"
 #include "platform/LockFile.h"
 #include "platform/forms/Controls.h"
+#include "platform/forms/TerminalState.h"
 #include "platform/DbTestSupport.h"
 #include "support/DemoFixture.h"
 #include "support/SpoiltFiles.h"
@@ -125,6 +126,7 @@ protected:
         EXPECT_TRUE(message.contains(named)) << message.toStdString();
         EXPECT_EQ(program.endCount, 0);
         EXPECT_TRUE(f.Frame4->isVisible());
+        EXPECT_EQ(f.state().role(), TerminalState::kNone);
     }
 
     QString tempFile() const { return programFile(QStringLiteral("Temp.Mdb")); }

@@ -1,4 +1,5 @@
 #include "platform/forms/Controls.h"
+#include "platform/forms/TerminalState.h"
 #include "support/FormFixture.h"
 
 #include <QAction>
@@ -41,7 +42,7 @@ TEST_F(StartupTest, FirstRunOpensCentredAtDesignSizeOnTheRolePanel)
     EXPECT_EQ(f.Option1[1]->text(), QStringLiteral("SUNUCU"));
     EXPECT_EQ(f.Option1[2]->text(), QStringLiteral("KULLANICI"));
     EXPECT_EQ(f.Option1[1]->geometry(), QRect(30, 38, 175, 77));
-    EXPECT_TRUE(f.DataPath.isEmpty()) << "nothing is read before a role is chosen";
+    EXPECT_TRUE(f.state().dataPath().isEmpty()) << "nothing is read before a role is chosen";
 }
 
 TEST_F(StartupTest, StoredPlacementIsRestored)
@@ -127,7 +128,7 @@ TEST_F(StartupTest, CtrlHeldUsesTheLocalServerAndKeepsTheStoredAddress)
     TerminalForm &f = openForm();
     program.ctrlDown = true;
     tap(f.Option1[0]);
-    EXPECT_EQ(f.DataPath, QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\01"));
+    EXPECT_EQ(f.state().dataPath(), QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\01"));
     EXPECT_EQ(settings.getSetting(QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("ip")), stored);
 }
 
@@ -137,7 +138,7 @@ TEST_F(StartupTest, WithoutCtrlTheStoredAddressIsUsed)
     settings.saveSetting(QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("ip"), stored);
     TerminalForm &f = openForm();
     tap(f.Option1[0]);
-    EXPECT_EQ(f.DataPath, stored);
+    EXPECT_EQ(f.state().dataPath(), stored);
 }
 
 TEST_F(StartupTest, RightClickOpensTheMenusAndALeftClickNothing)
@@ -169,7 +170,7 @@ TEST_F(StartupTest, ServerAddressDialogStoresTheTrimmedAnswer)
     EXPECT_EQ(dialogs.inputPrompts[0],
               QStringLiteral("Ip Numarası Giriniz..\n\n( \\\\127.0.0.1\\MuhasebeData\\01 ) Gibi"));
     EXPECT_EQ(dialogs.inputDefaults[0], QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\01"));
-    EXPECT_EQ(f.DataPath, QStringLiteral("\\\\192.168.1.20\\MuhasebeData\\03"));
+    EXPECT_EQ(f.state().dataPath(), QStringLiteral("\\\\192.168.1.20\\MuhasebeData\\03"));
     EXPECT_EQ(settings.getSetting(QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("ip")),
               QStringLiteral("\\\\192.168.1.20\\MuhasebeData\\03"));
 }
@@ -177,11 +178,11 @@ TEST_F(StartupTest, ServerAddressDialogStoresTheTrimmedAnswer)
 TEST_F(StartupTest, CancellingTheServerAddressDialogStoresNothing)
 {
     TerminalForm &f = openForm();
-    f.DataPath = QStringLiteral("\\\\10.0.0.5\\MuhasebeData\\02");
+    f.state().setDataPath(QStringLiteral("\\\\10.0.0.5\\MuhasebeData\\02"));
     dialogs.answerInput(QString());
     f.SrvIp->trigger();
     EXPECT_EQ(dialogs.inputDefaults.value(0), QStringLiteral("\\\\10.0.0.5\\MuhasebeData\\02"));
-    EXPECT_EQ(f.DataPath, QStringLiteral("\\\\10.0.0.5\\MuhasebeData\\02"));
+    EXPECT_EQ(f.state().dataPath(), QStringLiteral("\\\\10.0.0.5\\MuhasebeData\\02"));
     EXPECT_TRUE(settings.getSetting(QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("ip")).isEmpty());
 }
 

@@ -6,6 +6,7 @@
 #include "platform/DataControl.h"
 #include "platform/JetSql.h"
 #include "platform/forms/Controls.h"
+#include "platform/forms/TerminalState.h"
 #include "platform/DbTestSupport.h"
 #include "support/DemoFixture.h"
 
@@ -113,6 +114,7 @@ protected:
     {
         const QSignalBlocker blocker(form->Check1[index]);
         form->Check1[index]->setChecked(true);
+        form->state().setMode(index);
     }
 
     /// Fills Combo1 with two branches and selects `index` (-1: none) without a selection run.

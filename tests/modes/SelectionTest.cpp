@@ -5,6 +5,7 @@
 #include "platform/DbTestSupport.h"
 #include "platform/LockFile.h"
 #include "platform/forms/Controls.h"
+#include "platform/forms/TerminalState.h"
 #include "support/DemoFixture.h"
 
 #include <QAction>
@@ -144,7 +145,7 @@ TEST_P(StoredKindTest, DecidesTheFirstHandlerAtTheRoleChoice)
     EXPECT_EQ(f.Check1[kCount]->isHidden(), !depo);
     EXPECT_EQ(f.FatCmd->isHidden(), depo);
     EXPECT_EQ(storedKind(), depo ? QStringLiteral("0") : QStringLiteral("1"));
-    EXPECT_EQ(f.DataPath, kShare + (depo ? QStringLiteral("02") : QStringLiteral("01")));
+    EXPECT_EQ(f.state().dataPath(), kShare + (depo ? QStringLiteral("02") : QStringLiteral("01")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, StoredKindTest,
@@ -165,7 +166,7 @@ TEST_F(SelectionTest, SecondBranchInTheServerRoleCopiesItsStockDatabase)
 
     f.Combo1->setListIndex(1);
 
-    EXPECT_EQ(f.DataPath, kShare + QStringLiteral("03"));
+    EXPECT_EQ(f.state().dataPath(), kShare + QStringLiteral("03"));
     const QString temp = programFile(QStringLiteral("Temp.Mdb"));
     EXPECT_EQ(
         column(temp, QStringLiteral("SELECT StokKod || ':' || KalanA FROM StokKartlar ORDER BY rowid")), stockOnHand);
@@ -297,7 +298,7 @@ TEST_F(SelectionTest, LockedWorkingDatabaseIsResetButNotReplaced)
 
     EXPECT_TRUE(dialogs.messages.isEmpty());
     EXPECT_EQ(program.endCount, 0);
-    EXPECT_EQ(f.DataPath, kShare + QStringLiteral("01"));
+    EXPECT_EQ(f.state().dataPath(), kShare + QStringLiteral("01"));
     EXPECT_EQ(cliValue(temp,
                   QStringLiteral("SELECT StokKod || ':' || KalanA || ':' || KalanB FROM StokKartlar WHERE rowid = 1")),
         QStringLiteral("OWN:3.0:0.0"));
@@ -332,7 +333,7 @@ TEST_F(SelectionTest, CountSelectionRefreshesTheBranchCopyInTheServerRole)
 
     f.Combo1->setListIndex(1);
 
-    EXPECT_EQ(f.DataPath, kShare + QStringLiteral("03Stok.mdb"));
+    EXPECT_EQ(f.state().dataPath(), kShare + QStringLiteral("03Stok.mdb"));
     EXPECT_EQ(contents(programFile(QStringLiteral("03Temp.Mdb"))), contents(dataFile(QStringLiteral("03Stok.mdb"))));
     EXPECT_EQ(f.DataTemp->databaseName(), tree.paths().programFolder + QStringLiteral("\\03Temp.Mdb"));
     EXPECT_EQ(
@@ -358,7 +359,7 @@ TEST_F(SelectionTest, KindWithoutCardsLeavesTheListEmptyAndSelectsNothing)
     TerminalForm &f = chooseRole(kUserRole);
 
     EXPECT_EQ(f.Combo1->listCount(), 0);
-    EXPECT_EQ(f.DataPath, kShare + QStringLiteral("01"));
+    EXPECT_EQ(f.state().dataPath(), kShare + QStringLiteral("01"));
     EXPECT_EQ(f.DataTemp->databaseName(), tree.paths().programFolder + QStringLiteral("\\Stok.mdb"))
         << "the working list stays where the role choice put it";
     EXPECT_EQ(storedKind(), QStringLiteral("0"));

@@ -6,6 +6,7 @@
 #include "platform/DbTestSupport.h"
 #include "platform/LockFile.h"
 #include "platform/forms/Controls.h"
+#include "platform/forms/TerminalState.h"
 #include "support/DemoFixture.h"
 
 #include <QApplication>
@@ -141,7 +142,7 @@ TEST_F(WorkingModesTest, CountInTheUserRoleUsesTheCountDatabaseAsItIs)
     EXPECT_EQ(
         f.DataTemp->recordSource(), QStringLiteral("Select * From StokKartlar Where Sube='02' Order By StokAdi Asc"));
     EXPECT_GT(f.DataTemp->recordset().recordCount(), 0);
-    EXPECT_EQ(f.DataPath, QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\02Stok.mdb"));
+    EXPECT_EQ(f.state().dataPath(), QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\02Stok.mdb"));
     EXPECT_EQ(f.Check1[kCount]->text(), QStringLiteral("SAYIM"));
     for (CheckBox *box : f.Check1)
         EXPECT_TRUE(box->isEnabled());
@@ -288,7 +289,7 @@ TEST_P(ClearingABoxTest, OffersTheBoxesOfTheKindAgainWithoutASelection)
     tap(f.Check1[kSale]);
     if (f.Frame2->isVisible())
         tap(f.Command7);
-    const QString dataPath = f.DataPath;
+    const QString dataPath = f.state().dataPath();
     ASSERT_FALSE(f.Command4->isHidden());
 
     tap(f.Command1[0]);
@@ -299,7 +300,7 @@ TEST_P(ClearingABoxTest, OffersTheBoxesOfTheKindAgainWithoutASelection)
     EXPECT_EQ(f.Check1[kCount]->isHidden(), !depo) << "the count box belongs to Depo mode";
     EXPECT_FALSE(f.Frame1->isHidden()) << "the mode menu stays up until a box is ticked";
     EXPECT_FALSE(f.Command4->isHidden()) << "no selection ran";
-    EXPECT_EQ(f.DataPath, dataPath);
+    EXPECT_EQ(f.state().dataPath(), dataPath);
     EXPECT_EQ(f.DataTemp->databaseName(), programText(QStringLiteral("Temp.Mdb")));
     EXPECT_TRUE(f.DataTemp->recordset().isOpen());
 }

@@ -1,4 +1,5 @@
 #include "posting/PostingFixture.h"
+#include "platform/forms/TerminalState.h"
 #include "support/SpoiltFiles.h"
 
 #include "platform/Rounding.h"
@@ -67,12 +68,12 @@ TEST_F(MovementPostingTest, ReviewShowsTheTotalInBothForms)
 TEST_F(MovementPostingTest, ReviewWithoutLinesShowsNothingAndKeepsTheTotal)
 {
     openInMode("1", kSale);
-    form->m_DocTotal = 17;
+    form->state().setDocumentTotal(17);
 
     review(form->Command4);
 
     EXPECT_TRUE(form->Frame3->isHidden());
-    EXPECT_EQ(form->m_DocTotal, 17);
+    EXPECT_EQ(form->state().documentTotal(), 17);
     EXPECT_EQ(form->DataTemp->recordSource(), normalView());
 }
 
@@ -101,7 +102,7 @@ TEST_F(MovementPostingTest, CariPurchaseCreditsTheAccountAndBringsStockIn)
     setCard("01", QStringLiteral("ST000001"), 0.03125, 0);
     setLine(QStringLiteral("ST000002"), 5, 10, 50);
     setLine(QStringLiteral("ST000001"), 1, 0, 0);
-    form->m_DocTotal = 0;
+    form->state().setDocumentTotal(0);
 
     post();
 

@@ -20,6 +20,7 @@
 #include "platform/SharedConnection.h"
 #include "platform/forms/Controls.h"
 #include "platform/forms/Unattended.h"
+#include "platform/forms/TerminalState.h"
 
 #include <QApplication>
 #include <QDir>
@@ -313,7 +314,7 @@ private:
 
         JournalDocument document;
         document.kind = kindName(m_options.kind);
-        document.set = m_form->DataPath.right(2);
+        document.set = m_form->state().dataPath().right(2);
         document.account = m_form->Combo1->text();
         document.lines = pickLines();
         const QList<JournalLine> &lines = document.lines;
