@@ -5,8 +5,9 @@
 // DBGrid1; then jumps of the grid to the middle and the end of the list, and
 // the grid following the current line there.
 
+#include "app/Terminal.h"
 #include "platform/Services.h"
-#include "app/TerminalForm.h"
+#include "platform/forms/TerminalForm.h"
 #include "data/DataRoutines.h"
 #include "data/SchemaDdl.h"
 #include "platform/Clock.h"
@@ -71,7 +72,7 @@ struct GridFixture
             QDir().mkpath(dir);
         if (!writeWorkingList(paths.programFolder + QStringLiteral("/Temp.Mdb"), &errorText))
             return;
-        form = new TerminalForm(services);
+        form = &(new Terminal(services))->form();
         form->show();
         QApplication::processEvents();
         form->DataTemp->setDatabaseName(paths.programFolder + QStringLiteral("\\Temp.Mdb"));

@@ -12,12 +12,13 @@
 //   the branch's and the centre's. Target: under 600 ms.
 
 #include "DemoDataSet.h"
+#include "app/Terminal.h"
 #include "app/RoleChoice.h"
 #include "platform/Services.h"
 #include "data/SettingKeys.h"
-#include "app/TerminalForm.h"
+#include "platform/forms/TerminalForm.h"
 #include "data/DemoData.h"
-#include "modes/ModeBoxes.h"
+#include "platform/forms/ChoiceIndexes.h"
 #include "platform/Clock.h"
 #include "platform/DataControl.h"
 #include "platform/PathMapper.h"
@@ -68,9 +69,9 @@ void layDownLines(const Paths &paths)
 }
 
 /// One terminal in the user role with a working mode on.
-struct Terminal
+struct Station
 {
-    Terminal(const Paths &paths, const char *kind, int mode)
+    Station(const Paths &paths, const char *kind, int mode)
         : program(paths.programFolder)
         , settings(paths.configFolder)
         , mapper(paths)
@@ -79,7 +80,8 @@ struct Terminal
     {
         settings.saveSetting(
             program.exeName(), settingkeys::Section, settingkeys::OperationKind, QString::fromLatin1(kind));
-        form = std::make_unique<TerminalForm>(services);
+        composition = std::make_unique<Terminal>(services);
+        form = &composition->form();
         form->show();
         form->Option1[kUserRole]->setValue(true);
         form->Check1[mode]->setValue(1);
@@ -93,14 +95,15 @@ struct Terminal
     PathMapper mapper;
     RegionalFormat formats;
     Services services;
-    std::unique_ptr<TerminalForm> form;
+    std::unique_ptr<Terminal> composition;
+    TerminalForm *form = nullptr;
 };
 
 void BM_PostInvoice(benchmark::State &state)
 {
     if (!dataSet().readyFor(state))
         return;
-    Terminal terminal(dataSet().paths, "1", 0);
+    Station terminal(dataSet().paths, "1", 0);
     TerminalForm &f = *terminal.form;
     for (auto _ : state) {
         state.PauseTiming();
@@ -241,7 +244,7 @@ void BM_PostDepoTransfer(benchmark::State &state)
 {
     if (!dataSet().readyFor(state))
         return;
-    Terminal terminal(dataSet().paths, "0", 0);
+    Station terminal(dataSet().paths, "0", 0);
     TerminalForm &f = *terminal.form;
     for (auto _ : state) {
         state.PauseTiming();

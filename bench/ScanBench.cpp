@@ -9,9 +9,10 @@
 // and one lookup), to show where a round trip spends its time.
 
 #include "DemoDataSet.h"
+#include "app/Terminal.h"
 #include "app/RoleChoice.h"
 #include "platform/Services.h"
-#include "app/TerminalForm.h"
+#include "platform/forms/TerminalForm.h"
 #include "data/DataRoutines.h"
 #include "data/DemoData.h"
 #include "data/SchemaDdl.h"
@@ -110,9 +111,9 @@ bool writeWorkingList(const QString &path, int count)
 /// A temporary machine with the demo database set (a small catalogue) and a
 /// working list of `lines` lines in Temp.Mdb, and the main form in the user
 /// role with the working list bound as the sale mode binds it.
-struct Terminal
+struct Station
 {
-    explicit Terminal(int lines)
+    explicit Station(int lines)
         : data(40, {QStringLiteral("02"), QStringLiteral("03")})
         , paths(data.paths)
         , program(paths.programFolder)
@@ -137,7 +138,8 @@ struct Terminal
             sample.push_back(demoItem(index, kSeed));
         }
 
-        form = std::make_unique<TerminalForm>(services);
+        composition = std::make_unique<Terminal>(services);
+        form = &composition->form();
         form->show();
         form->Option1[kUserRole]->setValue(true);
         form->DataTemp->setDatabaseName(program.folder() + QStringLiteral("\\Temp.Mdb"));
@@ -157,22 +159,23 @@ struct Terminal
     PathMapper mapper;
     RegionalFormat formats;
     Services services;
-    std::unique_ptr<TerminalForm> form;
+    std::unique_ptr<Terminal> composition;
+    TerminalForm *form = nullptr;
     std::vector<DemoItem> sample;
     const char *error = nullptr;
 };
 
-Terminal &terminal(int lines)
+Station &terminal(int lines)
 {
-    static std::map<int, std::unique_ptr<Terminal>> terminals;
+    static std::map<int, std::unique_ptr<Station>> terminals;
     if (!terminals.contains(lines))
         terminals.clear();
-    std::unique_ptr<Terminal> &slot = terminals[lines];
+    std::unique_ptr<Station> &slot = terminals[lines];
     // The benchmarks run size by size; one form holds its files at a time.
     if (!slot)
-        slot = std::make_unique<Terminal>(lines);
+        slot = std::make_unique<Station>(lines);
     // Each size has its own form; the one in use is the active window.
-    QApplication::setActiveWindow(slot->form.get());
+    QApplication::setActiveWindow(slot->form);
     for (int i = 0; i < 100 && !slot->form->isActiveWindow(); ++i)
         QApplication::processEvents(QEventLoop::AllEvents, 10);
     return *slot;
@@ -213,7 +216,7 @@ QString scannedText(const DemoItem &item, int kind)
 // Scan: Enter in the scan box until the entry box has the focus.
 void BM_ScanRoundTrip(benchmark::State &state)
 {
-    Terminal &t = terminal(int(state.range(0)));
+    Station &t = terminal(int(state.range(0)));
     if (t.error) {
         state.SkipWithError(t.error);
         return;
@@ -247,7 +250,7 @@ void BM_ScanRoundTrip(benchmark::State &state)
 // Entry: a quantity for the scanned line, Enter until the focus is back in the scan box.
 void BM_EntryRoundTrip(benchmark::State &state)
 {
-    Terminal &t = terminal(int(state.range(0)));
+    Station &t = terminal(int(state.range(0)));
     if (t.error) {
         state.SkipWithError(t.error);
         return;
@@ -288,7 +291,7 @@ void BM_EntryRoundTrip(benchmark::State &state)
 // working-list criteria of a miss).
 void BM_WorkingListRequery(benchmark::State &state)
 {
-    Terminal &t = terminal(int(state.range(0)));
+    Station &t = terminal(int(state.range(0)));
     if (t.error) {
         state.SkipWithError(t.error);
         return;
@@ -332,7 +335,7 @@ void BM_WorkingListRequery(benchmark::State &state)
 
 void BM_WorkingListFind(benchmark::State &state)
 {
-    Terminal &t = terminal(int(state.range(0)));
+    Station &t = terminal(int(state.range(0)));
     if (t.error) {
         state.SkipWithError(t.error);
         return;

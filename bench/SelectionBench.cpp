@@ -13,13 +13,14 @@
 //   (way 1), or in one statement (way 2, as the count build does).
 
 #include "DemoDataSet.h"
+#include "app/Terminal.h"
 #include "app/RoleChoice.h"
 #include "platform/Services.h"
-#include "app/TerminalForm.h"
+#include "platform/forms/TerminalForm.h"
 #include "data/DemoData.h"
 #include "data/Schema.h"
 #include "data/WorkingPlace.h"
-#include "modes/ModeBoxes.h"
+#include "platform/forms/ChoiceIndexes.h"
 #include "modes/WorkingModes.h"
 #include "platform/Clock.h"
 #include "platform/DataControl.h"
@@ -100,15 +101,16 @@ DemoDataSet &dataSet()
 }
 
 /// One terminal: the main form with its services over the data set.
-struct Terminal
+struct Station
 {
-    explicit Terminal(const Paths &paths)
+    explicit Station(const Paths &paths)
         : program(paths.programFolder, clock)
         , settings(paths.configFolder)
         , mapper(paths)
         , formats(QLocale(QLocale::Turkish, QLocale::Turkey))
         , services {dialogs, program, clock, settings, mapper, formats}
-        , form(services)
+        , composition(services)
+        , form(composition.form())
     {
         form.show();
         form.Option1[kServerRole]->setValue(true);
@@ -121,14 +123,15 @@ struct Terminal
     PathMapper mapper;
     RegionalFormat formats;
     Services services;
-    TerminalForm form;
+    Terminal composition;
+    TerminalForm &form;
 };
 
 void BM_SelectionServerRole(benchmark::State &state)
 {
     if (!dataSet().readyFor(state))
         return;
-    Terminal terminal(dataSet().paths);
+    Station terminal(dataSet().paths);
     TerminalForm &f = terminal.form;
     int pick = 1;
     for (auto _ : state) {
@@ -151,7 +154,7 @@ void BM_CountBuild(benchmark::State &state)
         return;
     for (auto _ : state) {
         state.PauseTiming();
-        auto terminal = std::make_unique<Terminal>(dataSet().paths);
+        auto terminal = std::make_unique<Station>(dataSet().paths);
         if (!terminal->dialogs.messages.isEmpty()) {
             const QString why = QStringLiteral("the role choice did not complete: ") + terminal->dialogs.messages.join(u' ');
             state.SkipWithError(why.toStdString().c_str());
@@ -162,7 +165,7 @@ void BM_CountBuild(benchmark::State &state)
         terminal->form.Check1[kCount]->setValue(1);
 
         state.PauseTiming();
-        if (!terminal->form.modes().countBaseBuilt() || !terminal->dialogs.messages.isEmpty()) {
+        if (!terminal->composition.modes().countBaseBuilt() || !terminal->dialogs.messages.isEmpty()) {
             state.SkipWithError("the count database was not built");
             break;
         }

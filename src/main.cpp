@@ -1,12 +1,13 @@
-#include "platform/Services.h"
-#include "app/TerminalForm.h"
+#include "app/Terminal.h"
 #include "platform/Clock.h"
 #include "platform/PathMapper.h"
 #include "platform/Paths.h"
 #include "platform/RegionalFormat.h"
+#include "platform/Services.h"
 #include "platform/SettingsStore.h"
 #include "platform/forms/QtDialogs.h"
 #include "platform/forms/QtProgram.h"
+#include "platform/forms/TerminalForm.h"
 
 #include <QApplication>
 
@@ -24,7 +25,8 @@ int main(int argc, char *argv[])
     const pusla::RegionalFormat formats;
     const pusla::Services services{dialogs, program, clock, settings, mapper, formats};
 
-    pusla::TerminalForm form(services);
+    const pusla::Terminal terminal(services);
+    pusla::TerminalForm &form = terminal.form();
     dialogs.setParentWidget(&form);
     form.show();
     return QApplication::exec();

@@ -1,15 +1,15 @@
 #include "app/RoleChoice.h"
 
-#include "app/CopyDatabase.h"
+#include "platform/forms/CopyDatabase.h"
 #include "data/SettingKeys.h"
-#include "app/TerminalForm.h"
+#include "platform/forms/TerminalForm.h"
 #include "data/DataRoutines.h"
 #include "data/DatabaseFailure.h"
 #include "data/DatabaseSet.h"
 #include "data/SharePath.h"
 #include "data/Schema.h"
 #include "data/WorkingPlace.h"
-#include "modes/ModeBoxes.h"
+#include "platform/forms/ChoiceIndexes.h"
 #include "modes/Selection.h"
 #include "platform/DataControl.h"
 #include "platform/DbError.h"
@@ -33,8 +33,9 @@
 
 namespace pusla {
 
-RoleChoice::RoleChoice(TerminalForm &form)
+RoleChoice::RoleChoice(TerminalForm &form, Selection &selection)
     : m_form(form)
+    , m_selection(selection)
 {
 }
 
@@ -65,7 +66,7 @@ void RoleChoice::choose(int index)
     // Depo, the default. A kind beyond the menu would show "Cari İşlemler"
     // over a list that no posting could rely on.
     const double item = services.formats.textToNumber(kind).value_or(kDepo);
-    m_form.selection().SbCr_Click(item == kCari ? kCari : kDepo);
+    m_selection.SbCr_Click(item == kCari ? kCari : kDepo);
     if (services.program.hasEnded())
         return;
     positionStockList();

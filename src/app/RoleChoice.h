@@ -1,18 +1,16 @@
 #pragma once
 
+#include "platform/forms/ChoiceIndexes.h"
+
 namespace pusla {
 
+class Selection;
 class TerminalForm;
 struct Services;
 
 /// Settles the marker of a document whose posting a crash cut short (see
 /// PendingPosting); `quiet` tells the operator nothing.
 void settlePendingPosting(const Services &services, bool quiet);
-
-/// The role panel's options Option1(0..2).
-inline constexpr int kExitRole = 0;
-inline constexpr int kServerRole = 1;
-inline constexpr int kUserRole = 2;
 
 /// The role panel's choice: "ÇIKIŞ" closes the program, "SUNUCU" (server
 /// side) and "KULLANICI" (user terminal) open the database set and reveal
@@ -21,7 +19,7 @@ inline constexpr int kUserRole = 2;
 class RoleChoice
 {
 public:
-    explicit RoleChoice(TerminalForm &form);
+    RoleChoice(TerminalForm &form, Selection &selection);
 
     void choose(int index);
 
@@ -40,6 +38,7 @@ private:
     void fillWheelList();
 
     TerminalForm &m_form;
+    Selection &m_selection;
 };
 
 } // namespace pusla

@@ -1,6 +1,6 @@
 #include "app/ServerAddress.h"
 
-#include "app/TerminalForm.h"
+#include "platform/forms/TerminalForm.h"
 #include "data/SettingKeys.h"
 #include "platform/Dialogs.h"
 #include "platform/Program.h"

@@ -1,6 +1,6 @@
 #include "capture/ItemGrids.h"
 
-#include "app/TerminalForm.h"
+#include "platform/forms/TerminalForm.h"
 #include "capture/WorkingListModel.h"
 #include "data/Schema.h"
 #include "platform/DataControl.h"

@@ -1,11 +1,11 @@
 #include "capture/ScanLookup.h"
 
-#include "app/TerminalForm.h"
+#include "platform/forms/TerminalForm.h"
 #include "capture/IgnoringErrors.h"
 #include "data/DataRoutines.h"
 #include "data/DatabaseFailure.h"
 #include "data/Schema.h"
-#include "modes/ModeBoxes.h"
+#include "platform/forms/ChoiceIndexes.h"
 #include "platform/DataControl.h"
 #include "platform/JetSql.h"
 #include "platform/RegionalFormat.h"

@@ -1,12 +1,11 @@
 #include "modes/WorkingModes.h"
 
-#include "app/RoleChoice.h"
-#include "app/TerminalForm.h"
+#include "platform/forms/TerminalForm.h"
 #include "capture/ItemGrids.h"
 #include "data/DataRoutines.h"
 #include "data/Schema.h"
 #include "modes/CountBuild.h"
-#include "modes/ModeBoxes.h"
+#include "platform/forms/ChoiceIndexes.h"
 #include "modes/Selection.h"
 #include "platform/DataControl.h"
 #include "platform/DbError.h"
@@ -28,9 +27,11 @@ constexpr int kStockColumn = 3;
 constexpr int kPriceColumn = 4;
 } // namespace
 
-WorkingModes::WorkingModes(TerminalForm &form)
+WorkingModes::WorkingModes(TerminalForm &form, ItemGrids &grids, Selection &selection)
     : QObject(&form)
     , m_form(form)
+    , m_grids(grids)
+    , m_selection(selection)
 {
     for (CheckBox *box : m_form.Check1)
         connect(box, &CheckBox::clickEvent, this, &WorkingModes::Check1_Click);
@@ -68,16 +69,16 @@ void WorkingModes::Check1_Click(int index)
             if (i != index)
                 m_form.Check1[static_cast<std::size_t>(i)]->hide();
         }
-        m_form.grids().setColumnCaption(
+        m_grids.setColumnCaption(
             kStockColumn, index == kCount ? QStringLiteral("Fazla") : QStringLiteral("Stok"));
-        m_form.grids().setColumnVisible(kPriceColumn, index != kCount);
+        m_grids.setColumnVisible(kPriceColumn, index != kCount);
     } else {
         showOfferedBoxes();
     }
 
     if (switchedOn) {
         m_form.Frame1->hide();
-        m_form.selection().Combo1_Click();
+        m_selection.Combo1_Click();
         if (m_form.services().program.hasEnded())
             return;
     }

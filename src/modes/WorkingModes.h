@@ -5,19 +5,20 @@
 
 namespace pusla {
 
+class ItemGrids;
+class Selection;
 class TerminalForm;
 
 /// The three working-mode boxes SATIŞ (0), SAYIM (1) and ALIŞ (2). Ticking a
 /// box hides the other two, rebinds the working list to the mode's local
 /// database, sets the capture grid's columns and runs the selection; in the
 /// server role the first tick of SAYIM in a run assembles the count database.
-/// Other parts read the mode from the boxes' values; there is no mode
-/// variable of its own.
+/// The ticked box is the terminal state's working mode.
 class WorkingModes : public QObject
 {
     Q_OBJECT
 public:
-    explicit WorkingModes(TerminalForm &form);
+    WorkingModes(TerminalForm &form, ItemGrids &grids, Selection &selection);
 
     /// The click handling of a mode box; runs for the operator's tick and
     /// whenever code changes the box's value. A failing step is skipped.
@@ -34,6 +35,8 @@ private:
     QString layoutSuffix() const;
 
     TerminalForm &m_form;
+    ItemGrids &m_grids;
+    Selection &m_selection;
     bool m_countBaseBuilt = false;
 };
 

@@ -1,9 +1,9 @@
 #include "review/Confirmation.h"
 
-#include "app/TerminalForm.h"
+#include "platform/forms/TerminalForm.h"
 #include "data/DataRoutines.h"
 #include "data/Schema.h"
-#include "modes/ModeBoxes.h"
+#include "platform/forms/ChoiceIndexes.h"
 #include "platform/Clock.h"
 #include "platform/DataControl.h"
 #include "platform/Database.h"

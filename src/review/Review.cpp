@@ -1,6 +1,6 @@
 #include "review/Review.h"
 
-#include "app/TerminalForm.h"
+#include "platform/forms/TerminalForm.h"
 #include "data/DataRoutines.h"
 #include "data/DatabaseFailure.h"
 #include "platform/AdoConnection.h"

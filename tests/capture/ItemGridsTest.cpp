@@ -92,8 +92,8 @@ public:
 
 TEST_F(ItemGridsTest, BothGridsShowTheWorkingListWithTheirCaptions)
 {
-    ASSERT_EQ(grid1().model(), &form->grids().captureModel());
-    ASSERT_EQ(grid2().model(), &form->grids().reviewModel());
+    ASSERT_EQ(grid1().model(), &terminal->grids().captureModel());
+    ASSERT_EQ(grid2().model(), &terminal->grids().reviewModel());
     EXPECT_EQ(captions(grid1()), (QStringList{"Barkod", "                     Stok Adı", "Miktar", "Fazla", "Fiyat"}));
     EXPECT_EQ(captions(grid2()), (QStringList{"Stok Adı", "Fiyat", "Miktar", "Tutar"}));
 
@@ -155,7 +155,7 @@ TEST_F(ItemGridsTest, ARebindResetsBothGrids)
 
 TEST_F(ItemGridsTest, TheWorkingModeRenamesAndHidesCaptureColumns)
 {
-    ItemGrids &grids = form->grids();
+    ItemGrids &grids = terminal->grids();
     grids.setColumnCaption(ItemGrids::CaptureFazla, QStringLiteral("Stok"));
     grids.setColumnVisible(ItemGrids::CaptureFiyat, false);
 
@@ -233,7 +233,7 @@ TEST_F(ItemGridsTest, OnlyTheShownRowsAreRead)
     ASSERT_GT(rows, 20000);
 
     ReadRows reads;
-    reads.setSourceModel(&form->grids().captureModel());
+    reads.setSourceModel(&terminal->grids().captureModel());
     grid1().setModel(&reads);
     grid1().grab();
     ASSERT_FALSE(reads.rows.empty());

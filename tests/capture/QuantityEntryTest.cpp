@@ -41,7 +41,7 @@ protected:
         return {card, item("YN-1", "Deneme Yeni", "1009")};
     }
 
-    QuantityEntry &entry() const { return form->quantityEntry(); }
+    QuantityEntry &entry() const { return terminal->quantityEntry(); }
 
     void expectBackToTheScanBox()
     {

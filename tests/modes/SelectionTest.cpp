@@ -1,6 +1,6 @@
 #include "modes/Selection.h"
 #include "app/RoleChoice.h"
-#include "modes/ModeBoxes.h"
+#include "platform/forms/ChoiceIndexes.h"
 #include "platform/DataControl.h"
 #include "platform/DbTestSupport.h"
 #include "platform/LockFile.h"

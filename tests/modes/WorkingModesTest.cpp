@@ -1,7 +1,7 @@
 #include "modes/WorkingModes.h"
 #include "app/RoleChoice.h"
 #include "capture/ItemGrids.h"
-#include "modes/ModeBoxes.h"
+#include "platform/forms/ChoiceIndexes.h"
 #include "platform/DataControl.h"
 #include "platform/DbTestSupport.h"
 #include "platform/LockFile.h"
@@ -112,8 +112,8 @@ TEST_P(GridColumnsTest, FollowTheMode)
     tap(f.Check1[other]);
     tap(f.Check1[mode]);
 
-    EXPECT_EQ(f.grids().columnCaption(3), mode == kCount ? QStringLiteral("Fazla") : QStringLiteral("Stok"));
-    EXPECT_EQ(f.grids().isColumnVisible(4), mode != kCount);
+    EXPECT_EQ(terminal->grids().columnCaption(3), mode == kCount ? QStringLiteral("Fazla") : QStringLiteral("Stok"));
+    EXPECT_EQ(terminal->grids().isColumnVisible(4), mode != kCount);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, GridColumnsTest, ::testing::Values(kSale, kCount, kPurchase));
@@ -132,7 +132,7 @@ TEST_F(WorkingModesTest, CountInTheUserRoleUsesTheCountDatabaseAsItIs)
 
     tap(f.Check1[kCount]);
 
-    EXPECT_FALSE(f.modes().countBaseBuilt());
+    EXPECT_FALSE(terminal->modes().countBaseBuilt());
     EXPECT_EQ(clock.elapsed, 0.0) << "no build, no pauses";
     EXPECT_EQ(contents(programFile(QStringLiteral("SayTmp.Mdb"))), countDatabase);
     ASSERT_FALSE(opened.isEmpty());
@@ -161,7 +161,7 @@ TEST_F(WorkingModesTest, CountBuildReadsEveryBranchFileButTheCentres)
 
     tap(f.Check1[kCount]);
 
-    EXPECT_TRUE(f.modes().countBaseBuilt());
+    EXPECT_TRUE(terminal->modes().countBaseBuilt());
     EXPECT_EQ(pauseCaptions, QStringList({QStringLiteral("02Stok.mdb"), QStringLiteral("03Stok.mdb")}));
     EXPECT_FALSE(boxUsableInPause);
     EXPECT_GE(clock.elapsed, 4.0);
@@ -231,7 +231,7 @@ TEST_F(WorkingModesTest, CountDatabaseInUseIsNotRebuilt)
 
     tap(f.Check1[kCount]);
 
-    EXPECT_TRUE(f.modes().countBaseBuilt());
+    EXPECT_TRUE(terminal->modes().countBaseBuilt());
     EXPECT_EQ(clock.elapsed, 0.0);
     EXPECT_EQ(contents(programFile(QStringLiteral("SayTmp.Mdb"))), inUse);
 }

@@ -473,7 +473,7 @@ TEST_P(BusyBooksTest, FileLetGoDuringTheWaitIsPostedAtOnce)
     ForeignLock lock(setFile("01", "Cari"));
     bool busyWhileWaiting = false;
     // Runs only if the wait lets timers run.
-    QTimer::singleShot(1000, form.get(), [&] {
+    QTimer::singleShot(1000, form, [&] {
         busyWhileWaiting = dialogs.busyNow();
         lock.release();
     });

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/RoleChoice.h"
-#include "modes/ModeBoxes.h"
+#include "platform/forms/ChoiceIndexes.h"
 #include "platform/DataControl.h"
 #include "platform/DbTestSupport.h"
 #include "platform/JetSql.h"

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "app/Terminal.h"
 #include "platform/Services.h"
-#include "app/TerminalForm.h"
+#include "platform/forms/TerminalForm.h"
 #include "platform/PathMapper.h"
 #include "platform/RegionalFormat.h"
 #include "platform/SettingsStore.h"
@@ -33,7 +34,8 @@ protected:
 
     TerminalForm &openForm()
     {
-        form = std::make_unique<TerminalForm>(services);
+        terminal = std::make_unique<Terminal>(services);
+        form = &terminal->form();
         form->show();
         return *form;
     }
@@ -51,7 +53,8 @@ protected:
     PathMapper mapper;
     RegionalFormat formats;
     Services services;
-    std::unique_ptr<TerminalForm> form;
+    std::unique_ptr<Terminal> terminal;
+    TerminalForm *form = nullptr;
 };
 
 } // namespace pusla::test

@@ -4,12 +4,13 @@
 #include "Journal.h"
 #include "Say.h"
 
+#include "app/Terminal.h"
 #include "app/RoleChoice.h"
 #include "platform/Services.h"
 #include "data/SettingKeys.h"
-#include "app/TerminalForm.h"
+#include "platform/forms/TerminalForm.h"
 #include "data/Schema.h"
-#include "modes/ModeBoxes.h"
+#include "platform/forms/ChoiceIndexes.h"
 #include "platform/Clock.h"
 #include "platform/Database.h"
 #include "platform/DbError.h"
@@ -118,10 +119,10 @@ struct WorkingRow
     double amount = 0;
 };
 
-class Terminal
+class Station
 {
 public:
-    Terminal(const SessionOptions &options, const Paths &paths, const QString &host)
+    Station(const SessionOptions &options, const Paths &paths, const QString &host)
         : m_options(options)
         , m_program(paths.programFolder)
         , m_settings(paths.configFolder)
@@ -141,7 +142,8 @@ public:
         m_settings.saveSetting(m_program.exeName(), settingkeys::Section, settingkeys::ServerAddress,
             QStringLiteral("\\\\%1\\MuhasebeData\\01").arg(m_host));
         const bool pending = QFileInfo::exists(markerPath());
-        m_form = std::make_unique<TerminalForm>(m_services);
+        m_terminal = std::make_unique<Terminal>(m_services);
+        m_form = &m_terminal->form();
         m_form->show();
         // The form settles a posting left under way as it loads; what it did
         // shows before the role choice resets the working list anyway.
@@ -155,7 +157,8 @@ public:
         if (m_options.settleOnly) {
             openEveryFile();
             m_form->close();
-            m_form.reset();
+            m_form = nullptr;
+            m_terminal.reset();
             return m_result;
         }
         try {
@@ -179,7 +182,8 @@ public:
             postOne(i);
         g_keys.journal = nullptr;
         m_form->close();
-        m_form.reset();
+        m_form = nullptr;
+        m_terminal.reset();
         return m_result;
     }
 
@@ -428,7 +432,8 @@ private:
     Journal m_journal;
     QRandomGenerator m_random;
     QString m_host;
-    std::unique_ptr<TerminalForm> m_form;
+    std::unique_ptr<Terminal> m_terminal;
+    TerminalForm *m_form = nullptr;
     QList<Item> m_items;
     SessionResult m_result;
     bool m_lastPosted = false;
@@ -491,7 +496,7 @@ SessionResult runTerminal(const SessionOptions &options)
     paths.configFolder = settingsFolder(paths.programFolder);
     QDir().mkpath(paths.configFolder);
     installCrashVfs();
-    return Terminal(options, paths, hostDir.dirName()).run();
+    return Station(options, paths, hostDir.dirName()).run();
 }
 
 } // namespace pusla::harness

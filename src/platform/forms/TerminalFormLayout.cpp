@@ -2,7 +2,7 @@
 // Later controls are drawn over earlier ones, so the working screen comes
 // first and the four panels that cover it last, the role panel on top.
 
-#include "app/TerminalForm.h"
+#include "platform/forms/TerminalForm.h"
 #include "platform/DataControl.h"
 #include "platform/Dialogs.h"
 #include "platform/forms/Controls.h"

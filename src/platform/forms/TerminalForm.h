@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Services.h"
 #include "data/DatabaseSet.h"
+#include "platform/Services.h"
 
 #include <QString>
 #include <QWidget>
@@ -21,21 +21,15 @@ namespace pusla {
 class CheckBox;
 class ComboBox;
 class CommandButton;
-class Confirmation;
 class DataControl;
-class ItemGrids;
-class QuantityEntry;
-class Review;
-class ScanLookup;
-class Selection;
-class WorkingModes;
 class OptionButton;
-class RoleChoice;
 class TerminalState;
 class TextBox;
 
-/// The main form: it owns every control and the form-level state. Each
-/// subsystem's behaviour lives in its own class and is wired here.
+/// The main form: it owns every control and the terminal's state, and runs
+/// the form-level rules (placement, closing, the focus holder, the balance
+/// panel's close, "Geri" and "Çıkış"). Each subsystem's behaviour lives in
+/// its own class; the composition root (Terminal) builds and wires them.
 class TerminalForm : public QWidget
 {
     Q_OBJECT
@@ -54,15 +48,6 @@ public:
     TerminalState &state() const { return *m_state; }
     /// "HeadClick" while a grid header click is in progress, otherwise empty.
     QString Marker;
-
-    // Each subsystem's behaviour on the form.
-    ItemGrids &grids() const { return *m_grids; }
-    ScanLookup &scanLookup() const { return *m_scanLookup; }
-    QuantityEntry &quantityEntry() const { return *m_quantityEntry; }
-    WorkingModes &modes() const { return *m_modes; }
-    Selection &selection() const { return *m_selection; }
-    Review &review() const { return *m_review; }
-    Confirmation &confirmation() const { return *m_confirmation; }
 
     // Role panel.
     QGroupBox *Frame4 = nullptr;
@@ -148,14 +133,6 @@ private:
 
     const Services &m_services;
     TerminalState *m_state = nullptr;
-    std::unique_ptr<RoleChoice> m_roleChoice;
-    ItemGrids *m_grids = nullptr;
-    ScanLookup *m_scanLookup = nullptr;
-    QuantityEntry *m_quantityEntry = nullptr;
-    WorkingModes *m_modes = nullptr;
-    Selection *m_selection = nullptr;
-    Review *m_review = nullptr;
-    Confirmation *m_confirmation = nullptr;
     bool m_unloaded = false;
 };
 

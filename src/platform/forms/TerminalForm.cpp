@@ -1,20 +1,11 @@
-#include "app/TerminalForm.h"
+#include "platform/forms/TerminalForm.h"
 
-#include "app/RoleChoice.h"
-#include "app/ServerAddress.h"
-#include "app/WindowPlacement.h"
-#include "capture/ItemGrids.h"
-#include "capture/QuantityEntry.h"
-#include "capture/ScanLookup.h"
-#include "modes/ModeBoxes.h"
-#include "modes/Selection.h"
-#include "modes/WorkingModes.h"
 #include "platform/Dialogs.h"
 #include "platform/Program.h"
+#include "platform/forms/ChoiceIndexes.h"
 #include "platform/forms/Controls.h"
 #include "platform/forms/TerminalState.h"
-#include "review/Confirmation.h"
-#include "review/Review.h"
+#include "platform/forms/WindowPlacement.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -28,43 +19,21 @@ TerminalForm::TerminalForm(const Services &services, QWidget *parent)
     : QWidget(parent)
     , m_services(services)
     , m_state(new TerminalState(this))
-    , m_roleChoice(std::make_unique<RoleChoice>(*this))
 {
     buildControls();
-    m_grids = new ItemGrids(*this);
-    m_scanLookup = new ScanLookup(*this);
-    m_quantityEntry = new QuantityEntry(*this);
-    m_modes = new WorkingModes(*this);
-    m_selection = new Selection(*this);
-    m_review = new Review(*this);
-    m_confirmation = new Confirmation(*this);
     wireControls();
     formLoad();
 }
 
-TerminalForm::~TerminalForm()
-{
-    // The subsystems watch the form's controls; they go before the controls
-    // are hidden and destroyed, while the form they refer to still exists.
-    delete m_confirmation;
-    delete m_review;
-    delete m_selection;
-    delete m_modes;
-    delete m_quantityEntry;
-    delete m_scanLookup;
-    delete m_grids;
-}
+TerminalForm::~TerminalForm() = default;
 
 void TerminalForm::wireControls()
 {
-    for (OptionButton *option : Option1)
-        connect(option, &OptionButton::clickEvent, this, [this](int index) { m_roleChoice->choose(index); });
     connect(Command7, &CommandButton::clickEvent, this, &TerminalForm::closeBalancePanel);
     // "Geri" goes back to the mode menu; "Çıkış" on it closes the program as
     // the window's close box does.
     connect(Command1[0], &CommandButton::clickEvent, Frame1, &QWidget::show);
     connect(Command1[1], &CommandButton::clickEvent, this, &TerminalForm::unloadForm);
-    connect(SrvIp, &QAction::triggered, this, [this] { editServerAddress(*this); });
     // The captions that show the terminal's state.
     connect(m_state, &TerminalState::operationChanged, this, [this](int operation) {
         Label5->setText(operation == kDepo ? QStringLiteral("Depo İşlemleri") : QStringLiteral("Cari İşlemler"));
@@ -98,8 +67,6 @@ DataControls TerminalForm::dataControls() const
 void TerminalForm::formLoad()
 {
     WindowPlacement(m_services.settings, m_services.formats).restore(*this, m_services.program.screenSize());
-    // A document cut short by a crash: its lines are finished with, or kept.
-    settlePendingPosting(m_services, true);
 }
 
 void TerminalForm::unloadForm()

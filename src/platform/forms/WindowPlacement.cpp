@@ -1,4 +1,4 @@
-#include "app/WindowPlacement.h"
+#include "platform/forms/WindowPlacement.h"
 
 #include "data/SettingKeys.h"
 #include "platform/RegionalFormat.h"

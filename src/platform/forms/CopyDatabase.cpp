@@ -1,6 +1,6 @@
-#include "app/CopyDatabase.h"
+#include "platform/forms/CopyDatabase.h"
 
-#include "app/TerminalForm.h"
+#include "platform/forms/TerminalForm.h"
 #include "data/FileCopy.h"
 #include "platform/Dialogs.h"
 

@@ -1,0 +1,53 @@
+#include "app/Terminal.h"
+
+#include "app/RoleChoice.h"
+#include "app/ServerAddress.h"
+#include "capture/ItemGrids.h"
+#include "capture/QuantityEntry.h"
+#include "capture/ScanLookup.h"
+#include "modes/Selection.h"
+#include "modes/WorkingModes.h"
+#include "platform/forms/Controls.h"
+#include "platform/forms/TerminalForm.h"
+#include "review/Confirmation.h"
+#include "review/Review.h"
+
+#include <QAction>
+
+namespace pusla {
+
+Terminal::Terminal(const Services &services)
+    : m_form(std::make_unique<TerminalForm>(services))
+{
+    TerminalForm &form = *m_form;
+    m_grids = new ItemGrids(form);
+    m_scanLookup = new ScanLookup(form);
+    m_quantityEntry = new QuantityEntry(form);
+    m_selection = new Selection(form);
+    m_modes = new WorkingModes(form, *m_grids, *m_selection);
+    m_review = new Review(form);
+    m_confirmation = new Confirmation(form);
+    m_roleChoice = std::make_unique<RoleChoice>(form, *m_selection);
+
+    for (OptionButton *option : form.Option1)
+        QObject::connect(option, &OptionButton::clickEvent, &form, [this](int index) { m_roleChoice->choose(index); });
+    QObject::connect(form.SrvIp, &QAction::triggered, &form, [this] { editServerAddress(*m_form); });
+
+    // A document cut short by a crash: its lines are finished with, or kept.
+    settlePendingPosting(services, true);
+}
+
+Terminal::~Terminal()
+{
+    // The subsystems watch the form's controls; they go before the controls
+    // are hidden and destroyed, while the form they refer to still exists.
+    delete m_confirmation;
+    delete m_review;
+    delete m_modes;
+    delete m_selection;
+    delete m_quantityEntry;
+    delete m_scanLookup;
+    delete m_grids;
+}
+
+} // namespace pusla
