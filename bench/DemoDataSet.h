@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/DemoData.h"
-#include "platform/Paths.h"
+#include "base/Paths.h"
 
 #include <QDir>
 #include <QStringList>

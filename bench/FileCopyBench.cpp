@@ -5,8 +5,8 @@
 // and the 64 KiB run how much of the gap is the block size rather than the class.
 
 #include "data/FileCopy.h"
-#include "platform/Dialogs.h"
-#include "platform/PathMapper.h"
+#include "base/Dialogs.h"
+#include "base/PathMapper.h"
 
 #include <QDir>
 #include <QFile>

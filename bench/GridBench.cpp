@@ -6,17 +6,17 @@
 // the grid following the current line there.
 
 #include "app/Terminal.h"
-#include "platform/Services.h"
-#include "platform/forms/TerminalForm.h"
+#include "base/Services.h"
+#include "forms/TerminalForm.h"
 #include "data/DataRoutines.h"
 #include "data/SchemaDdl.h"
-#include "platform/Clock.h"
-#include "platform/DataControl.h"
-#include "platform/PathMapper.h"
-#include "platform/RegionalFormat.h"
-#include "platform/SettingsStore.h"
-#include "platform/forms/QtProgram.h"
-#include "platform/forms/Unattended.h"
+#include "base/Clock.h"
+#include "store/DataControl.h"
+#include "base/PathMapper.h"
+#include "base/RegionalFormat.h"
+#include "base/SettingsStore.h"
+#include "forms/QtProgram.h"
+#include "forms/Unattended.h"
 
 #include <QApplication>
 #include <QDir>

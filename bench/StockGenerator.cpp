@@ -1,6 +1,6 @@
 #include "StockGenerator.h"
 
-#include "platform/TextFold.h"
+#include "base/TextFold.h"
 
 #include <QFile>
 #include <QStringList>

@@ -11,11 +11,11 @@
 
 #include "StockGenerator.h"
 
-#include "platform/DataControl.h"
-#include "platform/Database.h"
-#include "platform/JetSql.h"
-#include "platform/PathMapper.h"
-#include "platform/TextFold.h"
+#include "store/DataControl.h"
+#include "store/Database.h"
+#include "store/jet/JetSql.h"
+#include "base/PathMapper.h"
+#include "base/TextFold.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,13 +1,13 @@
 #include "app/Terminal.h"
-#include "platform/Clock.h"
-#include "platform/PathMapper.h"
-#include "platform/Paths.h"
-#include "platform/RegionalFormat.h"
-#include "platform/Services.h"
-#include "platform/SettingsStore.h"
-#include "platform/forms/QtDialogs.h"
-#include "platform/forms/QtProgram.h"
-#include "platform/forms/TerminalForm.h"
+#include "base/Clock.h"
+#include "base/PathMapper.h"
+#include "base/Paths.h"
+#include "base/RegionalFormat.h"
+#include "base/Services.h"
+#include "base/SettingsStore.h"
+#include "forms/QtDialogs.h"
+#include "forms/QtProgram.h"
+#include "forms/TerminalForm.h"
 
 #include <QApplication>
 

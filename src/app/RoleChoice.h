@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/forms/ChoiceIndexes.h"
+#include "forms/ChoiceIndexes.h"
 
 namespace pusla {
 

@@ -1,11 +1,11 @@
 #include "app/ServerAddress.h"
 
-#include "platform/forms/TerminalForm.h"
+#include "forms/TerminalForm.h"
 #include "data/SettingKeys.h"
-#include "platform/Dialogs.h"
-#include "platform/Program.h"
-#include "platform/SettingsStore.h"
-#include "platform/forms/TerminalState.h"
+#include "base/Dialogs.h"
+#include "base/Program.h"
+#include "base/SettingsStore.h"
+#include "forms/TerminalState.h"
 
 namespace pusla {
 

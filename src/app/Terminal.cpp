@@ -7,8 +7,8 @@
 #include "capture/ScanLookup.h"
 #include "modes/Selection.h"
 #include "modes/WorkingModes.h"
-#include "platform/forms/Controls.h"
-#include "platform/forms/TerminalForm.h"
+#include "forms/Controls.h"
+#include "forms/TerminalForm.h"
 #include "review/Confirmation.h"
 #include "review/Review.h"
 

@@ -1,6 +1,6 @@
 #include "capture/EntryFilter.h"
 
-#include "platform/RegionalFormat.h"
+#include "base/RegionalFormat.h"
 
 #include <algorithm>
 

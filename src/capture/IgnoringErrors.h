@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/DbError.h"
+#include "store/DbError.h"
 
 #include <utility>
 

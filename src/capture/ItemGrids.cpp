@@ -1,10 +1,10 @@
 #include "capture/ItemGrids.h"
 
-#include "platform/forms/TerminalForm.h"
+#include "forms/TerminalForm.h"
 #include "capture/WorkingListModel.h"
 #include "data/Schema.h"
-#include "platform/DataControl.h"
-#include "platform/DbError.h"
+#include "store/DataControl.h"
+#include "store/DbError.h"
 
 #include <QApplication>
 #include <QHeaderView>

@@ -1,17 +1,17 @@
 #include "capture/QuantityEntry.h"
 
-#include "platform/forms/TerminalForm.h"
+#include "forms/TerminalForm.h"
 #include "capture/IgnoringErrors.h"
 #include "data/DataRoutines.h"
 #include "data/DatabaseFailure.h"
 #include "data/Schema.h"
-#include "platform/forms/ChoiceIndexes.h"
-#include "platform/DataControl.h"
-#include "platform/Dialogs.h"
-#include "platform/JetSql.h"
-#include "platform/RegionalFormat.h"
-#include "platform/forms/Controls.h"
-#include "platform/forms/TerminalState.h"
+#include "forms/ChoiceIndexes.h"
+#include "store/DataControl.h"
+#include "base/Dialogs.h"
+#include "store/jet/JetSql.h"
+#include "base/RegionalFormat.h"
+#include "forms/Controls.h"
+#include "forms/TerminalState.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>

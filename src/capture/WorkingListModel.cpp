@@ -1,8 +1,8 @@
 #include "capture/WorkingListModel.h"
 
-#include "platform/DataControl.h"
-#include "platform/DbError.h"
-#include "platform/RegionalFormat.h"
+#include "store/DataControl.h"
+#include "store/DbError.h"
+#include "base/RegionalFormat.h"
 
 namespace pusla {
 namespace {

@@ -1,8 +1,8 @@
 #include "data/DataRoutines.h"
 
 #include "data/Schema.h"
-#include "platform/AdoConnection.h"
-#include "platform/DataControl.h"
+#include "store/AdoConnection.h"
+#include "store/DataControl.h"
 
 namespace pusla {
 

@@ -1,7 +1,7 @@
 #include "data/DatabaseFailure.h"
 
-#include "platform/DbError.h"
-#include "platform/Dialogs.h"
+#include "store/DbError.h"
+#include "base/Dialogs.h"
 
 #include <QDebug>
 

@@ -2,8 +2,8 @@
 
 #include "data/DataRoutines.h"
 #include "data/Schema.h"
-#include "platform/DataControl.h"
-#include "platform/DbError.h"
+#include "store/DataControl.h"
+#include "store/DbError.h"
 
 #include <initializer_list>
 

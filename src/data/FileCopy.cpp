@@ -1,7 +1,7 @@
 #include "data/FileCopy.h"
 
-#include "platform/Dialogs.h"
-#include "platform/PathMapper.h"
+#include "base/Dialogs.h"
+#include "base/PathMapper.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "data/InvoiceCounter.h"
 
-#include "platform/DurableFile.h"
-#include "platform/PathMapper.h"
+#include "base/DurableFile.h"
+#include "base/PathMapper.h"
 
 #include <QByteArray>
 #include <QDir>

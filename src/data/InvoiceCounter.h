@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/OperatorError.h"
+#include "base/OperatorError.h"
 
 #include <QString>
 

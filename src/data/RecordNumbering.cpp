@@ -2,11 +2,11 @@
 
 #include "data/DataRoutines.h"
 #include "data/Schema.h"
-#include "platform/DataControl.h"
-#include "platform/JetSql.h"
-#include "platform/PathMapper.h"
-#include "platform/SharedConnection.h"
-#include "platform/Transaction.h"
+#include "store/DataControl.h"
+#include "store/jet/JetSql.h"
+#include "base/PathMapper.h"
+#include "store/SharedConnection.h"
+#include "store/Transaction.h"
 
 namespace pusla {
 

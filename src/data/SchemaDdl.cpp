@@ -1,6 +1,6 @@
 #include "data/SchemaDdl.h"
 
-#include "platform/TextFold.h"
+#include "base/TextFold.h"
 
 #include <QAtomicInteger>
 #include <QFileInfo>

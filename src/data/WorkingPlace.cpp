@@ -2,10 +2,10 @@
 
 #include "data/DatabaseFailure.h"
 #include "data/Schema.h"
-#include "platform/Database.h"
-#include "platform/DbError.h"
-#include "platform/PathMapper.h"
-#include "platform/Transaction.h"
+#include "store/Database.h"
+#include "store/DbError.h"
+#include "base/PathMapper.h"
+#include "store/Transaction.h"
 
 #include <QDir>
 #include <QFileInfo>

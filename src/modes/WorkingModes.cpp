@@ -1,18 +1,18 @@
 #include "modes/WorkingModes.h"
 
-#include "platform/forms/TerminalForm.h"
+#include "forms/TerminalForm.h"
 #include "capture/ItemGrids.h"
 #include "data/DataRoutines.h"
 #include "data/Schema.h"
 #include "modes/CountBuild.h"
-#include "platform/forms/ChoiceIndexes.h"
+#include "forms/ChoiceIndexes.h"
 #include "modes/Selection.h"
-#include "platform/DataControl.h"
-#include "platform/DbError.h"
-#include "platform/LockFile.h"
-#include "platform/Program.h"
-#include "platform/forms/Controls.h"
-#include "platform/forms/TerminalState.h"
+#include "store/DataControl.h"
+#include "store/DbError.h"
+#include "store/LockFile.h"
+#include "base/Program.h"
+#include "forms/Controls.h"
+#include "forms/TerminalState.h"
 
 #include <QAction>
 #include <QGroupBox>

@@ -1,8 +1,8 @@
 #include "posting/CardUpdates.h"
 
 #include "data/Schema.h"
-#include "platform/Recordset.h"
-#include "platform/Rounding.h"
+#include "store/Recordset.h"
+#include "base/Rounding.h"
 
 namespace pusla {
 

@@ -2,9 +2,9 @@
 
 #include "data/DatabaseFailure.h"
 #include "data/Schema.h"
-#include "platform/Database.h"
-#include "platform/DbError.h"
-#include "platform/DurableFile.h"
+#include "store/Database.h"
+#include "store/DbError.h"
+#include "base/DurableFile.h"
 #include "posting/AtomicPosting.h"
 
 #include <QDir>

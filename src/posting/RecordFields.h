@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/Schema.h"
-#include "platform/Recordset.h"
+#include "store/Recordset.h"
 
 #include <QVariantList>
 

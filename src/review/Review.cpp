@@ -1,14 +1,14 @@
 #include "review/Review.h"
 
-#include "platform/forms/TerminalForm.h"
+#include "forms/TerminalForm.h"
 #include "data/DataRoutines.h"
 #include "data/DatabaseFailure.h"
-#include "platform/AdoConnection.h"
-#include "platform/DataControl.h"
-#include "platform/DbError.h"
-#include "platform/RegionalFormat.h"
-#include "platform/forms/Controls.h"
-#include "platform/forms/TerminalState.h"
+#include "store/AdoConnection.h"
+#include "store/DataControl.h"
+#include "store/DbError.h"
+#include "base/RegionalFormat.h"
+#include "forms/Controls.h"
+#include "forms/TerminalState.h"
 #include "posting/WorkingListViews.h"
 
 #include <QGroupBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/forms/TerminalState.h"
+#include "forms/TerminalState.h"
 
 #include <QObject>
 

@@ -1,5 +1,5 @@
-#include "platform/forms/Controls.h"
-#include "platform/forms/TerminalState.h"
+#include "forms/Controls.h"
+#include "forms/TerminalState.h"
 #include "support/FormFixture.h"
 
 #include <QAction>

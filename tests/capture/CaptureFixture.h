@@ -3,11 +3,11 @@
 #include "app/RoleChoice.h"
 #include "capture/QuantityEntry.h"
 #include "data/DataRoutines.h"
-#include "platform/DataControl.h"
-#include "platform/JetSql.h"
-#include "platform/forms/Controls.h"
-#include "platform/forms/TerminalState.h"
-#include "platform/DbTestSupport.h"
+#include "store/DataControl.h"
+#include "store/jet/JetSql.h"
+#include "forms/Controls.h"
+#include "forms/TerminalState.h"
+#include "support/DbTestSupport.h"
 #include "support/DemoFixture.h"
 
 #include <QApplication>

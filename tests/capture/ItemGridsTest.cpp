@@ -3,9 +3,9 @@
 #include "capture/WorkingListModel.h"
 #include "data/DataRoutines.h"
 #include "data/Schema.h"
-#include "platform/DataControl.h"
-#include "platform/DbTestSupport.h"
-#include "platform/forms/Controls.h"
+#include "store/DataControl.h"
+#include "support/DbTestSupport.h"
+#include "forms/Controls.h"
 #include "support/DemoFixture.h"
 
 #include <QHeaderView>

@@ -2,9 +2,9 @@
 #include "data/DataRoutines.h"
 #include "data/Schema.h"
 #include "data/SchemaDdl.h"
-#include "platform/DataControl.h"
-#include "platform/RegionalFormat.h"
-#include "platform/DbTestSupport.h"
+#include "store/DataControl.h"
+#include "base/RegionalFormat.h"
+#include "support/DbTestSupport.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>

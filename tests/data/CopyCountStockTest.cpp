@@ -1,7 +1,7 @@
 #include "data/DataRoutines.h"
 #include "data/SchemaDdl.h"
-#include "platform/DataControl.h"
-#include "platform/DbTestSupport.h"
+#include "store/DataControl.h"
+#include "support/DbTestSupport.h"
 
 using namespace pusla;
 

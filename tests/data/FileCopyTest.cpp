@@ -1,5 +1,5 @@
 #include "data/FileCopy.h"
-#include "platform/PathMapper.h"
+#include "base/PathMapper.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempTree.h"
 

@@ -1,6 +1,6 @@
 #include "data/InvoiceCounter.h"
 
-#include "platform/PathMapper.h"
+#include "base/PathMapper.h"
 #include "support/TempTree.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "data/DataRoutines.h"
 #include "data/RecordNumbering.h"
 #include "data/SchemaDdl.h"
-#include "platform/DataControl.h"
-#include "platform/DbTestSupport.h"
+#include "store/DataControl.h"
+#include "support/DbTestSupport.h"
 
 #include <QProcess>
 #include <QSet>

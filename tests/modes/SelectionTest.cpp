@@ -1,11 +1,11 @@
 #include "modes/Selection.h"
 #include "app/RoleChoice.h"
-#include "platform/forms/ChoiceIndexes.h"
-#include "platform/DataControl.h"
-#include "platform/DbTestSupport.h"
-#include "platform/LockFile.h"
-#include "platform/forms/Controls.h"
-#include "platform/forms/TerminalState.h"
+#include "forms/ChoiceIndexes.h"
+#include "store/DataControl.h"
+#include "support/DbTestSupport.h"
+#include "store/LockFile.h"
+#include "forms/Controls.h"
+#include "forms/TerminalState.h"
 #include "support/DemoFixture.h"
 
 #include <QAction>

@@ -1,12 +1,12 @@
 #include "modes/WorkingModes.h"
 #include "app/RoleChoice.h"
 #include "capture/ItemGrids.h"
-#include "platform/forms/ChoiceIndexes.h"
-#include "platform/DataControl.h"
-#include "platform/DbTestSupport.h"
-#include "platform/LockFile.h"
-#include "platform/forms/Controls.h"
-#include "platform/forms/TerminalState.h"
+#include "forms/ChoiceIndexes.h"
+#include "store/DataControl.h"
+#include "support/DbTestSupport.h"
+#include "store/LockFile.h"
+#include "forms/Controls.h"
+#include "forms/TerminalState.h"
 #include "support/DemoFixture.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
 #include "posting/PostingFixture.h"
-#include "platform/forms/TerminalState.h"
+#include "forms/TerminalState.h"
 #include "support/SpoiltFiles.h"
 
-#include "platform/Rounding.h"
-#include "platform/Transaction.h"
+#include "base/Rounding.h"
+#include "store/Transaction.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

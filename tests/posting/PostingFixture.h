@@ -1,11 +1,11 @@
 #pragma once
 
 #include "app/RoleChoice.h"
-#include "platform/forms/ChoiceIndexes.h"
-#include "platform/DataControl.h"
-#include "platform/DbTestSupport.h"
-#include "platform/JetSql.h"
-#include "platform/forms/Controls.h"
+#include "forms/ChoiceIndexes.h"
+#include "store/DataControl.h"
+#include "support/DbTestSupport.h"
+#include "store/jet/JetSql.h"
+#include "forms/Controls.h"
 #include "support/DemoFixture.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "posting/PostingFixture.h"
 
-#include "platform/SettingsStore.h"
+#include "base/SettingsStore.h"
 
 #include <QDir>
 

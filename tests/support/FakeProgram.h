@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Clock.h"
-#include "platform/Program.h"
+#include "base/Clock.h"
+#include "base/Program.h"
 
 #include <QCoreApplication>
 #include <QStringList>

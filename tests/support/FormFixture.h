@@ -1,11 +1,11 @@
 #pragma once
 
 #include "app/Terminal.h"
-#include "platform/Services.h"
-#include "platform/forms/TerminalForm.h"
-#include "platform/PathMapper.h"
-#include "platform/RegionalFormat.h"
-#include "platform/SettingsStore.h"
+#include "base/Services.h"
+#include "forms/TerminalForm.h"
+#include "base/PathMapper.h"
+#include "base/RegionalFormat.h"
+#include "base/SettingsStore.h"
 #include "support/FakeProgram.h"
 #include "support/ScriptedDialogs.h"
 #include "support/Taps.h"

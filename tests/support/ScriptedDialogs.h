@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Dialogs.h"
+#include "base/Dialogs.h"
 
 #include <QAction>
 #include <QMenu>

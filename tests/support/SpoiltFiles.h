@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/DbTestSupport.h"
+#include "support/DbTestSupport.h"
 
 #include <QByteArray>
 #include <QFile>

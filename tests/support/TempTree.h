@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Paths.h"
+#include "base/Paths.h"
 #include "support/QtPrinters.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "BookFile.h"
 
-#include "platform/DbError.h"
-#include "platform/SqliteStatement.h"
+#include "store/DbError.h"
+#include "store/SqliteStatement.h"
 
 #include <QDir>
 #include <QFile>

@@ -6,7 +6,7 @@
 
 #include "data/SettingKeys.h"
 #include "data/Schema.h"
-#include "platform/SettingsStore.h"
+#include "base/SettingsStore.h"
 
 #include <QFile>
 #include <QHash>

@@ -2,7 +2,7 @@
 // fresh terminal can be tried in both roles without the accounting suite.
 
 #include "data/DemoData.h"
-#include "platform/Paths.h"
+#include "base/Paths.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

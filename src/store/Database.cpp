@@ -1,0 +1,155 @@
+#include "store/Database.h"
+
+#include "store/AttachedFile.h"
+#include "store/DbError.h"
+#include "base/PathMapper.h"
+#include "store/SharedConnection.h"
+#include "base/TextFold.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace pusla {
+
+std::shared_ptr<AttachedFile> Database::attachFile(const PathMapper &mapper, const QString &windowsPath)
+{
+    const std::optional<QString> local = mapper.toLocal(windowsPath);
+    if (!local)
+        throw DbError(DbError::InvalidPath, QStringLiteral("'%1' is not a valid path.").arg(windowsPath));
+    if (!QFileInfo::exists(*local))
+        throw DbError(DbError::FileNotFound, QStringLiteral("Could not find file '%1'.").arg(windowsPath));
+    return SharedConnection::forThisThread(mapper.paths().programFolder)->attach(*local);
+}
+
+Database Database::open(const PathMapper &mapper, const QString &windowsPath)
+{
+    return Database(attachFile(mapper, windowsPath));
+}
+
+Database::Database(std::shared_ptr<AttachedFile> file)
+    : m_file(std::move(file))
+{ }
+
+Database::~Database() = default;
+
+QString Database::localPath() const
+{
+    return m_file ? m_file->localPath() : QString();
+}
+
+void Database::requireOpen() const
+{
+    if (!m_file)
+        throw DbError(
+            DbError::ObjectClosed, QStringLiteral("Object invalid or no longer set: the database is closed."));
+}
+
+void Database::requireTable(const QString &table) const
+{
+    requireOpen();
+    m_file->connection().tableInfo(m_file->alias(), table);
+}
+
+int Database::execute(const QString &statement)
+{
+    requireOpen();
+    SharedConnection &db = m_file->connection();
+    const QString alias = m_file->alias();
+    const SqlText sql = translateStatement(
+        statement, alias, [&db, &alias](const QString &table) { return db.tableInfo(alias, table); });
+    return db.execute(sql.sql, sql.params);
+}
+
+int Database::appendRows(
+    const QString &table, const Database &source, const QString &sourceTable, const QString &criteria)
+{
+    requireOpen();
+    source.requireOpen();
+    SharedConnection &db = m_file->connection();
+    if (&source.m_file->connection() != &db)
+        throw DbError(DbError::Generic, QStringLiteral("Rows are appended between files of one connection only."));
+    const TableInfo from = db.tableInfo(source.m_file->alias(), sourceTable);
+    const TableInfo target = db.tableInfo(m_file->alias(), table);
+    const SqlText condition = criteria.trimmed().isEmpty() ? SqlText() : translateCriteria(criteria, from);
+    const QString rows = source.m_file->alias() + u'.' + sqlName(from.name)
+        + (condition.isEmpty() ? QString() : QStringLiteral(" WHERE (%1)").arg(condition.sql));
+
+    QStringList targetColumns;
+    QStringList sourceColumns;
+    for (const TableColumn &column : from.columns) {
+        const int index = target.indexOf(column.name);
+        if (index < 0) {
+            // Field by field the very first row would fail on it.
+            SharedConnection::Query any
+                = db.query(QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(rows), condition.params);
+            if (!any.next())
+                return 0;
+            throw DbError(DbError::ItemNotFound,
+                QStringLiteral("Item not found in this collection: field '%1'.").arg(column.name));
+        }
+        targetColumns.append(sqlName(target.columns[size_t(index)].name));
+        sourceColumns.append(sqlName(column.name));
+    }
+    return db.execute(
+        QStringLiteral("INSERT INTO %1.%2 (%3) SELECT %4 FROM %5 ORDER BY rowid")
+            .arg(m_file->alias(), sqlName(target.name), targetColumns.join(u", "), sourceColumns.join(u", "), rows),
+        condition.params);
+}
+
+void Database::dropIndex(const QString &indexName)
+{
+    requireOpen();
+    m_file->connection().execute(QStringLiteral("DROP INDEX IF EXISTS %1.\"%2\"").arg(m_file->alias(), indexName));
+}
+
+int Database::cacheSize() const
+{
+    requireOpen();
+    SharedConnection &db = m_file->connection();
+    SharedConnection::Query size = db.query(QStringLiteral("PRAGMA %1.cache_size").arg(m_file->alias()));
+    const qint64 value = size.next() ? size.int64(0) : 0;
+    if (value <= 0)
+        return int(-value);
+    // A positive size counts pages.
+    SharedConnection::Query page = db.query(QStringLiteral("PRAGMA %1.page_size").arg(m_file->alias()));
+    return int(value * (page.next() ? page.int64(0) : 4096) / 1024);
+}
+
+void Database::setCacheSize(int kibibytes)
+{
+    requireOpen();
+    m_file->connection().execute(
+        QStringLiteral("PRAGMA %1.cache_size=-%2").arg(m_file->alias()).arg(std::max(kibibytes, 1)));
+}
+
+void Database::createKeyTableIfMissing(const QString &table, const QStringList &fields)
+{
+    requireOpen();
+    QStringList columns;
+    for (const QString &field : fields)
+        columns.append(sqlName(field) + (columns.isEmpty() ? QStringLiteral(" TEXT PRIMARY KEY") : QStringLiteral(" TEXT")));
+    SharedConnection &db = m_file->connection();
+    db.execute(QStringLiteral("CREATE TABLE IF NOT EXISTS %1.%2 (%3)")
+                   .arg(m_file->alias(), sqlName(table), columns.join(QStringLiteral(", "))));
+    // Criteria compare texts without regard to case, through the fold: the
+    // key is found by an index on the folded key, not by a scan.
+    db.execute(QStringLiteral("CREATE INDEX IF NOT EXISTS %1.%2 ON %3 (%4)")
+                   .arg(m_file->alias(), sqlName(QStringLiteral("ix_%1_%2_fold").arg(table, fields.first())),
+                       sqlName(table), foldSqlExpression(sqlName(fields.first()))));
+}
+
+std::unique_ptr<Recordset> Database::openRecordset(const QString &tableOrQuery)
+{
+    requireOpen();
+    auto recordset = std::make_unique<Recordset>();
+    recordset->open(m_file, tableOrQuery);
+    return recordset;
+}
+
+void Database::close()
+{
+    m_file.reset();
+}
+
+} // namespace pusla

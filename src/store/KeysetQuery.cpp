@@ -1,0 +1,83 @@
+#include "store/KeysetQuery.h"
+
+#include "store/DbError.h"
+#include "store/SharedConnection.h"
+
+#include <algorithm>
+
+namespace pusla {
+namespace {
+
+std::vector<qint64> rowids(SharedConnection &db, const QString &sql, const QVariantList &params)
+{
+    std::vector<qint64> result;
+    SharedConnection::Query query = db.query(sql, params);
+    while (query.next())
+        result.push_back(query.int64(0));
+    return result;
+}
+
+// Whether SQLite reads the rows in this order from an index rather than
+// sorting them.
+bool orderFromIndex(SharedConnection &db, const QString &orderedSql, const QVariantList &params)
+{
+    SharedConnection::Query plan = db.query(QStringLiteral("EXPLAIN QUERY PLAN ") + orderedSql, params);
+    bool index = false;
+    while (plan.next()) {
+        const QString step = plan.value(3).toString();
+        if (step.contains(u"TEMP B-TREE"))
+            return false;
+        index = index || step.contains(u"USING INDEX") || step.contains(u"USING COVERING INDEX");
+    }
+    return index;
+}
+
+} // namespace
+
+std::vector<qint64> queryKeyset(SharedConnection &db, const QString &table, const RecordSourcePlan &plan)
+{
+    const QString orderedSql = QStringLiteral("SELECT rowid FROM %1 ORDER BY %2").arg(table, plan.orderBy.sql);
+    const QString whereSql = QStringLiteral("SELECT rowid FROM %1 WHERE %2").arg(table, plan.where.sql);
+    if (plan.where.isEmpty())
+        return rowids(db, orderedSql, plan.orderBy.params);
+    if (plan.rowidOrder || !orderFromIndex(db, orderedSql, plan.orderBy.params))
+        return rowids(
+            db, whereSql + QStringLiteral(" ORDER BY ") + plan.orderBy.sql, plan.where.params + plan.orderBy.params);
+
+    const bool ownTransaction = !db.inTransaction();
+    if (ownTransaction)
+        db.begin(false);
+    std::vector<qint64> ordered;
+    std::vector<qint64> meeting;
+    try {
+        ordered = rowids(db, orderedSql, plan.orderBy.params);
+        meeting = rowids(db, whereSql, plan.where.params);
+        if (ownTransaction)
+            db.commit();
+    } catch (const DbError &) {
+        if (ownTransaction)
+            db.rollback();
+        throw;
+    }
+    if (meeting.empty())
+        return meeting;
+    const auto [low, high] = std::minmax_element(meeting.begin(), meeting.end());
+    const quint64 span = quint64(*high - *low) + 1;
+    if (span <= quint64(meeting.size()) * 16) {
+        // Row ids are dense in practice: one bit per id in the range.
+        std::vector<bool> meets(span, false);
+        const qint64 first = *low;
+        for (qint64 rowid : meeting)
+            meets[size_t(rowid - first)] = true;
+        std::erase_if(ordered, [&meets, first, span](qint64 rowid) {
+            return rowid < first || quint64(rowid - first) >= span || !meets[size_t(rowid - first)];
+        });
+        return ordered;
+    }
+    std::sort(meeting.begin(), meeting.end());
+    std::erase_if(
+        ordered, [&meeting](qint64 rowid) { return !std::binary_search(meeting.begin(), meeting.end(), rowid); });
+    return ordered;
+}
+
+} // namespace pusla

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "store/jet/JetSql.h"
+
+#include <QString>
+
+#include <vector>
+
+namespace pusla {
+
+class SharedConnection;
+
+/// The row ids of a record source in its order, as a refresh lists them.
+///
+/// When an index gives the order (the working list by name), walking that
+/// index and looking every row up in the table for the condition costs a
+/// random read per row. Instead the index is walked alone for the order and
+/// the table scanned once, in storage order, for the condition; both within
+/// one read transaction, so they see the same file.
+std::vector<qint64> queryKeyset(SharedConnection &db, const QString &table, const RecordSourcePlan &plan);
+
+} // namespace pusla

@@ -1,0 +1,183 @@
+#pragma once
+
+#include "store/jet/JetSql.h"
+#include "store/Keyset.h"
+
+#include <QHash>
+#include <QObject>
+#include <QStringList>
+#include <QVariant>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace pusla {
+
+class AttachedFile;
+class SharedConnection;
+
+/// A record set over one database file, with the data-access semantics the
+/// forms were written against:
+///
+/// - The rows are those of the record source at the last open (a dynaset):
+///   a record added with addNew() joins the end whatever the order, a deleted
+///   record leaves, an edited record stays even when it no longer meets the
+///   condition. A source without an order lists rows in stored order.
+/// - After addNew() + update() the record that was current before addNew()
+///   stays current (after an add to an empty set there is still none).
+/// - findFirst() finds the first match in the set's own order, on the
+///   records' current values; without a match noMatch() is true and the
+///   current record does not change.
+/// - edit() ... update() is a protected read-modify-write: edit() takes the
+///   file's write lock and re-reads the record, update() writes and commits,
+///   cancelUpdate() lets go. Inside an open Transaction the writes join it.
+///   Any move, find or close while editing drops the pending changes.
+/// - Field names are matched without regard to case. Booleans are stored as
+///   the engine's -1 / 0.
+///
+/// Only row ids are held (see Keyset), plus the current row and a small
+/// window of rows for valueAt(). A source with sums or grouping is read once
+/// and is read-only. Every failure throws DbError.
+class Recordset : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class EditMode { None, Editing, Adding };
+
+    explicit Recordset(QObject *parent = nullptr);
+    ~Recordset() override;
+
+    /// Opens `source`, a table name or a query, on an attached file; the
+    /// first record becomes current. Replaces whatever was open.
+    void open(std::shared_ptr<AttachedFile> file, const QString &source);
+    void close();
+    bool isOpen() const { return m_file != nullptr; }
+    const QString &source() const { return m_source; }
+
+    /// True when the set is closed or its file was changed by a commit since
+    /// the set last read it: only then can a refresh find other rows.
+    bool fileChangedSinceRead() const;
+
+    bool bof() const;
+    bool eof() const;
+    /// Known completely as soon as the set is open.
+    int recordCount() const;
+    /// 0-based; -1 without a current record.
+    int absolutePosition() const;
+    void setAbsolutePosition(int position);
+    void moveFirst();
+    void moveLast();
+    void moveNext();
+    void movePrevious();
+
+    void findFirst(const QString &criteria);
+    bool noMatch() const { return m_noMatch; }
+    /// SQLite's query plan for the lookup findFirst() would run, one line per
+    /// step; for checking that a lookup is answered from an index.
+    QStringList explainFind(const QString &criteria);
+
+    QStringList fieldNames() const { return m_plan.fieldNames; }
+    int fieldCount() const { return int(m_plan.fieldNames.size()); }
+    /// -1 for an unknown name.
+    int fieldIndex(const QString &name) const;
+    QVariant field(const QString &name) const;
+    QVariant field(int index) const;
+    void setField(const QString &name, const QVariant &value);
+    void setField(int index, const QVariant &value);
+    /// A row's value without moving the current record (for grids); null for
+    /// a row deleted by someone else.
+    QVariant valueAt(int position, const QString &name) const;
+    QVariant valueAt(int position, int index) const;
+
+    bool isUpdatable() const { return isOpen() && m_plan.keyset; }
+    EditMode editMode() const { return m_editMode; }
+    void addNew();
+    void edit();
+    void update();
+    void cancelUpdate();
+    void deleteCurrent();
+
+signals:
+    /// The set was opened, re-opened or closed: every row may be different.
+    void rowsReset();
+    /// The current record moved; -1 when there is none.
+    void currentChanged(int position);
+    void rowChanged(int position);
+    void rowInserted(int position);
+    void rowRemoved(int position);
+
+private:
+    enum class At { Bof, Record, Eof };
+    struct Stamp
+    {
+        quint32 dataVersion = 0;
+        qint64 changes = 0;
+        bool operator==(const Stamp &) const = default;
+    };
+
+    SharedConnection &connection() const;
+    QString qualifiedTable() const;
+    Stamp stamp() const;
+    void rebaseAfterOwnWrite(const Stamp &before, qint64 changes, bool committed, bool orderKept);
+    static void mergeAppended(Keyset &keyset, SharedConnection &db, const QString &table, const RecordSourcePlan &plan);
+    void requireOpen() const;
+    void requireKeyset() const;
+    int requireCurrent() const;
+    int checkedIndex(const QString &name) const;
+    void checkIndex(int index) const;
+    void go(int position);
+    void setEnd(At at);
+    void discardPending();
+    void closeQuietly();
+    std::optional<QVariantList> readRow(qint64 rowid) const;
+    const QVariantList &currentRow() const;
+    void loadWindow(int position) const;
+
+    // FindFirst
+    int locate(const SqlText &condition);
+    int locateByRowid(const SqlText &condition);
+    int locateSorted(const SqlText &condition);
+    int locateAppended(const SqlText &condition);
+    int locateAnywhere(const SqlText &condition);
+    SqlText findQuery(const SqlText &condition) const;
+
+    std::shared_ptr<AttachedFile> m_file;
+    QString m_source;
+    RecordSourcePlan m_plan;
+    QHash<QString, int> m_fieldIndex; // name as declared and in lower case -> field
+    Keyset m_keyset;
+    std::vector<QVariantList> m_staticRows;
+    QString m_rowSql;
+    QString m_windowSql;
+
+    At m_at = At::Eof;
+    int m_position = 0;
+    bool m_currentDeleted = false;
+    bool m_noMatch = false;
+
+    EditMode m_editMode = EditMode::None;
+    bool m_ownsTransaction = false;
+    Stamp m_editStamp;
+    QVariantList m_buffer;
+    std::vector<bool> m_changed;
+    QVariantList m_editBase;
+
+    // While the file is unchanged since the refresh (but for this set's own
+    // adds and deletes) the set's order is the order of its query.
+    Stamp m_baseline;
+    bool m_orderDisturbed = false;
+    // The file as the keyset mirrors it: as the last refresh read it, or
+    // since changed only by this set's own writes that keep its rows.
+    Stamp m_loadStamp;
+    bool m_loadedInTransaction = false;
+
+    mutable std::optional<QVariantList> m_currentRow;
+    mutable Stamp m_currentStamp;
+    mutable int m_windowStart = 0;
+    mutable std::vector<QVariantList> m_window;
+    mutable Stamp m_windowStamp;
+};
+
+} // namespace pusla

@@ -1,0 +1,136 @@
+#pragma once
+
+#include "store/jet/JetSql.h"
+
+#include <QHash>
+#include <QSqlDatabase>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+struct sqlite3;
+
+namespace pusla {
+
+class AttachedFile;
+class LockFile;
+class SqliteStatement;
+
+/// The one SQLite connection of a thread (opened through the QSQLITE driver).
+/// Every database file the thread opens is ATTACHed to it, so that a
+/// transaction can span several files with SQLite's atomic multi-file commit:
+/// its main database is a private file of its own, every file runs with
+/// journal_mode=DELETE and synchronous=FULL, and the busy timeout is set
+/// before the first ATTACH.
+class SharedConnection : public std::enable_shared_from_this<SharedConnection>
+{
+public:
+    /// How long a statement waits for another program's lock on a file.
+    static constexpr int kBusyTimeoutMs = 10000;
+
+    /// A statement in use; it is reset when the Query goes.
+    class Query
+    {
+    public:
+        Query(SqliteStatement *statement, std::unique_ptr<SqliteStatement> owned);
+        ~Query();
+        Query(Query &&other) noexcept;
+        Query(const Query &) = delete;
+        Query &operator=(const Query &) = delete;
+        Query &operator=(Query &&) = delete;
+
+        bool next();
+        qint64 int64(int column) const;
+        QVariant value(int column) const;
+        int columnCount() const;
+        QString columnName(int column) const;
+
+    private:
+        SqliteStatement *m_statement;
+        std::unique_ptr<SqliteStatement> m_owned;
+    };
+
+    /// The calling thread's connection, opened on first use; its main file is
+    /// made in the folder setAnchorFolder() named, else in `anchorFolder`, and
+    /// removed when the connection closes.
+    static std::shared_ptr<SharedConnection> forThisThread(const QString &anchorFolder);
+    /// Where connections opened from now on, on this thread, make their main
+    /// file. A multi-file commit writes its super-journal beside the main
+    /// file and names it by its full path in the journal of every file it
+    /// writes; a terminal that finds such a journal hot after a crash rolls
+    /// the files back only if it can open that super-journal. So the main
+    /// file belongs in the shared data folder, which every terminal reaches
+    /// under the same path, not in a terminal's own folder.
+    static void setAnchorFolder(const QString &localFolder);
+
+    ~SharedConnection();
+    SharedConnection(const SharedConnection &) = delete;
+    SharedConnection &operator=(const SharedConnection &) = delete;
+
+    sqlite3 *handle() const { return m_db; }
+    QSqlDatabase database() const { return m_database; }
+    QString anchorPath() const { return m_anchorPath; }
+    QString anchorFolder() const;
+
+    /// Attaches a local database file, or shares the attachment that exists.
+    /// Throws DbError(FileNotFound) for a missing file.
+    std::shared_ptr<AttachedFile> attach(const QString &localPath);
+    int attachedCount() const;
+
+    /// Runs a cached statement with its values bound.
+    Query query(const QString &sql, const QVariantList &params = {});
+    /// Runs a statement to its end; returns the rows it changed.
+    int execute(const QString &sql, const QVariantList &params = {});
+
+    TableInfo tableInfo(const QString &schema, const QString &table);
+    /// Changes whenever the file changes, by this connection or any other.
+    quint32 dataVersion(const QString &schema) const;
+    /// Rows changed through this connection so far, committed or not.
+    qint64 totalChanges() const;
+    qint64 lastInsertRowid() const;
+
+    bool inTransaction() const;
+    /// BEGIN IMMEDIATE takes the write lock of every attached file at once.
+    void begin(bool immediate);
+    void commit();
+    void rollback();
+
+    /// Set while a multi-file Transaction is open on this connection.
+    bool hasUserTransaction() const { return m_userTransaction; }
+    void setUserTransaction(bool open) { m_userTransaction = open; }
+
+private:
+    friend class AttachedFile;
+    struct PendingDetach
+    {
+        QString alias;
+        std::unique_ptr<LockFile> lock;
+    };
+
+    SharedConnection() = default;
+    void open(const QString &anchorFolder);
+    void release(const QString &alias, std::unique_ptr<LockFile> lock);
+    void detachPending();
+    void clearStatements();
+
+    QSqlDatabase m_database;
+    QString m_connectionName;
+    sqlite3 *m_db = nullptr;
+    QString m_anchorPath;
+    std::unique_ptr<LockFile> m_anchorLock;
+    QHash<QString, std::weak_ptr<AttachedFile>> m_files; // by canonical path
+    std::vector<PendingDetach> m_pending;
+    QHash<QString, std::shared_ptr<SqliteStatement>> m_statements;
+    struct CachedTableInfo
+    {
+        qint64 schemaVersion = -1;
+        TableInfo info;
+    };
+    QHash<QString, CachedTableInfo> m_tableInfo; // by "alias.table"
+    int m_nextAlias = 1;
+    int m_attached = 0;
+    bool m_userTransaction = false;
+};
+
+} // namespace pusla

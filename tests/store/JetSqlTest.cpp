@@ -1,0 +1,285 @@
+#include "store/jet/JetSql.h"
+#include "store/DataControl.h"
+#include "store/Database.h"
+#include "store/DbError.h"
+#include "store/jet/JetPattern.h"
+#include "base/TextFold.h"
+
+#include "support/DbTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+namespace pusla {
+namespace {
+
+const QString kLongName = QString(10000, u'ğ');
+
+// Item names that put case folding, wildcards and quoting to the test.
+const std::vector<std::pair<QString, QString>> kNames = {
+    {"01", QStringLiteral("ÇAY")},
+    {"02", QStringLiteral("çay bardağı")},
+    {"03", QStringLiteral("Işık")},
+    {"04", QStringLiteral("ışıl")},
+    {"05", QStringLiteral("İnce")},
+    {"06", QStringLiteral("ince")},
+    {"07", QStringLiteral("Şeker")},
+    {"08", QStringLiteral("şeker")},
+    {"09", QStringLiteral("DAĞ")},
+    {"10", QStringLiteral("üzüm")},
+    {"11", QStringLiteral("öğle")},
+    {"12", QStringLiteral("100% pamuk")},
+    {"13", QStringLiteral("a_b")},
+    {"14", QStringLiteral("[köşeli]")},
+    {"15", QStringLiteral("O'Brien")},
+    {"16", QStringLiteral("Yıldız*")},
+    {"17", QStringLiteral("x' OR 1=1 --")},
+    {"18", QStringLiteral("\"; DROP TABLE StokKartlar; --")},
+    {"19", kLongName},
+    {"20", QStringLiteral("a\tb\nc\x01")},
+    {"21", QStringLiteral("Kod2017")},
+};
+
+// A criterion written the way the forms paste a text between apostrophes.
+QString quoted(const QString &text)
+{
+    return jetQuoted(text);
+}
+
+struct CriteriaCase
+{
+    QString criteria;
+    QStringList codes; // matching StokKod values, ascending
+};
+
+std::ostream &operator<<(std::ostream &out, const CriteriaCase &c)
+{
+    return out << c.criteria.left(60).toStdString();
+}
+
+class DialectTest : public test::DbFixture, public ::testing::WithParamInterface<CriteriaCase>
+{
+protected:
+    void SetUp() override
+    {
+        test::runOnFile(programFile(QStringLiteral("Temp.Mdb")), test::stockCardDdl());
+        m_database = Database::open(m_mapper, programText(QStringLiteral("Temp.Mdb")));
+        for (const auto &[code, name] : kNames)
+            m_database.execute(QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi) VALUES (%1, %2)")
+                                   .arg(quoted(code), quoted(name)));
+    }
+
+    // Every row that meets the criterion, through FindFirst on a table walk.
+    QStringList matches(const QString &criteria)
+    {
+        auto rs = m_database.openRecordset(QStringLiteral("Select * From StokKartlar Order By StokKod Asc"));
+        QStringList codes;
+        for (int position = 0; position < rs->recordCount(); ++position) {
+            auto one = m_database.openRecordset(QStringLiteral("Select * From StokKartlar Where StokKod=%1")
+                                                    .arg(quoted(rs->valueAt(position, 0).toString())));
+            one->findFirst(criteria);
+            if (!one->noMatch())
+                codes.append(one->field(QStringLiteral("StokKod")).toString());
+        }
+        return codes;
+    }
+
+    Database m_database;
+};
+
+TEST_P(DialectTest, CriterionMatchesExactlyTheseRows)
+{
+    const CriteriaCase &c = GetParam();
+    // Once as a FindFirst criterion, once inside a record source.
+    EXPECT_EQ(matches(c.criteria), c.codes);
+    auto rs = m_database.openRecordset(
+        QStringLiteral("Select * From StokKartlar Where %1 Order By StokKod Asc").arg(c.criteria));
+    QStringList codes;
+    for (int i = 0; i < rs->recordCount(); ++i)
+        codes.append(rs->valueAt(i, QStringLiteral("StokKod")).toString());
+    EXPECT_EQ(codes, c.codes);
+}
+
+INSTANTIATE_TEST_SUITE_P(TurkishCase, DialectTest,
+    ::testing::Values(CriteriaCase {"StokAdi='çay'", {"01"}}, CriteriaCase {"StokAdi='ÇAY BARDAĞI'", {"02"}},
+        CriteriaCase {"StokAdi='ışık'", {"03"}}, CriteriaCase {"StokAdi='IŞIK'", {"03"}},
+        CriteriaCase {"StokAdi='işik'", {}}, CriteriaCase {"StokAdi='İNCE'", {"05", "06"}},
+        CriteriaCase {"StokAdi='ince'", {"05", "06"}}, CriteriaCase {"StokAdi='INCE'", {}},
+        CriteriaCase {"stokadi='ŞEKER'", {"07", "08"}}, CriteriaCase {"StokAdi='dağ'", {"09"}},
+        CriteriaCase {"StokAdi='ÜZÜM'", {"10"}}, CriteriaCase {"StokAdi='ÖĞLE'", {"11"}},
+        CriteriaCase {"StokAdi<'B'", {"12", "13", "18", "20"}}, CriteriaCase {"StokKod>'19'", {"20", "21"}},
+        CriteriaCase {"StokAdi In ('çay','IŞIK')", {"01", "03"}},
+        CriteriaCase {"StokKod Between '05' And '07'", {"05", "06", "07"}}));
+
+INSTANTIATE_TEST_SUITE_P(Wildcards, DialectTest,
+    ::testing::Values(CriteriaCase {"StokAdi like 'ça*'", {"01", "02"}}, CriteriaCase {"StokAdi like 'Ç?Y'", {"01"}},
+        CriteriaCase {"StokAdi like '*BARDAĞ*'", {"02"}}, CriteriaCase {"StokAdi like 'ış*'", {"03", "04"}},
+        CriteriaCase {"StokAdi LIKE 'İN*'", {"05", "06"}}, CriteriaCase {"StokAdi like 'Kod####'", {"21"}},
+        CriteriaCase {"StokAdi like 'Kod#'", {}}, CriteriaCase {"StokAdi like '[ÇŞ]*'", {"01", "02", "07", "08"}},
+        CriteriaCase {"StokAdi like '[a-c]*'", {"13", "20"}},
+        CriteriaCase {"StokAdi like '[!a-zçşıİ]*'", {"10", "11", "12", "14", "18", "19"}},
+        CriteriaCase {"StokAdi like '100%*'", {"12"}}, CriteriaCase {"StokAdi like '100_*'", {}},
+        CriteriaCase {"StokAdi like 'a_b'", {"13"}}, CriteriaCase {"StokAdi like 'a%b'", {}},
+        CriteriaCase {"StokAdi like '[köş*'", {}}, CriteriaCase {"StokAdi like 'ça*ğ*'", {"02"}}, CriteriaCase {"StokAdi like '[[]köşeli]'", {"14"}},
+        CriteriaCase {"StokAdi like 'Yıldız[*]'", {"16"}}, CriteriaCase {"StokAdi like 'yıldız*'", {"16"}},
+        CriteriaCase {"StokAdi Not Like '*a*'",
+            {"03", "04", "05", "06", "07", "08", "10", "11", "14", "15", "16", "17", "19", "21"}}));
+
+INSTANTIATE_TEST_SUITE_P(HostileTexts, DialectTest,
+    ::testing::Values(CriteriaCase {"StokAdi=" + quoted("O'Brien"), {"15"}},
+        CriteriaCase {"StokAdi like " + quoted("o'b*"), {"15"}},
+        CriteriaCase {"StokAdi=" + quoted("x' OR 1=1 --"), {"17"}},
+        CriteriaCase {"StokAdi like " + quoted("x' OR 1=1 --*"), {"17"}},
+        CriteriaCase {"StokAdi=\"\"\"; DROP TABLE StokKartlar; --\"", {"18"}},
+        CriteriaCase {"StokAdi=" + quoted("\"; DROP TABLE StokKartlar; --"), {"18"}},
+        CriteriaCase {"StokAdi=" + quoted(kLongName), {"19"}},
+        CriteriaCase {"StokAdi like " + quoted(kLongName.left(9999) + u'*'), {"19"}},
+        CriteriaCase {"StokAdi=" + quoted(QStringLiteral("A\tB\nC\x01")), {"20"}},
+        CriteriaCase {"StokAdi=" + quoted(QStringLiteral("%")), {}},
+        CriteriaCase {"StokAdi=" + quoted(QStringLiteral("_")), {}},
+        CriteriaCase {"StokAdi=" + quoted(QStringLiteral("[")), {}}));
+
+class DialectErrorTest : public DialectTest
+{
+};
+
+TEST_P(DialectErrorTest, MalformedCriterionIsRefusedAndChangesNothing)
+{
+    auto rs = m_database.openRecordset(QStringLiteral("StokKartlar"));
+    EXPECT_THROW(rs->findFirst(GetParam().criteria), DbError);
+    EXPECT_THROW(
+        m_database.openRecordset(QStringLiteral("Select * From StokKartlar Where ") + GetParam().criteria), DbError);
+    EXPECT_EQ(m_database.openRecordset(QStringLiteral("StokKartlar"))->recordCount(), int(kNames.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Refused, DialectErrorTest,
+    ::testing::Values(CriteriaCase {"StokAdi='x' OR 1=1 --'", {}},
+        CriteriaCase {"StokAdi='x'; DROP TABLE StokKartlar", {}}, CriteriaCase {"StokAdi='", {}},
+        CriteriaCase {"StokAdi=x", {}}, CriteriaCase {"Yok='1'", {}}, CriteriaCase {"StokAdi=#1/1/2017#", {}},
+        CriteriaCase {QString(500, u'(') + "StokKod='1'" + QString(500, u')'), {}}, CriteriaCase {"Sum(KalanB)=0", {}},
+        CriteriaCase {"StokAdi like", {}}, CriteriaCase {"StokAdi='a' /* x */", {}}));
+
+// --- statements as the forms write them
+
+class StatementTest : public test::DbFixture
+{
+protected:
+    void SetUp() override
+    {
+        QStringList statements = test::stockCardDdl();
+        statements << QStringLiteral("CREATE TABLE StokHareket (StokHarKod TEXT, Miktar REAL)")
+                   << QStringLiteral("INSERT INTO StokHareket VALUES ('1', 2)")
+                   << QStringLiteral(
+                          "INSERT INTO StokKartlar (StokKod, StokAdi, KalanB, KalanA, StokGizle, GirenTutar, "
+                          "Kar, Fiyat, gFiyat, Sube) VALUES "
+                          "('1', 'Zeytin', 2, 0, 0, 10, 1.8, 5, 4, '02'), ('2', 'armut', 0, 0, 0, 0, 0, 7, 6, '03'), "
+                          "('3', 'Elma', 0, 3, -1, 4, 0.72, 2, 1, '02'), ('4', 'ayva', 0, 1, 0, 0, 0, 3, 2, '02')");
+        test::runOnFile(file(), statements);
+        m_database = Database::open(m_mapper, programText(QStringLiteral("Temp.Mdb")));
+    }
+
+    QString file() const { return programFile(QStringLiteral("Temp.Mdb")); }
+    QString cli(const QString &sql) const { return test::cliValue(file(), sql); }
+
+    QStringList codes(const QString &source)
+    {
+        auto rs = m_database.openRecordset(source);
+        QStringList result;
+        for (int i = 0; i < rs->recordCount(); ++i)
+            result.append(rs->valueAt(i, QStringLiteral("StokKod")).toString());
+        return result;
+    }
+
+    Database m_database;
+};
+
+TEST_F(StatementTest, RecordSourcesRunAsWritten)
+{
+    EXPECT_EQ(codes(QStringLiteral(
+                  "Select * From StokKartlar Where StokGizle=False And KalanB+KalanA<>0 Order By StokAdi Asc")),
+        QStringList({"4", "1"}));
+    EXPECT_EQ(codes(QStringLiteral("Select * From StokKartlar Where Sube='02' Order By StokAdi Asc")),
+        QStringList({"4", "3", "1"}));
+    EXPECT_EQ(
+        codes(QStringLiteral("SELECT * FROM StokKartlar Where StokGizle=False And KalanB<>0")), QStringList({"1"}));
+    EXPECT_EQ(
+        codes(QStringLiteral("Select * FROM StokKartlar Where StokGizle=False And KalanB<>0 Order By StokKod Asc")),
+        QStringList({"1"}));
+    EXPECT_EQ(codes(QStringLiteral("Select * From StokKartlar Where StokGizle=False ORDER BY KalanB DESC")),
+        QStringList({"1", "4", "2"}));
+    auto sums = m_database.openRecordset(QStringLiteral("Select Sum(GirenTutar),Sum(Kar)  FROM StokKartlar"));
+    EXPECT_DOUBLE_EQ(sums->field(0).toDouble(), 14.0);
+    EXPECT_DOUBLE_EQ(sums->field(1).toDouble(), 2.52);
+}
+
+TEST_F(StatementTest, BulkChangesRunAsWritten)
+{
+    // Rows that already hold the values are not rewritten, nor counted.
+    EXPECT_EQ(m_database.execute(QStringLiteral("UPDATE StokKartlar Set KalanA=KalanB")), 3);
+    EXPECT_EQ(m_database.execute(QStringLiteral("UPDATE StokKartlar Set Fiyat2=gFiyat")), 4);
+    EXPECT_EQ(m_database.execute(QStringLiteral("UPDATE StokKartlar Set KalanA=KalanB")), 0);
+    EXPECT_EQ(cli(QStringLiteral("SELECT group_concat(KalanA || ':' || Fiyat2) FROM StokKartlar")),
+        QStringLiteral("2.0:4.0,0.0:6.0,0.0:1.0,0.0:2.0"));
+    EXPECT_EQ(m_database.execute(QStringLiteral("Delete FROM StokKartlar WHERE KalanB<>0")), 1);
+    EXPECT_EQ(m_database.execute(QStringLiteral("Delete FROM StokHareket")), 1);
+    EXPECT_EQ(cli(QStringLiteral("SELECT count(*) FROM StokKartlar")), QStringLiteral("3"));
+    EXPECT_EQ(m_database.execute(QStringLiteral("INSERT INTO StokKartlar (StokKod, StokGizle) VALUES ('9', True)")), 1);
+    EXPECT_EQ(cli(QStringLiteral("SELECT StokGizle FROM StokKartlar WHERE StokKod='9'")), QStringLiteral("-1"));
+    EXPECT_EQ(test::integrityCheck(file()), QStringLiteral("ok"));
+}
+
+TEST_F(StatementTest, SelectIsNotExecuted)
+{
+    try {
+        m_database.execute(QStringLiteral("Select * From StokKartlar"));
+        FAIL() << "a select was executed";
+    } catch (const DbError &e) {
+        EXPECT_EQ(e.number(), DbError::CannotExecuteSelect);
+    }
+}
+
+// --- patterns on their own
+
+struct PatternCase
+{
+    QString pattern;
+    QString text;
+    bool matches;
+};
+
+class JetPatternTest : public ::testing::TestWithParam<PatternCase>
+{
+};
+
+TEST_P(JetPatternTest, Matches)
+{
+    EXPECT_EQ(JetPattern(GetParam().pattern).matches(GetParam().text), GetParam().matches)
+        << GetParam().pattern.toStdString() << " ~ " << GetParam().text.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, JetPatternTest,
+    ::testing::Values(PatternCase {"*", "", true}, PatternCase {"?", "", false}, PatternCase {"a*b*c", "aXbYc", true},
+        PatternCase {"a*b*c", "aXbY", false}, PatternCase {"*ab", "aab", true}, PatternCase {"#?#", "1x2", true},
+        PatternCase {"#", "x", false}, PatternCase {"[a-c]", "B", true}, PatternCase {"[a-c]", "d", false},
+        PatternCase {"[!a-c]", "d", true}, PatternCase {"[!a-c]", "b", false}, PatternCase {"ı", "I", true},
+        PatternCase {"i", "İ", true}, PatternCase {"i", "I", false}, PatternCase {"?", "\U0001F600", true},
+        PatternCase {"[", "[", false}, PatternCase {"a[b*", "a[b", false}, PatternCase {"[[]", "[", true},
+        PatternCase {"a[]b", "ab", true}, PatternCase {"%", "x", false},
+        PatternCase {"_", "_", true}));
+
+TEST(JetPatternPrefix, UpperBoundIsTheNextTextAfterEveryExtension)
+{
+    EXPECT_EQ(prefixUpperBound(QStringLiteral("ABC")), QStringLiteral("ABD"));
+    EXPECT_EQ(prefixUpperBound(QStringLiteral("A\U0010FFFF")), QStringLiteral("B"));
+    EXPECT_EQ(prefixUpperBound(QStringLiteral("\U0010FFFF")), std::nullopt);
+    EXPECT_EQ(prefixUpperBound(QString(QChar(0xD7FF))), QString(QChar(0xE000)));
+    EXPECT_EQ(JetPattern(u"abc*").prefix(), QStringLiteral("ABC"));
+    EXPECT_EQ(JetPattern(u"a?c*").prefix(), std::nullopt);
+    EXPECT_EQ(JetPattern(u"ab?c*").leadingText(), QStringLiteral("AB"));
+    EXPECT_EQ(JetPattern(u"ab[c*").leadingText(), QString());
+    EXPECT_EQ(JetPattern(u"şeker").exactText(), QStringLiteral("ŞEKER"));
+}
+
+} // namespace
+} // namespace pusla

@@ -1,0 +1,162 @@
+#include "store/LockFile.h"
+#include "store/DataControl.h"
+#include "store/Database.h"
+#include "store/DbError.h"
+
+#include "support/DbTestSupport.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <string>
+
+namespace pusla {
+namespace {
+
+const QString kReady = QStringLiteral("PUSLA-CHILD-READY");
+
+class LockFileTest : public test::DbFixture
+{
+protected:
+    void SetUp() override
+    {
+        for (const QString &name : {QStringLiteral("Temp.Mdb"), QStringLiteral("SayTmp.Mdb")})
+            test::runOnFile(programFile(name), test::stockCardDdl());
+    }
+
+    bool exists(const QString &name) const { return lockFileExists(m_mapper, programText(name)); }
+    bool live(const QString &name) const { return isLockFileLive(m_mapper, programText(name)); }
+
+    // Another program holding Temp.Mdb open until told to close or killed.
+    QProcess *startHolder()
+    {
+        QProcess *child = test::startChild(QStringLiteral("LockFileChild.HoldsTempMdbOpen"),
+            QStringLiteral("%1|%2").arg(m_tree.root(), programText(QStringLiteral("Temp.Mdb"))));
+        m_children.emplace_back(child);
+        QByteArray output;
+        while (!output.contains(kReady.toLatin1()) && child->waitForReadyRead(30000))
+            output += child->readAllStandardOutput();
+        EXPECT_TRUE(output.contains(kReady.toLatin1())) << output.toStdString();
+        return child;
+    }
+
+    std::vector<std::unique_ptr<QProcess>> m_children;
+};
+
+TEST_F(LockFileTest, OpenFileKeepsItsLockFileUntilTheLastHolderCloses)
+{
+    EXPECT_FALSE(exists(QStringLiteral("Temp.ldb")));
+    DataControl data(m_mapper);
+    data.setDatabaseName(programText(QStringLiteral("Temp.Mdb")));
+    data.setRecordSource(QStringLiteral("StokKartlar"));
+    data.refresh();
+    EXPECT_TRUE(QFileInfo::exists(programFile(QStringLiteral("Temp.ldb"))));
+    EXPECT_TRUE(exists(QStringLiteral("Temp.ldb")));
+    EXPECT_TRUE(live(QStringLiteral("Temp.ldb")));
+    EXPECT_FALSE(exists(QStringLiteral("SayTmp.ldb")));
+    {
+        Database direct = Database::open(m_mapper, programText(QStringLiteral("TEMP.MDB")));
+        data.close();
+        EXPECT_TRUE(live(QStringLiteral("Temp.ldb")));
+    }
+    EXPECT_FALSE(exists(QStringLiteral("Temp.ldb")));
+}
+
+TEST_F(LockFileTest, RebindingAControlReleasesTheOldFile)
+{
+    DataControl data(m_mapper);
+    data.setDatabaseName(programText(QStringLiteral("Temp.Mdb")));
+    data.setRecordSource(QStringLiteral("StokKartlar"));
+    data.refresh();
+    data.setDatabaseName(programText(QStringLiteral("SayTmp.Mdb")));
+    EXPECT_TRUE(exists(QStringLiteral("Temp.ldb")));
+    data.refresh();
+    EXPECT_FALSE(exists(QStringLiteral("Temp.ldb")));
+    EXPECT_TRUE(live(QStringLiteral("SayTmp.ldb")));
+}
+
+TEST_F(LockFileTest, StaleLockFileIsToldApartAndRemoved)
+{
+    for (const QString &name :
+        {QStringLiteral("Temp.ldb"), QStringLiteral("SAYTMP.LDB"), QStringLiteral("notes.txt")}) {
+        QFile file(programFile(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    EXPECT_TRUE(exists(QStringLiteral("Temp.ldb")));
+    EXPECT_FALSE(live(QStringLiteral("Temp.ldb")));
+    EXPECT_EQ(removeStaleLockFiles(m_mapper, m_tree.paths().programFolder), 2);
+    EXPECT_FALSE(exists(QStringLiteral("Temp.ldb")));
+    EXPECT_FALSE(exists(QStringLiteral("SayTmp.ldb")));
+    EXPECT_TRUE(QFileInfo::exists(programFile(QStringLiteral("notes.txt"))));
+}
+
+TEST_F(LockFileTest, StaleLockFileIsTakenOverByTheNextOpen)
+{
+    QFile stale(programFile(QStringLiteral("Temp.ldb")));
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.close();
+    {
+        Database direct = Database::open(m_mapper, programText(QStringLiteral("Temp.Mdb")));
+        EXPECT_TRUE(live(QStringLiteral("Temp.ldb")));
+    }
+    EXPECT_FALSE(exists(QStringLiteral("Temp.ldb")));
+}
+
+TEST_F(LockFileTest, LockFileOfAnotherProgramIsLeftAlone)
+{
+    QProcess *holder = startHolder();
+    EXPECT_TRUE(live(QStringLiteral("Temp.ldb")));
+    EXPECT_EQ(removeStaleLockFiles(m_mapper, m_tree.paths().programFolder), 0);
+    EXPECT_TRUE(exists(QStringLiteral("Temp.ldb")));
+    {
+        // This program's own holder comes and goes; the other one stays.
+        Database direct = Database::open(m_mapper, programText(QStringLiteral("Temp.Mdb")));
+    }
+    EXPECT_TRUE(live(QStringLiteral("Temp.ldb")));
+
+    holder->write("close\n");
+    holder->closeWriteChannel();
+    ASSERT_TRUE(holder->waitForFinished(30000));
+    EXPECT_EQ(holder->exitCode(), 0) << holder->readAllStandardOutput().toStdString();
+    EXPECT_FALSE(exists(QStringLiteral("Temp.ldb")));
+}
+
+TEST_F(LockFileTest, LockFileOfAKilledProgramBecomesStale)
+{
+    QProcess *holder = startHolder();
+    holder->kill();
+    ASSERT_TRUE(holder->waitForFinished(30000));
+    EXPECT_TRUE(exists(QStringLiteral("Temp.ldb")));
+    EXPECT_FALSE(live(QStringLiteral("Temp.ldb")));
+    EXPECT_EQ(removeStaleLockFiles(m_mapper, m_tree.paths().programFolder), 1);
+    EXPECT_FALSE(exists(QStringLiteral("Temp.ldb")));
+}
+
+TEST(LockFilePath, SameNameWithTheLockExtension)
+{
+    EXPECT_EQ(LockFile::pathFor(QStringLiteral("/x/Temp.Mdb")), QStringLiteral("/x/Temp.ldb"));
+    EXPECT_EQ(LockFile::pathFor(QStringLiteral("/x/01Stok.mdb")), QStringLiteral("/x/01Stok.ldb"));
+    EXPECT_EQ(LockFile::pathFor(QStringLiteral("/x/a.b.mdb")), QStringLiteral("/x/a.b.ldb"));
+}
+
+// Runs only as the child of the tests above: holds a database open until
+// "close" arrives on its input.
+TEST(LockFileChild, HoldsTempMdbOpen)
+{
+    const QStringList task = test::childTask().split(u'|');
+    if (task.size() != 2)
+        GTEST_SKIP() << "runs only as a child process";
+    const PathMapper mapper(Paths::underRoot(task.at(0)));
+    {
+        Database held = Database::open(mapper, task.at(1));
+        std::cout << kReady.toStdString() << std::endl;
+        std::string line;
+        while (std::getline(std::cin, line) && line != "close") { }
+    }
+    EXPECT_FALSE(lockFileExists(mapper, task.at(1).left(task.at(1).size() - 4) + QStringLiteral(".ldb")));
+}
+
+} // namespace
+} // namespace pusla

@@ -1,0 +1,470 @@
+#include "store/DataControl.h"
+#include "store/Database.h"
+#include "store/DbError.h"
+#include "base/TextFold.h"
+
+#include "support/DbTestSupport.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+namespace pusla {
+namespace {
+
+const QString kWorkingList = QStringLiteral("Select * From StokKartlar Where StokGizle=False Order By StokAdi Asc");
+// The working list after a header tap has replaced its sort clause.
+const QString kWorkingListDescending
+    = QStringLiteral("Select * From StokKartlar Where StokGizle=False ORDER BY StokAdi DESC");
+
+struct Card
+{
+    const char *code;
+    const char *name;
+    double kalanB = 0;
+    bool hidden = false;
+};
+
+class RecordsetTest : public test::DbFixture
+{
+protected:
+    void makeStock(const QString &file, std::initializer_list<Card> cards)
+    {
+        QStringList statements = test::stockCardDdl();
+        for (const Card &card : cards) {
+            statements.append(QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, Barkod, KalanB, StokGizle) "
+                                             "VALUES ('%1', '%2', 'B%1', %3, %4)")
+                                  .arg(QString::fromUtf8(card.code), QString::fromUtf8(card.name))
+                                  .arg(card.kalanB)
+                                  .arg(card.hidden ? -1 : 0));
+        }
+        test::runOnFile(programFile(file), statements);
+    }
+
+    DataControl &control(const QString &source, const QString &file = QStringLiteral("Temp.Mdb"))
+    {
+        m_control = std::make_unique<DataControl>(m_mapper);
+        m_control->setDatabaseName(programText(file));
+        m_control->setRecordSource(source);
+        m_control->refresh();
+        return *m_control;
+    }
+
+    static QStringList column(Recordset &rs, const QString &field)
+    {
+        QStringList values;
+        if (rs.recordCount() == 0)
+            return values;
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+            values.append(rs.field(field).toString());
+        return values;
+    }
+
+    std::unique_ptr<DataControl> m_control;
+};
+
+TEST_F(RecordsetTest, TableSourceListsRowsInStoredOrder)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {{"3", "Zeytin"}, {"1", "armut"}, {"2", "Elma"}});
+    EXPECT_EQ(column(control(QStringLiteral("StokKartlar")).recordset(), QStringLiteral("StokKod")),
+        QStringList({"3", "1", "2"}));
+}
+
+TEST_F(RecordsetTest, OrderByComparesTextWithoutRegardToCaseAndBreaksTiesInStoredOrder)
+{
+    makeStock(
+        QStringLiteral("Temp.Mdb"), {{"1", "Zeytin"}, {"2", "elma"}, {"3", "armut"}, {"4", "ELMA"}, {"5", "Elma"}});
+    EXPECT_EQ(
+        column(control(kWorkingList).recordset(), QStringLiteral("StokKod")), QStringList({"3", "2", "4", "5", "1"}));
+    EXPECT_EQ(column(control(kWorkingListDescending).recordset(), QStringLiteral("StokKod")),
+        QStringList({"1", "5", "4", "2", "3"}));
+}
+
+TEST_F(RecordsetTest, WorkingListHoldsTheVisibleCardsByName)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {});
+    QStringList rows;
+    QStringList expected;
+    for (int i = 0; i < 300; ++i) {
+        const int name = (i * 37) % 300; // stored out of name order
+        const bool hidden = i % 4 == 1;
+        rows.append(QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, StokGizle) VALUES ('%1', 'ad %2', %3)")
+                        .arg(i)
+                        .arg(name, 3, 10, QChar(u'0'))
+                        .arg(hidden ? -1 : 0));
+    }
+    test::runOnFile(programFile(QStringLiteral("Temp.Mdb")),
+        QStringList {QStringLiteral("BEGIN")} + rows + QStringList {QStringLiteral("COMMIT")});
+    for (int name = 0; name < 300; ++name) {
+        for (int i = 0; i < 300; ++i) {
+            if ((i * 37) % 300 == name && i % 4 != 1)
+                expected.append(QString::number(i));
+        }
+    }
+    EXPECT_EQ(column(control(kWorkingList).recordset(), QStringLiteral("StokKod")), expected);
+}
+
+TEST_F(RecordsetTest, RefreshSeesWhatAnotherProgramWrote)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {{"1", "Elma"}, {"2", "Zeytin"}});
+    DataControl &data = control(kWorkingList);
+    data.refresh();
+    EXPECT_EQ(data.recordset().recordCount(), 2);
+    test::cliValue(programFile(QStringLiteral("Temp.Mdb")),
+        QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, StokGizle) VALUES ('3', 'Armut', 0)"));
+    data.refresh();
+    EXPECT_EQ(column(data.recordset(), QStringLiteral("StokKod")), QStringList({"3", "1", "2"}));
+    test::cliValue(programFile(QStringLiteral("Temp.Mdb")),
+        QStringLiteral("UPDATE StokKartlar SET StokGizle=-1 WHERE StokKod='1'"));
+    data.refresh();
+    EXPECT_EQ(column(data.recordset(), QStringLiteral("StokKod")), QStringList({"3", "2"}));
+}
+
+TEST_F(RecordsetTest, TableNameTakesAnAppendedSortClause)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {{"1", "Zeytin"}, {"2", "armut"}});
+    EXPECT_EQ(
+        column(control(QStringLiteral("StokKartlar ORDER BY StokAdi ASC")).recordset(), QStringLiteral("StokKod")),
+        QStringList({"2", "1"}));
+}
+
+TEST_F(RecordsetTest, NumbersSortAsNumbers)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {{"1", "a", 10}, {"2", "b", 9}, {"3", "c", 100}});
+    EXPECT_EQ(column(control(QStringLiteral("Select * From StokKartlar Order By KalanB Asc")).recordset(),
+                  QStringLiteral("StokKod")),
+        QStringList({"2", "1", "3"}));
+}
+
+TEST_F(RecordsetTest, EmptySetHasNoCurrentRecord)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {});
+    Recordset &rs = control(QStringLiteral("StokKartlar")).recordset();
+    EXPECT_EQ(rs.recordCount(), 0);
+    EXPECT_TRUE(rs.bof());
+    EXPECT_TRUE(rs.eof());
+    EXPECT_EQ(rs.absolutePosition(), -1);
+    EXPECT_THROW(rs.moveFirst(), DbError);
+    EXPECT_THROW(rs.moveNext(), DbError);
+    EXPECT_THROW(rs.field(QStringLiteral("StokKod")), DbError);
+    rs.findFirst(QStringLiteral("StokKod='1'"));
+    EXPECT_TRUE(rs.noMatch());
+}
+
+TEST_F(RecordsetTest, MovesWalkBetweenTheMarks)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {{"1", "a"}, {"2", "b"}, {"3", "c"}});
+    Recordset &rs = control(QStringLiteral("StokKartlar")).recordset();
+    EXPECT_EQ(rs.absolutePosition(), 0);
+    EXPECT_FALSE(rs.bof());
+    rs.movePrevious();
+    EXPECT_TRUE(rs.bof());
+    EXPECT_EQ(rs.absolutePosition(), -1);
+    EXPECT_THROW(rs.movePrevious(), DbError);
+    rs.moveNext();
+    EXPECT_EQ(rs.field(QStringLiteral("StokKod")).toString(), QStringLiteral("1"));
+    rs.moveLast();
+    EXPECT_EQ(rs.absolutePosition(), 2);
+    rs.moveNext();
+    EXPECT_TRUE(rs.eof());
+    EXPECT_EQ(rs.absolutePosition(), -1);
+    EXPECT_THROW(rs.moveNext(), DbError);
+    rs.movePrevious();
+    EXPECT_EQ(rs.field(QStringLiteral("StokKod")).toString(), QStringLiteral("3"));
+    rs.setAbsolutePosition(1);
+    EXPECT_EQ(rs.field(QStringLiteral("StokKod")).toString(), QStringLiteral("2"));
+    EXPECT_THROW(rs.setAbsolutePosition(3), DbError);
+    EXPECT_THROW(rs.setAbsolutePosition(-1), DbError);
+}
+
+TEST_F(RecordsetTest, FieldNamesInTableOrderAndMatchedWithoutCase)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {{"1", "Çay"}});
+    Recordset &rs = control(QStringLiteral("StokKartlar")).recordset();
+    EXPECT_EQ(rs.fieldNames().mid(0, 3), QStringList({"StokKod", "StokAdi", "Barkod"}));
+    EXPECT_EQ(rs.field(QStringLiteral("stokadi")).toString(), QStringLiteral("Çay"));
+    EXPECT_EQ(rs.field(QStringLiteral("STOKADI")).toString(), QStringLiteral("Çay"));
+    try {
+        rs.field(QStringLiteral("Yok"));
+        FAIL() << "an unknown field was read";
+    } catch (const DbError &e) {
+        EXPECT_EQ(e.number(), DbError::ItemNotFound);
+    }
+}
+
+TEST_F(RecordsetTest, AddedRecordJoinsTheEndAndTheCurrentRecordStays)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {{"1", "Elma"}, {"2", "Zeytin"}});
+    DataControl &data = control(kWorkingList);
+    Recordset &rs = data.recordset();
+    rs.moveLast();
+    QSignalSpy inserted(&data, &DataControl::rowInserted);
+    rs.addNew();
+    rs.setField(QStringLiteral("StokKod"), QStringLiteral("3"));
+    rs.setField(QStringLiteral("StokAdi"), QStringLiteral("Armut"));
+    rs.update();
+    EXPECT_EQ(rs.recordCount(), 3);
+    EXPECT_EQ(rs.absolutePosition(), 1);
+    EXPECT_EQ(rs.field(QStringLiteral("StokKod")).toString(), QStringLiteral("2"));
+    ASSERT_EQ(inserted.count(), 1);
+    EXPECT_EQ(inserted.at(0).at(0).toInt(), 2);
+    EXPECT_EQ(column(rs, QStringLiteral("StokKod")), QStringList({"1", "2", "3"}));
+    data.refresh();
+    EXPECT_EQ(column(rs, QStringLiteral("StokKod")), QStringList({"3", "1", "2"}));
+}
+
+TEST_F(RecordsetTest, AddToAnEmptySetLeavesNoCurrentRecord)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {});
+    Recordset &rs = control(QStringLiteral("StokKartlar")).recordset();
+    rs.addNew();
+    rs.setField(QStringLiteral("StokKod"), QStringLiteral("1"));
+    rs.update();
+    EXPECT_EQ(rs.recordCount(), 1);
+    EXPECT_EQ(rs.absolutePosition(), -1);
+    EXPECT_TRUE(rs.eof());
+    rs.moveFirst();
+    EXPECT_EQ(rs.field(QStringLiteral("StokKod")).toString(), QStringLiteral("1"));
+}
+
+TEST_F(RecordsetTest, FindFirstTakesTheFirstMatchInTheSetsOrderAndKeepsPlaceWithoutMatch)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {{"1", "Elma Kırmızı"}, {"2", "elma ak"}, {"3", "Armut"}});
+    Recordset &rs = control(kWorkingList).recordset();
+    rs.findFirst(QStringLiteral("StokAdi like 'ELMA*'"));
+    ASSERT_FALSE(rs.noMatch());
+    EXPECT_EQ(rs.field(QStringLiteral("StokKod")).toString(), QStringLiteral("2"));
+
+    control(kWorkingListDescending);
+    Recordset &descending = m_control->recordset();
+    descending.findFirst(QStringLiteral("StokAdi like 'elma*'"));
+    EXPECT_EQ(descending.field(QStringLiteral("StokKod")).toString(), QStringLiteral("1"));
+    descending.setAbsolutePosition(2);
+    descending.findFirst(QStringLiteral("StokKod='9'"));
+    EXPECT_TRUE(descending.noMatch());
+    EXPECT_EQ(descending.absolutePosition(), 2);
+}
+
+TEST_F(RecordsetTest, FindFirstSkipsHiddenCardsOutsideTheSet)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {{"1", "Gizli", 0, true}, {"2", "Görünür"}});
+    Recordset &rs = control(kWorkingList).recordset();
+    rs.findFirst(QStringLiteral("StokKod='1'"));
+    EXPECT_TRUE(rs.noMatch());
+    rs.findFirst(QStringLiteral("StokKod='2'"));
+    EXPECT_EQ(rs.absolutePosition(), 0);
+}
+
+TEST_F(RecordsetTest, FindFirstSeesAddedRowsAtTheEnd)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {{"1", "Elma"}, {"2", "Zeytin"}});
+    Recordset &rs = control(kWorkingList).recordset();
+    rs.addNew();
+    rs.setField(QStringLiteral("StokKod"), QStringLiteral("3"));
+    rs.setField(QStringLiteral("StokAdi"), QStringLiteral("Ayva"));
+    rs.setField(QStringLiteral("Barkod"), QStringLiteral("X3"));
+    rs.update();
+    rs.findFirst(QStringLiteral("Barkod='x3'"));
+    EXPECT_EQ(rs.absolutePosition(), 2);
+    // The added row sorts first by name but sits at the end: the earlier row wins.
+    rs.findFirst(QStringLiteral("StokAdi like '*'"));
+    EXPECT_EQ(rs.absolutePosition(), 0);
+}
+
+TEST_F(RecordsetTest, EditedRecordStaysInTheSetAndIsFoundOnItsNewValues)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {{"1", "Elma", 2}, {"2", "Zeytin", 5}});
+    Recordset &rs
+        = control(QStringLiteral("Select * From StokKartlar Where KalanB<>0 Order By StokAdi Asc")).recordset();
+    rs.edit();
+    rs.setField(QStringLiteral("KalanB"), 0);
+    rs.setField(QStringLiteral("StokAdi"), QStringLiteral("Armut"));
+    rs.update();
+    EXPECT_EQ(rs.recordCount(), 2);
+    rs.moveLast();
+    rs.findFirst(QStringLiteral("KalanB=0"));
+    EXPECT_EQ(rs.absolutePosition(), 0);
+    rs.findFirst(QStringLiteral("StokAdi='Elma'"));
+    EXPECT_TRUE(rs.noMatch());
+}
+
+TEST_F(RecordsetTest, FindFirstKeepsTheSetsOrderWhenAnotherWriterChangedTheSortKey)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {{"1", "Ala"}, {"2", "Alp"}});
+    Recordset &rs = control(kWorkingList).recordset();
+    Database direct = Database::open(m_mapper, programText(QStringLiteral("Temp.Mdb")));
+    EXPECT_EQ(direct.execute(QStringLiteral("UPDATE StokKartlar Set StokAdi='Alz' WHERE StokKod='1'")), 1);
+    rs.moveLast();
+    rs.findFirst(QStringLiteral("StokAdi like 'al*'"));
+    EXPECT_EQ(rs.absolutePosition(), 0);
+    EXPECT_EQ(rs.field(QStringLiteral("StokAdi")).toString(), QStringLiteral("Alz"));
+}
+
+TEST_F(RecordsetTest, DeletedRecordLeavesAndTheNextMoveGoesOn)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {{"1", "a"}, {"2", "b"}, {"3", "c"}});
+    DataControl &data = control(QStringLiteral("StokKartlar"));
+    Recordset &rs = data.recordset();
+    rs.setAbsolutePosition(1);
+    QSignalSpy removed(&data, &DataControl::rowRemoved);
+    rs.deleteCurrent();
+    EXPECT_EQ(removed.count(), 1);
+    EXPECT_EQ(rs.recordCount(), 2);
+    EXPECT_EQ(rs.absolutePosition(), -1);
+    EXPECT_THROW(rs.field(QStringLiteral("StokKod")), DbError);
+    rs.moveNext();
+    EXPECT_EQ(rs.field(QStringLiteral("StokKod")).toString(), QStringLiteral("3"));
+    EXPECT_EQ(rs.valueAt(0, QStringLiteral("StokKod")).toString(), QStringLiteral("1"));
+    rs.findFirst(QStringLiteral("StokKod='2'"));
+    EXPECT_TRUE(rs.noMatch());
+    EXPECT_EQ(test::cliValue(programFile(QStringLiteral("Temp.Mdb")),
+                  QStringLiteral("SELECT group_concat(StokKod) FROM StokKartlar")),
+        QStringLiteral("1,3"));
+}
+
+TEST_F(RecordsetTest, EditUpdateWritesAndCancelUpdateDiscards)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {{"1", "a", 5}});
+    Recordset &rs = control(QStringLiteral("StokKartlar")).recordset();
+    EXPECT_THROW(rs.setField(QStringLiteral("KalanB"), 1), DbError);
+    rs.edit();
+    rs.setField(QStringLiteral("KalanB"), 7);
+    EXPECT_EQ(rs.field(QStringLiteral("KalanB")).toDouble(), 7.0);
+    rs.cancelUpdate();
+    EXPECT_EQ(rs.field(QStringLiteral("KalanB")).toDouble(), 5.0);
+    rs.edit();
+    rs.setField(QStringLiteral("kalanb"), 8);
+    rs.setField(QStringLiteral("StokGizle"), true);
+    rs.update();
+    EXPECT_EQ(rs.field(QStringLiteral("KalanB")).toDouble(), 8.0);
+    const QString file = programFile(QStringLiteral("Temp.Mdb"));
+    EXPECT_EQ(test::cliValue(file, QStringLiteral("SELECT KalanB || '/' || StokGizle FROM StokKartlar")),
+        QStringLiteral("8.0/-1"));
+    EXPECT_THROW(rs.update(), DbError);
+}
+
+TEST_F(RecordsetTest, MovingWhileEditingDropsTheChange)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {{"1", "a", 5}, {"2", "b", 6}});
+    Recordset &rs = control(QStringLiteral("StokKartlar")).recordset();
+    rs.edit();
+    rs.setField(QStringLiteral("KalanB"), 9);
+    rs.moveNext();
+    rs.moveFirst();
+    EXPECT_EQ(rs.field(QStringLiteral("KalanB")).toDouble(), 5.0);
+    EXPECT_EQ(rs.editMode(), Recordset::EditMode::None);
+}
+
+TEST_F(RecordsetTest, ValueAtReadsRowsWithoutMovingAndSeesChanges)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {});
+    QStringList rows;
+    for (int i = 0; i < 200; ++i)
+        rows.append(QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi) VALUES ('%1', 'Ad %2')")
+                        .arg(i)
+                        .arg(i, 3, 10, QChar(u'0')));
+    test::runOnFile(programFile(QStringLiteral("Temp.Mdb")),
+        QStringList {QStringLiteral("BEGIN")} + rows + QStringList {QStringLiteral("COMMIT")});
+    DataControl &data = control(kWorkingList);
+    Recordset &rs = data.recordset();
+    rs.setAbsolutePosition(10);
+    EXPECT_EQ(rs.valueAt(150, QStringLiteral("StokAdi")).toString(), QStringLiteral("Ad 150"));
+    EXPECT_EQ(rs.valueAt(3, 0).toString(), QStringLiteral("3"));
+    EXPECT_EQ(rs.absolutePosition(), 10);
+    Database::open(m_mapper, programText(QStringLiteral("Temp.Mdb")))
+        .execute(QStringLiteral("UPDATE StokKartlar Set StokAdi='Yeni' WHERE StokKod='151'"));
+    EXPECT_EQ(rs.valueAt(151, QStringLiteral("StokAdi")).toString(), QStringLiteral("Yeni"));
+    EXPECT_THROW(rs.valueAt(200, 0), DbError);
+}
+
+TEST_F(RecordsetTest, SumsAreReadOnce)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {});
+    test::runOnFile(programFile(QStringLiteral("Temp.Mdb")),
+        {QStringLiteral("INSERT INTO StokKartlar (GirenTutar, Kar, KalanB) VALUES (10, 1.8, 1), (20.5, 3.69, 0)")});
+    Recordset &rs = control(QStringLiteral("Select Sum(GirenTutar),Sum(Kar)  FROM StokKartlar")).recordset();
+    ASSERT_EQ(rs.recordCount(), 1);
+    EXPECT_DOUBLE_EQ(rs.field(0).toDouble(), 30.5);
+    EXPECT_DOUBLE_EQ(rs.field(1).toDouble(), 5.49);
+    EXPECT_THROW(rs.edit(), DbError);
+    Recordset &none
+        = control(QStringLiteral("select sum(GirenTutar) FROM StokKartlar Where KalanB<>0 and KalanB>5")).recordset();
+    EXPECT_TRUE(none.field(0).isNull());
+}
+
+TEST_F(RecordsetTest, PropertiesTakeEffectOnlyAtRefresh)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {{"1", "a"}});
+    makeStock(QStringLiteral("Stok.mdb"), {{"7", "b"}, {"8", "c"}});
+    DataControl &data = control(QStringLiteral("StokKartlar"));
+    QSignalSpy reset(&data, &DataControl::recordsetReset);
+    data.setDatabaseName(programText(QStringLiteral("Stok.mdb")));
+    EXPECT_EQ(data.recordset().recordCount(), 1);
+    data.refresh();
+    EXPECT_EQ(data.recordset().recordCount(), 2);
+    EXPECT_EQ(reset.count(), 1);
+    EXPECT_EQ(data.databaseName(), programText(QStringLiteral("Stok.mdb")));
+}
+
+TEST_F(RecordsetTest, RefreshOfAMissingFileFailsAndClosesTheSet)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {{"1", "a"}});
+    DataControl &data = control(QStringLiteral("StokKartlar"));
+    data.setDatabaseName(dataText(QStringLiteral("01Cari.mdb")));
+    try {
+        data.refresh();
+        FAIL() << "a missing file was opened";
+    } catch (const DbError &e) {
+        EXPECT_EQ(e.number(), DbError::FileNotFound);
+    }
+    EXPECT_FALSE(data.recordset().isOpen());
+    EXPECT_THROW(data.recordset().moveFirst(), DbError);
+    EXPECT_FALSE(QFile::exists(dataFile(QStringLiteral("01Cari.mdb"))));
+}
+
+TEST_F(RecordsetTest, UnknownTableIsReported)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {});
+    try {
+        control(QStringLiteral("Select * From Yok"));
+        FAIL() << "an unknown table was opened";
+    } catch (const DbError &e) {
+        EXPECT_EQ(e.number(), DbError::TableNotFound);
+    }
+}
+
+TEST_F(RecordsetTest, AtMostTenFilesAreOpenAtOnce)
+{
+    std::vector<Database> open;
+    for (int i = 0; i < 11; ++i)
+        makeStock(QStringLiteral("%1Temp.Mdb").arg(i, 2, 10, QChar(u'0')), {});
+    for (int i = 0; i < 10; ++i)
+        open.push_back(Database::open(m_mapper, programText(QStringLiteral("%1Temp.Mdb").arg(i, 2, 10, QChar(u'0')))));
+    try {
+        Database::open(m_mapper, programText(QStringLiteral("10Temp.Mdb")));
+        FAIL() << "an eleventh file was opened";
+    } catch (const DbError &e) {
+        EXPECT_EQ(e.number(), DbError::TooManyFiles);
+    }
+    // The same file again shares its place.
+    Database again = Database::open(m_mapper, programText(QStringLiteral("00Temp.Mdb")));
+    open.erase(open.begin() + 5);
+    Database eleventh = Database::open(m_mapper, programText(QStringLiteral("10Temp.Mdb")));
+    EXPECT_EQ(eleventh.execute(QStringLiteral("INSERT INTO StokKartlar (StokKod) VALUES ('1')")), 1);
+}
+
+TEST_F(RecordsetTest, RefreshOpensAFileThatWasReplacedMeanwhile)
+{
+    makeStock(QStringLiteral("Temp.Mdb"), {{"1", "a"}});
+    makeStock(QStringLiteral("Copy.Mdb"), {{"1", "a"}, {"2", "b"}});
+    DataControl &data = control(QStringLiteral("StokKartlar"));
+    // Another holder keeps the old file attached while it is replaced.
+    Database holder = Database::open(m_mapper, programText(QStringLiteral("Temp.Mdb")));
+    ASSERT_TRUE(QFile::remove(programFile(QStringLiteral("Temp.Mdb"))));
+    ASSERT_TRUE(QFile::copy(programFile(QStringLiteral("Copy.Mdb")), programFile(QStringLiteral("Temp.Mdb"))));
+    data.refresh();
+    EXPECT_EQ(data.recordset().recordCount(), 2);
+}
+
+} // namespace
+} // namespace pusla

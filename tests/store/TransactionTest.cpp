@@ -1,0 +1,288 @@
+#include "store/Transaction.h"
+#include "store/DataControl.h"
+#include "store/Database.h"
+#include "store/DbError.h"
+#include "store/SharedConnection.h"
+
+#include "support/DbTestSupport.h"
+
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <thread>
+
+namespace pusla {
+namespace {
+
+const QString kWritten = QStringLiteral("PUSLA-CHILD-WRITTEN");
+
+// The files one posting writes into: the branch's set and the centre's set.
+const QStringList kFiles = {QStringLiteral("02Cari.mdb"), QStringLiteral("02Stok.mdb"), QStringLiteral("02Index.mdb"),
+    QStringLiteral("01Cari.mdb"), QStringLiteral("01Stok.mdb")};
+
+void makeFiles(const QString &folder)
+{
+    for (const QString &name : kFiles)
+        test::runOnFile(folder + u'/' + name,
+            {QStringLiteral("CREATE TABLE Hareket (Aciklama TEXT, Tutar REAL)"),
+                QStringLiteral("CREATE TABLE Sayac (Deger INTEGER)"), QStringLiteral("INSERT INTO Sayac VALUES (0)")});
+}
+
+// One data control per file, as the posting code binds them.
+class Posting
+{
+public:
+    Posting(const PathMapper &mapper, const QStringList &files)
+    {
+        for (const QString &name : files) {
+            auto control = std::make_unique<DataControl>(mapper);
+            control->setDatabaseName(QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\") + name);
+            control->setRecordSource(QStringLiteral("Hareket"));
+            control->refresh();
+            m_controls.push_back(std::move(control));
+        }
+    }
+
+    void writeOneEach(const QString &text)
+    {
+        for (auto &control : m_controls) {
+            Recordset &rs = control->recordset();
+            rs.addNew();
+            rs.setField(QStringLiteral("Aciklama"), text);
+            rs.setField(QStringLiteral("Tutar"), 12.5);
+            rs.update();
+        }
+    }
+
+private:
+    std::vector<std::unique_ptr<DataControl>> m_controls;
+};
+
+class TransactionTest : public test::DbFixture
+{
+protected:
+    void SetUp() override { makeFiles(m_tree.dataFolder()); }
+
+    QString rows(const QString &name) const
+    {
+        return test::cliValue(dataFile(name), QStringLiteral("SELECT count(*) FROM Hareket"));
+    }
+
+    void expectRowsEverywhere(const QString &count) const
+    {
+        for (const QString &name : kFiles) {
+            EXPECT_EQ(rows(name), count) << name.toStdString();
+            EXPECT_EQ(test::integrityCheck(dataFile(name)), QStringLiteral("ok")) << name.toStdString();
+        }
+    }
+
+    QString childTask(const QString &mode) const { return QStringLiteral("%1|%2").arg(mode, m_tree.root()); }
+};
+
+TEST_F(TransactionTest, CommitWritesEveryFile)
+{
+    Posting posting(m_mapper, kFiles);
+    Transaction transaction(m_mapper);
+    transaction.begin();
+    posting.writeOneEach(QStringLiteral("Satış ile"));
+    // Others see nothing before the commit.
+    EXPECT_EQ(rows(kFiles.first()), QStringLiteral("0"));
+    // The connection's own main file takes no part: a journal of it would
+    // outlive a crash and keep the super-journal beside the books.
+    const QString anchor = SharedConnection::forThisThread(QString())->anchorPath();
+    EXPECT_FALSE(QFileInfo::exists(anchor + QStringLiteral("-journal")));
+    transaction.commit();
+    expectRowsEverywhere(QStringLiteral("1"));
+}
+
+TEST_F(TransactionTest, RollbackWritesNothing)
+{
+    Posting posting(m_mapper, kFiles);
+    {
+        Transaction transaction(m_mapper);
+        transaction.begin();
+        posting.writeOneEach(QStringLiteral("Satış ile"));
+        Database::open(m_mapper, dataText(QStringLiteral("01Stok.mdb"))).execute(QStringLiteral("Delete FROM Sayac"));
+        transaction.rollback();
+    }
+    expectRowsEverywhere(QStringLiteral("0"));
+    EXPECT_EQ(test::cliValue(dataFile(QStringLiteral("01Stok.mdb")), QStringLiteral("SELECT count(*) FROM Sayac")),
+        QStringLiteral("1"));
+}
+
+TEST_F(TransactionTest, RefreshAfterARollbackDropsTheUndoneRows)
+{
+    Posting posting(m_mapper, kFiles.mid(0, 1));
+    DataControl list(m_mapper);
+    list.setDatabaseName(dataText(kFiles.first()));
+    list.setRecordSource(QStringLiteral("Select * From Hareket Order By Aciklama Asc"));
+    Transaction transaction(m_mapper);
+    transaction.begin();
+    posting.writeOneEach(QStringLiteral("geri alınacak"));
+    list.refresh();
+    EXPECT_EQ(list.recordset().recordCount(), 1);
+    transaction.rollback();
+    list.refresh();
+    EXPECT_EQ(list.recordset().recordCount(), 0);
+}
+
+TEST_F(TransactionTest, AbandonedTransactionRollsBack)
+{
+    Posting posting(m_mapper, kFiles);
+    {
+        Transaction transaction(m_mapper);
+        transaction.begin();
+        posting.writeOneEach(QStringLiteral("Alış ile"));
+    }
+    expectRowsEverywhere(QStringLiteral("0"));
+}
+
+TEST_F(TransactionTest, FileOpenedDuringTheTransactionTakesPart)
+{
+    Posting first(m_mapper, kFiles.mid(0, 1));
+    Transaction transaction(m_mapper);
+    transaction.begin();
+    first.writeOneEach(QStringLiteral("a"));
+    Posting later(m_mapper, kFiles.mid(1));
+    later.writeOneEach(QStringLiteral("b"));
+    transaction.rollback();
+    expectRowsEverywhere(QStringLiteral("0"));
+}
+
+TEST_F(TransactionTest, FileClosedDuringTheTransactionIsReleasedAtItsEnd)
+{
+    auto posting = std::make_unique<Posting>(m_mapper, kFiles.mid(0, 1));
+    Transaction transaction(m_mapper);
+    transaction.begin();
+    posting->writeOneEach(QStringLiteral("a"));
+    posting.reset();
+    EXPECT_TRUE(QFileInfo::exists(dataFile(QStringLiteral("02Cari.ldb"))));
+    transaction.commit();
+    EXPECT_FALSE(QFileInfo::exists(dataFile(QStringLiteral("02Cari.ldb"))));
+    EXPECT_EQ(rows(kFiles.first()), QStringLiteral("1"));
+}
+
+TEST_F(TransactionTest, EditInsideTheTransactionWaitsForItsCommit)
+{
+    DataControl counter(m_mapper);
+    counter.setDatabaseName(dataText(QStringLiteral("02Index.mdb")));
+    counter.setRecordSource(QStringLiteral("Sayac"));
+    counter.refresh();
+    Transaction transaction(m_mapper);
+    transaction.begin();
+    EXPECT_THROW(transaction.begin(), DbError);
+    Recordset &rs = counter.recordset();
+    rs.edit();
+    rs.setField(QStringLiteral("Deger"), 5);
+    rs.update();
+    EXPECT_EQ(test::cliValue(dataFile(QStringLiteral("02Index.mdb")), QStringLiteral("SELECT Deger FROM Sayac")),
+        QStringLiteral("0"));
+    transaction.commit();
+    EXPECT_EQ(test::cliValue(dataFile(QStringLiteral("02Index.mdb")), QStringLiteral("SELECT Deger FROM Sayac")),
+        QStringLiteral("5"));
+}
+
+TEST_F(TransactionTest, NoTransactionWhileARecordIsBeingEdited)
+{
+    DataControl counter(m_mapper);
+    counter.setDatabaseName(dataText(QStringLiteral("02Index.mdb")));
+    counter.setRecordSource(QStringLiteral("Sayac"));
+    counter.refresh();
+    counter.recordset().edit();
+    Transaction transaction(m_mapper);
+    EXPECT_THROW(transaction.begin(), DbError);
+    counter.recordset().cancelUpdate();
+    transaction.begin();
+    transaction.commit();
+}
+
+TEST_F(TransactionTest, ProgramKilledBetweenWritesLeavesNothing)
+{
+    std::unique_ptr<QProcess> child(
+        test::startChild(QStringLiteral("TransactionChild.WritesAndWaits"), childTask(QStringLiteral("crash"))));
+    QByteArray output;
+    while (!output.contains(kWritten.toLatin1()) && child->waitForReadyRead(60000))
+        output += child->readAllStandardOutput();
+    ASSERT_TRUE(output.contains(kWritten.toLatin1())) << output.toStdString();
+    child->kill();
+    ASSERT_TRUE(child->waitForFinished(30000));
+    expectRowsEverywhere(QStringLiteral("0"));
+    // The files stay usable by this program.
+    Posting posting(m_mapper, kFiles);
+    posting.writeOneEach(QStringLiteral("sonra"));
+    expectRowsEverywhere(QStringLiteral("1"));
+}
+
+TEST_F(TransactionTest, ChildCommitIsSeenWhole)
+{
+    std::unique_ptr<QProcess> child(
+        test::startChild(QStringLiteral("TransactionChild.WritesAndWaits"), childTask(QStringLiteral("commit"))));
+    ASSERT_TRUE(child->waitForFinished(60000));
+    EXPECT_EQ(child->exitCode(), 0) << child->readAllStandardOutput().toStdString();
+    expectRowsEverywhere(QStringLiteral("200"));
+}
+
+// Several programs raising one counter through edit ... update: no raise
+// may be lost.
+TEST_F(TransactionTest, ConcurrentEditsLoseNoUpdate)
+{
+    constexpr int kPrograms = 4;
+    std::vector<std::unique_ptr<QProcess>> children;
+    for (int i = 0; i < kPrograms; ++i)
+        children.emplace_back(
+            test::startChild(QStringLiteral("TransactionChild.RaisesCounter"), childTask(QStringLiteral("raise"))));
+    for (auto &child : children) {
+        ASSERT_TRUE(child->waitForFinished(180000));
+        EXPECT_EQ(child->exitCode(), 0) << child->readAllStandardOutput().toStdString();
+    }
+    EXPECT_EQ(test::cliValue(dataFile(QStringLiteral("02Index.mdb")), QStringLiteral("SELECT Deger FROM Sayac")),
+        QString::number(kPrograms * 50));
+    EXPECT_EQ(test::integrityCheck(dataFile(QStringLiteral("02Index.mdb"))), QStringLiteral("ok"));
+}
+
+// --- children
+
+PathMapper childMapper(const QStringList &task)
+{
+    return PathMapper(Paths::underRoot(task.at(1)));
+}
+
+TEST(TransactionChild, WritesAndWaits)
+{
+    const QStringList task = test::childTask().split(u'|');
+    if (task.size() != 2 || (task.at(0) != u"crash" && task.at(0) != u"commit"))
+        GTEST_SKIP() << "runs only as a child process";
+    const PathMapper mapper = childMapper(task);
+    Posting posting(mapper, kFiles);
+    Transaction transaction(mapper);
+    transaction.begin();
+    for (int i = 0; i < 200; ++i)
+        posting.writeOneEach(QString(400, u'x'));
+    if (task.at(0) == u"commit") {
+        transaction.commit();
+        return;
+    }
+    std::cout << kWritten.toStdString() << std::endl;
+    std::this_thread::sleep_for(std::chrono::minutes(2)); // until killed
+}
+
+TEST(TransactionChild, RaisesCounter)
+{
+    const QStringList task = test::childTask().split(u'|');
+    if (task.size() != 2 || task.at(0) != u"raise")
+        GTEST_SKIP() << "runs only as a child process";
+    DataControl counter(childMapper(task));
+    counter.setDatabaseName(QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\02Index.mdb"));
+    counter.setRecordSource(QStringLiteral("Sayac"));
+    counter.refresh();
+    Recordset &rs = counter.recordset();
+    for (int i = 0; i < 50; ++i) {
+        rs.edit();
+        rs.setField(QStringLiteral("Deger"), rs.field(QStringLiteral("Deger")).toInt() + 1);
+        rs.update();
+    }
+}
+
+} // namespace
+} // namespace pusla
