@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/DemoData.h"
+#include "demo/DemoData.h"
 #include "base/Paths.h"
 
 #include <QDir>

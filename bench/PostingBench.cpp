@@ -17,7 +17,7 @@
 #include "base/Services.h"
 #include "data/SettingKeys.h"
 #include "forms/TerminalForm.h"
-#include "data/DemoData.h"
+#include "demo/DemoData.h"
 #include "forms/ChoiceIndexes.h"
 #include "base/Clock.h"
 #include "store/DataControl.h"

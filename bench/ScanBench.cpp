@@ -14,7 +14,7 @@
 #include "base/Services.h"
 #include "forms/TerminalForm.h"
 #include "data/DataRoutines.h"
-#include "data/DemoData.h"
+#include "demo/DemoData.h"
 #include "data/SchemaDdl.h"
 #include "base/Clock.h"
 #include "store/DataControl.h"

@@ -17,7 +17,7 @@
 #include "app/RoleChoice.h"
 #include "base/Services.h"
 #include "forms/TerminalForm.h"
-#include "data/DemoData.h"
+#include "demo/DemoData.h"
 #include "data/Schema.h"
 #include "data/WorkingPlace.h"
 #include "forms/ChoiceIndexes.h"

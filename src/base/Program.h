@@ -18,8 +18,6 @@ public:
     virtual QString exeName() const = 0;
     /// Screen size in pixels.
     virtual QSize screenSize() const = 0;
-    /// Whether a form (a top-level window, by its object name) is loaded.
-    virtual bool isFormLoaded(const QString &formName) const = 0;
     /// Ends the program at once: no query-unload, no unload.
     virtual void endAtOnce() = 0;
     virtual bool hasEnded() const = 0;

@@ -5,8 +5,6 @@
 #include <QScreen>
 #include <QWidget>
 
-#include <algorithm>
-
 namespace pusla {
 
 QtProgram::QtProgram(QString folder)
@@ -23,15 +21,6 @@ QSize QtProgram::screenSize() const
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
     return screen ? screen->size() : QSize();
-}
-
-bool QtProgram::isFormLoaded(const QString &formName) const
-{
-    // A form that was unloaded (closed and deleted) is no longer a top-level widget.
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    return std::any_of(windows.cbegin(), windows.cend(), [&formName](const QWidget *window) {
-        return window->objectName() == formName && !window->testAttribute(Qt::WA_WState_Hidden);
-    });
 }
 
 void QtProgram::endAtOnce()

@@ -13,7 +13,6 @@ public:
     QString folder() const override { return m_folder; }
     QString exeName() const override;
     QSize screenSize() const override;
-    bool isFormLoaded(const QString &formName) const override;
     void endAtOnce() override;
     bool hasEnded() const override { return m_ended; }
     void doEvents() override;

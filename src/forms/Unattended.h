@@ -47,7 +47,6 @@ public:
     QString folder() const override { return m_folder; }
     QString exeName() const override { return QStringLiteral("pusla"); }
     QSize screenSize() const override { return {1024, 768}; }
-    bool isFormLoaded(const QString &) const override { return false; }
     void endAtOnce() override { m_ended = true; }
     bool hasEnded() const override { return m_ended; }
     void doEvents() override { QCoreApplication::processEvents(); }

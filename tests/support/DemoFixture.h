@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/DemoData.h"
+#include "demo/DemoData.h"
 #include "support/FormFixture.h"
 
 #include <QFile>

@@ -22,7 +22,6 @@ public:
     QString folder() const override { return m_folder; }
     QString exeName() const override { return QStringLiteral("pusla"); }
     QSize screenSize() const override { return screen; }
-    bool isFormLoaded(const QString &formName) const override { return loadedForms.contains(formName); }
     void endAtOnce() override { ++endCount; }
     bool hasEnded() const override { return endCount > 0; }
     void doEvents() override
@@ -36,7 +35,6 @@ public:
 
     QSize screen{1024, 768};
     bool ctrlDown = false;
-    QStringList loadedForms;
     int endCount = 0;
     int doEventsCount = 0;
     /// Runs after each pass of pending events, e.g. to let a fake clock advance.

@@ -5,7 +5,7 @@
 #include "Say.h"
 #include "TerminalSession.h"
 
-#include "data/DemoData.h"
+#include "demo/DemoData.h"
 #include "data/Schema.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 // pusla-seed: lays out a demo data set where pusla looks for it, so that a
 // fresh terminal can be tried in both roles without the accounting suite.
 
-#include "data/DemoData.h"
+#include "demo/DemoData.h"
 #include "base/Paths.h"
 
 #include <QCommandLineParser>

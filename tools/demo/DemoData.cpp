@@ -1,4 +1,4 @@
-#include "data/DemoData.h"
+#include "demo/DemoData.h"
 
 #include "data/Schema.h"
 #include "data/SchemaDdl.h"
