@@ -5,7 +5,6 @@
 // and the 64 KiB run how much of the gap is the block size rather than the class.
 
 #include "data/FileCopy.h"
-#include "base/Dialogs.h"
 #include "base/PathMapper.h"
 
 #include <QDir>
@@ -20,17 +19,6 @@ namespace pusla {
 namespace {
 
 constexpr qint64 kFileSize = 200 * 1024 * 1024;
-
-/// Says Yes to everything; the benchmark never waits on an operator.
-class SilentDialogs final : public Dialogs
-{
-public:
-    MessageAnswer messageBox(const QString &, MessageButtons) override { return MessageAnswer::Yes; }
-    QString inputBox(const QString &, const QString &, const QString &defaultText) override { return defaultText; }
-    void popupMenu(QMenu &) override {}
-    void beep() override {}
-    void setBusy(bool) override {}
-};
 
 /// One 200 MB file on drive C: of a temporary machine, made once per run.
 struct CopyFixture
@@ -77,12 +65,11 @@ void BM_FileCopyBlocks(benchmark::State &state)
         state.SkipWithError("cannot write the 200 MB source file");
         return;
     }
-    SilentDialogs dialogs;
     for (auto _ : state) {
         state.PauseTiming();
         QFile::remove(f.targetPath);
         state.ResumeTiming();
-        FileCopy copier(dialogs, f.mapper);
+        FileCopy copier(f.mapper);
         copier.setSourceFile(QStringLiteral("C:\\source.mdb"));
         copier.setTargetFile(QStringLiteral("C:\\target.mdb"));
         copier.setByteSize(static_cast<double>(state.range(0)));
@@ -104,9 +91,8 @@ void BM_FileVerifyBlocks(benchmark::State &state)
         state.SkipWithError("no source or target file");
         return;
     }
-    SilentDialogs dialogs;
     for (auto _ : state) {
-        FileCopy copier(dialogs, f.mapper);
+        FileCopy copier(f.mapper);
         copier.setSourceFile(QStringLiteral("C:\\source.mdb"));
         copier.setTargetFile(QStringLiteral("C:\\target.mdb"));
         copier.setByteSize(static_cast<double>(state.range(0)));

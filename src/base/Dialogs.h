@@ -32,6 +32,23 @@ public:
     virtual void setBusy(bool busy) = 0;
 };
 
+/// The busy pointer for the length of one operation, whatever way it ends.
+class BusyPointer
+{
+public:
+    explicit BusyPointer(Dialogs &dialogs)
+        : m_dialogs(dialogs)
+    {
+        m_dialogs.setBusy(true);
+    }
+    ~BusyPointer() { m_dialogs.setBusy(false); }
+    BusyPointer(const BusyPointer &) = delete;
+    BusyPointer &operator=(const BusyPointer &) = delete;
+
+private:
+    Dialogs &m_dialogs;
+};
+
 /// The product title: caption of the role panel and title of every message box.
 inline QString productTitle()
 {

@@ -1,6 +1,5 @@
 #include "data/FileCopy.h"
 
-#include "base/Dialogs.h"
 #include "base/PathMapper.h"
 
 #include <QDir>
@@ -23,23 +22,6 @@ const QString kNotSameText = QStringLiteral("Target file is not the same as the 
 
 constexpr qint64 kWipeBlock = 4096;
 constexpr qint64 kTransferBytes = 64 * 1024;
-
-/// The busy pointer for the length of one operation, whatever way it ends.
-class BusyPointer
-{
-public:
-    explicit BusyPointer(Dialogs &dialogs)
-        : m_dialogs(dialogs)
-    {
-        m_dialogs.setBusy(true);
-    }
-    ~BusyPointer() { m_dialogs.setBusy(false); }
-    BusyPointer(const BusyPointer &) = delete;
-    BusyPointer &operator=(const BusyPointer &) = delete;
-
-private:
-    Dialogs &m_dialogs;
-};
 
 /// Sets the caller's variables for a failure the class itself names.
 bool setError(qint32 &errorNumber, QString &errorText, qint32 number, const QString &text)
@@ -77,9 +59,8 @@ bool isSeparator(QChar c)
 
 } // namespace
 
-FileCopy::FileCopy(Dialogs &dialogs, const PathMapper &paths, QObject *parent)
+FileCopy::FileCopy(const PathMapper &paths, QObject *parent)
     : QObject(parent)
-    , m_dialogs(dialogs)
     , m_paths(paths)
 {
 }
@@ -110,9 +91,51 @@ bool FileCopy::checkNames(qint32 &errorNumber, QString &errorText) const
     return true;
 }
 
+bool FileCopy::openFiles(QFile &source, QFile &target, QIODevice::OpenMode targetMode, qint32 &errorNumber,
+                         QString &errorText) const
+{
+    const std::optional<QString> targetPath = m_paths.toLocal(m_targetFile);
+    if (!targetPath) {
+        return setUnexpected(errorNumber, errorText, QFileDevice::OpenError,
+                             QStringLiteral("Path not found: %1").arg(m_targetFile));
+    }
+    source.setFileName(m_paths.toLocal(m_sourceFile).value_or(QString()));
+    target.setFileName(*targetPath);
+    // Unbuffered: the program's one buffer is the only copy of the data in memory.
+    if (!source.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return fileError(errorNumber, errorText, source);
+    if (!target.open(targetMode | QIODevice::Unbuffered))
+        return fileError(errorNumber, errorText, target);
+    return true;
+}
+
+bool FileCopy::readSource(QFile &source, qint64 piece, std::vector<char> &buffer,
+                          const std::function<bool(qint64)> &take, qint32 &errorNumber, QString &errorText) const
+{
+    const qint64 length = source.size();
+    try {
+        buffer.resize(static_cast<std::size_t>(std::min(piece, length)));
+    } catch (const std::bad_alloc &) {
+        return setUnexpected(errorNumber, errorText, QFileDevice::ResourceError, QStringLiteral("Out of memory"));
+    }
+    for (qint64 done = 0; done < length;) {
+        const qint64 got = source.read(buffer.data(), std::min(piece, length - done));
+        if (got < 0)
+            return fileError(errorNumber, errorText, source);
+        if (got == 0) {
+            // The source shrank while being read; looping on would never end.
+            return setUnexpected(errorNumber, errorText, QFileDevice::ReadError,
+                                 QStringLiteral("Unexpected end of file: %1").arg(m_sourceFile));
+        }
+        if (!take(got))
+            return false;
+        done += got;
+    }
+    return true;
+}
+
 bool FileCopy::copyFile(qint32 &errorNumber, QString &errorText)
 {
-    BusyPointer busy(m_dialogs);
     QFile source;
     QFile target;
     qint64 done = 0;
@@ -125,9 +148,7 @@ bool FileCopy::copyFile(qint32 &errorNumber, QString &errorText)
 
     if (!checkNames(errorNumber, errorText))
         return failureExit();
-    if (FileExists(m_targetFile)
-        && m_dialogs.messageBox(m_targetFile + QStringLiteral(" already exists.  Overwrite?"), MessageButtons::YesNo)
-            != MessageAnswer::Yes) {
+    if (FileExists(m_targetFile) && m_overwriteQuestion && !m_overwriteQuestion(m_targetFile)) {
         setError(errorNumber, errorText, CopyCanceled, kCanceledText);
         return failureExit();
     }
@@ -135,65 +156,28 @@ bool FileCopy::copyFile(qint32 &errorNumber, QString &errorText)
     if (!DirExists(folder) && !MakeDirectory(folder, errorNumber, errorText))
         return failureExit();
     const qint64 block = blockBytes();
-
-    const std::optional<QString> sourcePath = m_paths.toLocal(m_sourceFile);
-    const std::optional<QString> targetPath = m_paths.toLocal(m_targetFile);
-    if (!targetPath) {
-        setUnexpected(errorNumber, errorText, QFileDevice::OpenError,
-                      QStringLiteral("Path not found: %1").arg(m_targetFile));
-        return failureExit();
-    }
-    source.setFileName(sourcePath.value_or(QString()));
-    target.setFileName(*targetPath);
-    // Unbuffered: the one block below is the only copy of the data in memory.
-    if (!source.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        fileError(errorNumber, errorText, source);
-        return failureExit();
-    }
     // No truncation on open: when source and target are one file (names that
     // differ only in case), every block is written back where it was read.
-    if (!target.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
-        fileError(errorNumber, errorText, target);
+    if (!openFiles(source, target, QIODevice::ReadWrite, errorNumber, errorText))
         return failureExit();
-    }
     const qint64 length = source.size();
 
     // The file moves in transfers of whole blocks, up to 64 KiB at a time:
     // one read and one write per 4096-byte block costs several times what
-    // the copy itself does. Progress is still reported block by block, and
-    // the memory used stays one fixed transfer whatever the file's size.
+    // the copy itself does. Progress is still reported block by block.
     const qint64 transfer = block * std::max<qint64>(1, kTransferBytes / block);
     std::vector<char> buffer;
-    try {
-        buffer.resize(static_cast<std::size_t>(std::min(transfer, length)));
-    } catch (const std::bad_alloc &) {
-        setUnexpected(errorNumber, errorText, QFileDevice::ResourceError, QStringLiteral("Out of memory"));
-        return failureExit();
-    }
-    while (done < length) {
-        const qint64 wanted = std::min(transfer, length - done);
-        const qint64 got = source.read(buffer.data(), wanted);
-        if (got < 0) {
-            fileError(errorNumber, errorText, source);
-            return failureExit();
-        }
-        if (got == 0) {
-            // The source shrank while being copied; looping on would never end.
-            setUnexpected(errorNumber, errorText, QFileDevice::ReadError,
-                          QStringLiteral("Unexpected end of file: %1").arg(m_sourceFile));
-            return failureExit();
-        }
+    const bool copied = readSource(source, transfer, buffer, [&](qint64 got) {
         for (qint64 inTransfer = 0; inTransfer < got;) {
             const qint64 blockDone = std::min(block, got - inTransfer);
             inTransfer += blockDone;
             done += blockDone;
             emit progress(percentOf(done, length), static_cast<double>(done));
         }
-        if (target.write(buffer.data(), got) != got) {
-            fileError(errorNumber, errorText, target);
-            return failureExit();
-        }
-    }
+        return target.write(buffer.data(), got) == got || fileError(errorNumber, errorText, target);
+    }, errorNumber, errorText);
+    if (!copied)
+        return failureExit();
     emit progress(0, static_cast<double>(done));
 
     // The old target may have been longer than the source.
@@ -218,7 +202,6 @@ bool FileCopy::copyFile(qint32 &errorNumber, QString &errorText)
 
 bool FileCopy::verifyFile(qint32 &errorNumber, QString &errorText)
 {
-    BusyPointer busy(m_dialogs);
     QFile source;
     QFile target;
     qint64 done = 0;
@@ -232,61 +215,30 @@ bool FileCopy::verifyFile(qint32 &errorNumber, QString &errorText)
     if (!checkNames(errorNumber, errorText))
         return failureExit();
     const qint64 block = blockBytes();
-
-    source.setFileName(m_paths.toLocal(m_sourceFile).value_or(QString()));
-    const std::optional<QString> targetPath = m_paths.toLocal(m_targetFile);
-    if (!targetPath) {
-        setUnexpected(errorNumber, errorText, QFileDevice::OpenError,
-                      QStringLiteral("Path not found: %1").arg(m_targetFile));
-        return failureExit();
-    }
-    target.setFileName(*targetPath);
-    if (!source.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        fileError(errorNumber, errorText, source);
-        return failureExit();
-    }
     // Read only: comparing must never create or change the target.
-    if (!target.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        fileError(errorNumber, errorText, target);
+    if (!openFiles(source, target, QIODevice::ReadOnly, errorNumber, errorText))
         return failureExit();
-    }
     const qint64 length = source.size();
 
     std::vector<char> sourceBlock;
     std::vector<char> targetBlock;
-    try {
-        sourceBlock.resize(static_cast<std::size_t>(std::min(block, length)));
-        targetBlock.resize(sourceBlock.size());
-    } catch (const std::bad_alloc &) {
-        setUnexpected(errorNumber, errorText, QFileDevice::ResourceError, QStringLiteral("Out of memory"));
-        return failureExit();
-    }
-    while (done < length) {
-        const qint64 wanted = std::min(block, length - done);
-        const qint64 got = source.read(sourceBlock.data(), wanted);
-        if (got < 0) {
-            fileError(errorNumber, errorText, source);
-            return failureExit();
-        }
-        if (got == 0) {
-            setUnexpected(errorNumber, errorText, QFileDevice::ReadError,
-                          QStringLiteral("Unexpected end of file: %1").arg(m_sourceFile));
-            return failureExit();
+    const bool same = readSource(source, block, sourceBlock, [&](qint64 got) {
+        try {
+            targetBlock.resize(sourceBlock.size());
+        } catch (const std::bad_alloc &) {
+            return setUnexpected(errorNumber, errorText, QFileDevice::ResourceError, QStringLiteral("Out of memory"));
         }
         const qint64 compared = target.read(targetBlock.data(), got);
-        if (compared < 0) {
-            fileError(errorNumber, errorText, target);
-            return failureExit();
-        }
+        if (compared < 0)
+            return fileError(errorNumber, errorText, target);
         // A target that ends early is not the same, whatever bytes the source has there.
-        if (compared != got || std::memcmp(sourceBlock.data(), targetBlock.data(), static_cast<std::size_t>(got)) != 0) {
-            setError(errorNumber, errorText, NotSame, kNotSameText);
-            return failureExit();
-        }
+        if (compared != got || std::memcmp(sourceBlock.data(), targetBlock.data(), static_cast<std::size_t>(got)) != 0)
+            return setError(errorNumber, errorText, NotSame, kNotSameText);
         done += got;
         emit progress(percentOf(done, length), static_cast<double>(done));
-    }
-    return true;
+        return true;
+    }, errorNumber, errorText);
+    return same || failureExit();
 }
 
 bool FileCopy::FileExists(const QString &path) const

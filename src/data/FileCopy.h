@@ -1,11 +1,16 @@
 #pragma once
 
+#include <QIODevice>
 #include <QObject>
 #include <QString>
 
+#include <functional>
+#include <vector>
+
+class QFile;
+
 namespace pusla {
 
-class Dialogs;
 class PathMapper;
 
 /// Copies one file to another in fixed-size blocks, reports progress after
@@ -21,9 +26,9 @@ class PathMapper;
 /// Failures never raise: copyFile() and verifyFile() return false and fill the
 /// caller's error variables (which the caller passes in with number 0) with one
 /// of the codes below, or for an unexpected failure with the file layer's own
-/// code (a QFileDevice::FileError) and text. The only dialog is the question
-/// before an existing target is overwritten; the busy pointer is on while a
-/// copy or comparison runs and off again on every way out.
+/// code (a QFileDevice::FileError) and text. The copier asks nothing itself:
+/// whether an existing target may be overwritten is the caller's question,
+/// asked through OverwriteQuestion.
 ///
 /// Memory use is one block (two while comparing) whatever the file size.
 class FileCopy : public QObject
@@ -46,7 +51,10 @@ public:
     /// The block size used when ByteSize is 0 or negative.
     static constexpr double DefaultByteSize = 4096;
 
-    FileCopy(Dialogs &dialogs, const PathMapper &paths, QObject *parent = nullptr);
+    /// Asked with TargetFile when the target exists; false cancels the copy.
+    using OverwriteQuestion = std::function<bool(const QString &targetFile)>;
+
+    explicit FileCopy(const PathMapper &paths, QObject *parent = nullptr);
 
     QString sourceFile() const { return m_sourceFile; }
     void setSourceFile(const QString &sourceFile) { m_sourceFile = sourceFile; }
@@ -58,6 +66,8 @@ public:
     /// Compare the copy with its source after copying, and destroy it if it differs.
     bool verify() const { return m_verify; }
     void setVerify(bool verify) { m_verify = verify; }
+    /// Without a question an existing target is overwritten.
+    void setOverwriteQuestion(OverwriteQuestion question) { m_overwriteQuestion = std::move(question); }
 
     /// Copies SourceFile to TargetFile, creating missing folders of the target
     /// and asking before an existing target is overwritten. The copy ends up
@@ -85,9 +95,16 @@ private:
 
     /// The block size in bytes after ByteSize has been checked.
     qint64 blockBytes();
+    /// Opens the source for reading and the target in `targetMode`, both unbuffered.
+    bool openFiles(QFile &source, QFile &target, QIODevice::OpenMode targetMode, qint32 &errorNumber,
+                   QString &errorText) const;
+    /// Reads the whole source, `piece` bytes at a time into `buffer`, and hands
+    /// each piece's length to `take`; stops when `take` returns false.
+    bool readSource(QFile &source, qint64 piece, std::vector<char> &buffer, const std::function<bool(qint64)> &take,
+                    qint32 &errorNumber, QString &errorText) const;
 
-    Dialogs &m_dialogs;
     const PathMapper &m_paths;
+    OverwriteQuestion m_overwriteQuestion;
     QString m_sourceFile;
     QString m_targetFile;
     double m_byteSize = 0;

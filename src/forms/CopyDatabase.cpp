@@ -11,10 +11,15 @@ namespace pusla {
 void CopyDatabase(TerminalForm &form, const QString &source, const QString &target)
 {
     const Services &services = form.services();
-    FileCopy copier(services.dialogs, services.paths);
+    FileCopy copier(services.paths);
     copier.setSourceFile(source);
     copier.setTargetFile(target);
     copier.setByteSize(4096);
+    copier.setOverwriteQuestion([&services](const QString &existing) {
+        return services.dialogs.messageBox(existing + QStringLiteral(" already exists.  Overwrite?"),
+                                           MessageButtons::YesNo)
+            == MessageAnswer::Yes;
+    });
 
     QProgressBar *bar = form.CopyProgress;
     bar->setValue(0);
@@ -31,7 +36,11 @@ void CopyDatabase(TerminalForm &form, const QString &source, const QString &targ
 
     qint32 errorNumber = 0;
     QString errorText;
-    const bool copied = copier.copyFile(errorNumber, errorText);
+    bool copied = false;
+    {
+        const BusyPointer busy(services.dialogs);
+        copied = copier.copyFile(errorNumber, errorText);
+    }
     bar->hide();
     if (!copied)
         services.dialogs.messageBox(QStringLiteral("Kopyalama Yapılamadı"));

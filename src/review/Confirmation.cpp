@@ -90,10 +90,10 @@ bool Confirmation::confirm()
 bool Confirmation::postInvoice()
 {
     const Services &services = m_form.services();
-    services.dialogs.setBusy(true);
-    const InvoiceResult result
-        = postSalesInvoice(m_form.dataControls(), services, {m_form.Combo1->text(), m_form.state().dataPath()});
-    services.dialogs.setBusy(false);
+    const InvoiceResult result = [&] {
+        const BusyPointer busy(services.dialogs);
+        return postSalesInvoice(m_form.dataControls(), services, {m_form.Combo1->text(), m_form.state().dataPath()});
+    }();
     if (result.outcome == InvoiceResult::Outcome::Failed) {
         showPostingFailure(services.dialogs, result.failure);
         return false;

@@ -1,6 +1,5 @@
 #include "data/FileCopy.h"
 #include "base/PathMapper.h"
-#include "support/ScriptedDialogs.h"
 #include "support/TempTree.h"
 
 #include <QDir>
@@ -32,12 +31,10 @@ protected:
     {
         QObject::connect(&copier, &FileCopy::progress,
                          [this](int percent, double bytes) { progress.emplace_back(percent, bytes); });
-    }
-
-    void TearDown() override
-    {
-        // Whatever way the operation ended, the pointer is back to normal.
-        EXPECT_FALSE(dialogs.busyNow());
+        copier.setOverwriteQuestion([this](const QString &target) {
+            asked << target;
+            return overwrite;
+        });
     }
 
     /// The local file behind C:\<relative>.
@@ -69,8 +66,9 @@ protected:
 
     test::TempTree tree;
     PathMapper mapper{tree.paths()};
-    test::ScriptedDialogs dialogs;
-    FileCopy copier{dialogs, mapper};
+    FileCopy copier{mapper};
+    QStringList asked;    ///< the targets the overwrite question was asked about
+    bool overwrite = true; ///< the answer to it
     Progress progress;
     qint32 errorNumber = 0;
     QString errorText;
@@ -87,7 +85,6 @@ TEST_F(FileCopyTest, EmptySourceGivesEmptyTargetAndOneFinalProgress)
     EXPECT_EQ(progress, (Progress{{0, 0.0}}));
     EXPECT_EQ(errorNumber, 0);
     EXPECT_TRUE(errorText.isEmpty());
-    EXPECT_EQ(dialogs.busyCount, 1);
 }
 
 class FileCopyBlockTest : public FileCopyTest, public ::testing::WithParamInterface<double>
@@ -147,13 +144,13 @@ TEST_F(FileCopyTest, DecliningToOverwriteLeavesTheTargetUntouched)
     write(onC(QStringLiteral("source.bin")), pattern(9000));
     const QByteArray old("the old target");
     write(onC(QStringLiteral("target.bin")), old);
-    dialogs.answerMessage(MessageAnswer::No);
+    overwrite = false;
 
     EXPECT_FALSE(copy(QStringLiteral("C:\\source.bin"), QStringLiteral("C:\\target.bin")));
 
     EXPECT_EQ(errorNumber, 100030);
     EXPECT_EQ(errorText, QStringLiteral("File copy canceled..."));
-    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("C:\\target.bin already exists.  Overwrite?")});
+    EXPECT_EQ(asked, QStringList{QStringLiteral("C:\\target.bin")});
     EXPECT_EQ(read(onC(QStringLiteral("target.bin"))), old);
     EXPECT_EQ(progress, (Progress{{0, 0.0}}));
 }
@@ -163,7 +160,6 @@ TEST_F(FileCopyTest, OverwritingALongerTargetLeavesExactlyTheSource)
     const QByteArray data = pattern(5000);
     write(onC(QStringLiteral("source.bin")), data);
     write(onC(QStringLiteral("target.bin")), QByteArray(20000, 'z'));
-    dialogs.answerMessage(MessageAnswer::Yes);
 
     EXPECT_TRUE(copy(QStringLiteral("C:\\source.bin"), QStringLiteral("C:\\target.bin")));
 
@@ -174,7 +170,6 @@ TEST_F(FileCopyTest, CopyingAFileOntoItselfKeepsIt)
 {
     const QByteArray data = pattern(10000);
     write(onC(QStringLiteral("Stok.mdb")), data);
-    dialogs.answerMessage(MessageAnswer::Yes);
 
     // The names differ only in case, so both find the same file.
     EXPECT_TRUE(copy(QStringLiteral("C:\\Stok.mdb"), QStringLiteral("C:\\STOK.MDB")));
@@ -204,7 +199,6 @@ TEST_F(FileCopyTest, VerifiedCopyThatDiffersIsWipedAndRemoved)
     write(targetPath, "old");
     const QString witness = onC(QStringLiteral("witness.bin"));
     ASSERT_EQ(::link(QFile::encodeName(targetPath).constData(), QFile::encodeName(witness).constData()), 0);
-    dialogs.answerMessage(MessageAnswer::Yes);
     copier.setVerify(true);
     // The source changes between the copy and its comparison.
     QObject::connect(&copier, &FileCopy::progress, [&](int percent, double bytes) {
@@ -250,7 +244,7 @@ TEST_F(FileCopyTest, TargetThatIsAFolderFailsWithTheFileLayersError)
     EXPECT_NE(errorNumber, 0);
     EXPECT_LT(errorNumber, 100000);
     EXPECT_FALSE(errorText.isEmpty());
-    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(asked.isEmpty());
     EXPECT_EQ(progress, (Progress{{0, 0.0}}));
 }
 
@@ -327,7 +321,6 @@ TEST_P(FileCopyCheckTest, RefusesWithItsCodeAndCreatesNothing)
     EXPECT_EQ(errorText, QString::fromUtf8(check.text));
     EXPECT_EQ(progress, (Progress{{0, 0.0}}));
     EXPECT_FALSE(QFileInfo::exists(onC(QStringLiteral("target.bin"))));
-    EXPECT_EQ(dialogs.busyCount, 1);
 }
 
 const CheckCase kChecks[] = {
