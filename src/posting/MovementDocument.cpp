@@ -10,8 +10,15 @@
 #include "base/RegionalFormat.h"
 #include "posting/AtomicPosting.h"
 #include "posting/RecordFields.h"
+#include "posting/WorkingListViews.h"
+#include "base/Program.h"
+#include "base/Services.h"
+#include "store/DbError.h"
 
 #include <QDateTime>
+
+#include <utility>
+#include <vector>
 
 namespace pusla {
 
@@ -36,6 +43,15 @@ struct PostingSide
     QString serial;
     /// The side's account: "Merkez"'s code, the branch account (Şube02) or the customer's code.
     QString accountCode;
+};
+
+/// What the posting needs of the machine: the time, the regional formats and
+/// the mapping of the suite's file names.
+struct PostingContext
+{
+    const Clock &clock;
+    const RegionalFormat &formats;
+    const PathMapper &paths;
 };
 
 /// One posting of a document into the set the controls point at.
@@ -208,9 +224,55 @@ void MovementPosting::switchToCentre()
 
 } // namespace
 
-void postMovementDocument(const DataControls &controls, const PostingContext &context, const MovementDocument &document)
+PostingResult postMovements(const DataControls &controls, const Services &services, const MovementDocument &document)
 {
-    MovementPosting(controls, context, document).post();
+    PostingResult result;
+    result.total = document.total;
+    try {
+        DataControl &workingList = *controls.DataTemp;
+        workingList.close();
+        workingList.setRecordSource(workingListView(WorkingListView::DocumentByCode));
+        RefreshData(workingList);
+    } catch (const DbError &) {
+        // Nothing can be read to post; the total decides below.
+    }
+    if (document.total == 0) {
+        result.outcome = PostingResult::Outcome::NothingToPost;
+        return result;
+    }
+
+    // The set the document was captured in: a Depo posting ends in the
+    // centre's, and a failed one goes back.
+    std::vector<std::pair<DataControl *, QString>> bindings;
+    for (DataControl *control : {controls.DataCari, controls.DataCariHar, controls.DataStok, controls.DataStokHar,
+             controls.IndexPrimary, controls.IndexSecondary})
+        bindings.emplace_back(control, control->databaseName());
+
+    PostingFiles files;
+    files.books = QStringList {controls.DataCari->databaseName(), controls.DataStok->databaseName(),
+        controls.IndexPrimary->databaseName()};
+    if (document.depo) {
+        const QString prefix = centrePrefix(controls.DataCari->databaseName());
+        files.books << prefix + QStringLiteral("01Cari.Mdb") << prefix + QStringLiteral("01Stok.Mdb")
+                    << prefix + QStringLiteral("01Index.Mdb");
+    }
+    files.keyFile = controls.IndexPrimary->databaseName();
+    files.programFolder = services.program.folder();
+
+    const PostingContext context {services.clock, services.formats, services.paths};
+    result.failure = postAtomically(services.paths, files, [&] {
+        reopenClosed(controls);
+        MovementPosting(controls, context, document).post();
+        return true;
+    });
+    if (!result.failure.isEmpty()) {
+        for (const auto &[control, databaseName] : bindings)
+            control->setDatabaseName(databaseName);
+        refreshAfterRollback(services.paths, controls);
+        return result;
+    }
+    result.outcome = PostingResult::Outcome::Posted;
+    return result;
 }
 
 QString centrePrefix(const QString &accountFile)

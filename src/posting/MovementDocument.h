@@ -1,15 +1,14 @@
 #pragma once
 
 #include "posting/CardUpdates.h"
+#include "posting/PostingResult.h"
 
 #include <QString>
 
 namespace pusla {
 
-class Clock;
-class PathMapper;
-class RegionalFormat;
 struct DataControls;
+struct Services;
 
 /// A document of the working list as the movement posting takes it, read off
 /// the screen by the review panel's handler.
@@ -27,22 +26,15 @@ struct MovementDocument
     double total = 0;
 };
 
-/// What the posting needs of the machine: the time, the regional formats and
-/// the mapping of the suite's file names.
-struct PostingContext
-{
-    const Clock &clock;
-    const RegionalFormat &formats;
-    const PathMapper &paths;
-};
-
 /// Posts a movement document into the set the data controls are bound to: an
 /// account movement and one stock movement per line of the working list
-/// (`DataTemp`, the document's lines by code) against the document account,
-/// in Depo mode first mirrored against "Merkez" in the branch's set and then
-/// posted in the centre's set, to which the controls are left pointing.
-/// Throws PostingFailure or DbError; the caller's transaction undoes it all.
-void postMovementDocument(const DataControls &controls, const PostingContext &context, const MovementDocument &document);
+/// (`DataTemp`, read with the document's lines by code) against the document
+/// account; in Depo mode first mirrored against "Merkez" in the branch's set
+/// and then posted in the centre's set, to which the controls are left
+/// pointing. All of it commits at once, exactly once (see postAtomically);
+/// after a failure nothing is written and the controls point where they did.
+/// A total of 0 posts nothing.
+PostingResult postMovements(const DataControls &controls, const Services &services, const MovementDocument &document);
 
 /// The folder part of an account file's name, without the company number in
 /// front of "Cari" (…\MuhasebeData\02Cari.mdb -> …\MuhasebeData\).

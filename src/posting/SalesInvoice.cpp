@@ -48,7 +48,7 @@ public:
         , m_document(document)
     { }
 
-    InvoiceResult run();
+    PostingResult run();
 
 private:
     /// Writes everything after the counter; returns false for a total of 0.
@@ -81,10 +81,10 @@ QString InvoicePosting::year() const
     return QString::number(m_services.clock.now().date().year());
 }
 
-InvoiceResult InvoicePosting::run()
+PostingResult InvoicePosting::run()
 {
     const Services &services = m_services;
-    InvoiceResult result;
+    PostingResult result;
     QString counter;
     try {
         // Whatever the counter file says, the invoice number must be new to the set's invoices.
@@ -122,13 +122,13 @@ InvoiceResult InvoicePosting::run()
         return result;
     }
     if (!posted) {
-        result.outcome = InvoiceResult::Outcome::NothingToPost;
+        result.outcome = PostingResult::Outcome::NothingToPost;
         return result;
     }
     // The counter's copy in the settings, once the invoice is there.
     services.settings.regWriteString(SettingsStore::HKEY_CURRENT_USER, settingkeys::PropertiesKey,
         m_document.dataPath.right(2) + QStringLiteral("FatNo"), ShiftChars(counter.trimmed()));
-    result.outcome = InvoiceResult::Outcome::Posted;
+    result.outcome = PostingResult::Outcome::Posted;
     return result;
 }
 
@@ -304,7 +304,7 @@ void InvoicePosting::findAccount(const QString &criteria, const QString &missing
 
 } // namespace
 
-InvoiceResult postSalesInvoice(const DataControls &controls, const Services &services, const InvoiceDocument &document)
+PostingResult postSalesInvoice(const DataControls &controls, const Services &services, const InvoiceDocument &document)
 {
     return InvoicePosting(controls, services, document).run();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "posting/PostingResult.h"
+
 #include <QString>
 
 namespace pusla {
@@ -17,16 +19,6 @@ struct InvoiceDocument
     QString dataPath;
 };
 
-struct InvoiceResult
-{
-    enum class Outcome { Posted, NothingToPost, Failed };
-    Outcome outcome = Outcome::Failed;
-    /// Why it failed, in the operator's words.
-    QString failure;
-    /// The invoice's total: the sum of every line's amount.
-    double total = 0;
-};
-
 /// Posts the working list (`DataTemp`) as a cash sales invoice to the
 /// customer: the counter from the shared counter file, the invoice lines,
 /// the stock movements and stock cards, the header, the customer's and the
@@ -37,6 +29,6 @@ struct InvoiceResult
 /// after it is one all-or-nothing change: when any part cannot be written
 /// nothing is written and the working list still holds the document. A total
 /// of 0 posts nothing.
-InvoiceResult postSalesInvoice(const DataControls &controls, const Services &services, const InvoiceDocument &document);
+PostingResult postSalesInvoice(const DataControls &controls, const Services &services, const InvoiceDocument &document);
 
 } // namespace pusla

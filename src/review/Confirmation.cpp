@@ -2,44 +2,26 @@
 
 #include "forms/TerminalForm.h"
 #include "data/DataRoutines.h"
-#include "data/Schema.h"
 #include "forms/ChoiceIndexes.h"
-#include "base/Clock.h"
 #include "store/DataControl.h"
-#include "store/Database.h"
 #include "store/DbError.h"
 #include "base/Dialogs.h"
-#include "base/Program.h"
-#include "base/RegionalFormat.h"
-#include "store/Transaction.h"
 #include "forms/Controls.h"
 #include "forms/TerminalState.h"
+#include "store/Transaction.h"
 #include "posting/AtomicPosting.h"
 #include "posting/MovementDocument.h"
 #include "posting/SalesInvoice.h"
 #include "posting/WorkingListViews.h"
 
-#include <QAction>
 #include <QGroupBox>
-#include <QLabel>
-
-#include <utility>
-#include <vector>
 
 namespace pusla {
-
-using namespace schema;
 
 namespace {
 
 constexpr int kCancel = 0;
 constexpr int kConfirm = 1;
-
-struct Binding
-{
-    DataControl *control;
-    QString databaseName;
-};
 
 } // namespace
 
@@ -90,11 +72,11 @@ bool Confirmation::confirm()
 bool Confirmation::postInvoice()
 {
     const Services &services = m_form.services();
-    const InvoiceResult result = [&] {
+    const PostingResult result = [&] {
         const BusyPointer busy(services.dialogs);
         return postSalesInvoice(m_form.dataControls(), services, {m_form.Combo1->text(), m_form.state().dataPath()});
     }();
-    if (result.outcome == InvoiceResult::Outcome::Failed) {
+    if (result.outcome == PostingResult::Outcome::Failed) {
         showPostingFailure(services.dialogs, result.failure);
         return false;
     }
@@ -105,55 +87,14 @@ bool Confirmation::postInvoice()
 bool Confirmation::postMovements()
 {
     const Services &services = m_form.services();
-    DataControl &workingList = *m_form.DataTemp;
-    try {
-        workingList.close();
-        workingList.setRecordSource(workingListView(WorkingListView::DocumentByCode));
-        RefreshData(workingList);
-    } catch (const DbError &) {
-        // Nothing can be read to post; the total decides below.
-    }
-    if (m_form.state().documentTotal() == 0)
-        return true;
-
-    services.dialogs.setBusy(true);
     m_form.Command4->setEnabled(false);
-
-    const DataControls controls = m_form.dataControls();
-    std::vector<Binding> bindings;
-    for (DataControl *control : {controls.DataCari, controls.DataCariHar, controls.DataStok, controls.DataStokHar,
-             controls.IndexPrimary, controls.IndexSecondary})
-        bindings.push_back({control, control->databaseName()});
-
-    PostingFiles files;
-    files.books = QStringList {controls.DataCari->databaseName(), controls.DataStok->databaseName(),
-        controls.IndexPrimary->databaseName()};
-    if (m_form.state().operation() == kDepo) {
-        const QString prefix = centrePrefix(controls.DataCari->databaseName());
-        files.books << prefix + QStringLiteral("01Cari.Mdb") << prefix + QStringLiteral("01Stok.Mdb")
-                    << prefix + QStringLiteral("01Index.Mdb");
-    }
-    files.keyFile = controls.IndexPrimary->databaseName();
-    files.programFolder = services.program.folder();
-
-    const MovementDocument document = movementDocument();
-    const PostingContext context {services.clock, services.formats, services.paths};
-    const QString failure = postAtomically(services.paths, files, [&] {
-        reopenClosed(controls);
-        postMovementDocument(controls, context, document);
-        return true;
-    });
-    if (!failure.isEmpty()) {
-        // The set the document was captured in, as it was before.
-        for (const Binding &binding : bindings)
-            binding.control->setDatabaseName(binding.databaseName);
-        refreshAfterRollback(services.paths, controls);
-    }
-
-    services.dialogs.setBusy(false);
+    const PostingResult result = [&] {
+        const BusyPointer busy(services.dialogs);
+        return pusla::postMovements(m_form.dataControls(), services, movementDocument());
+    }();
     m_form.Command4->setEnabled(true);
-    if (!failure.isEmpty()) {
-        showPostingFailure(services.dialogs, failure);
+    if (result.outcome == PostingResult::Outcome::Failed) {
+        showPostingFailure(services.dialogs, result.failure);
         return false;
     }
     return true;
@@ -172,8 +113,6 @@ MovementDocument Confirmation::movementDocument() const
 
 void Confirmation::endDocument()
 {
-    m_form.services().dialogs.setBusy(false);
-    m_form.Command4->setEnabled(true);
     m_form.Check1[kSale]->setValue(0);
     m_form.Check1[kPurchase]->setValue(0);
 }
