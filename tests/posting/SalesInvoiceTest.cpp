@@ -214,18 +214,6 @@ TEST_F(SalesInvoiceTest, MissingStockCardLeavesTheBooksAndTheDocumentAsTheyWere)
     EXPECT_EQ(count("01", "Fatura", "FatHareket"), 2);
 }
 
-TEST_F(SalesInvoiceTest, MissingCustomerWritesNothing)
-{
-    setLine(QStringLiteral("ST000001"), 1, 10, 10);
-    runOnFile(setFile("01", "Cari"), {QStringLiteral("UPDATE CariKartlar SET Unvan='Başka' WHERE CariKod='C001'")});
-    const QString before = footprint();
-
-    invoice();
-
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_TRUE(dialogs.messages.first().contains(QStringLiteral("Müşteri bulunamadı")));
-    EXPECT_EQ(footprint(), before);
-}
 
 TEST_F(SalesInvoiceTest, UnwritableCounterFileStopsBeforeAnything)
 {
