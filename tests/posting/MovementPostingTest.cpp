@@ -2,7 +2,6 @@
 #include "forms/TerminalState.h"
 #include "support/SpoiltFiles.h"
 
-#include "base/Rounding.h"
 #include "store/Transaction.h"
 
 #include <QApplication>
@@ -137,7 +136,6 @@ TEST_F(MovementPostingTest, CariPurchaseCreditsTheAccountAndBringsStockIn)
     EXPECT_TRUE(form->Command4->isEnabled());
 }
 
-
 TEST_F(MovementPostingTest, RetryAfterAFailurePostsAgainstTheChosenCustomer)
 {
     openInMode("1", kSale);
@@ -163,7 +161,6 @@ TEST_F(MovementPostingTest, RetryAfterAFailurePostsAgainstTheChosenCustomer)
         QStringLiteral("0.0"));
     EXPECT_EQ(value("01", "Stok", QStringLiteral("SELECT Carisi FROM StokHareket")), QStringLiteral("C001"));
 }
-
 
 TEST_F(MovementPostingTest, EnterInTheEmptyScanBoxOfACountOpensNoDocument)
 {
@@ -206,7 +203,6 @@ TEST_F(MovementPostingTest, InvoiceAfterADepoBranchLandsWholeInTheBranchSet)
         value("02", "Stok", QStringLiteral("SELECT SeriNoDiger FROM StokHareket")));
     EXPECT_EQ(count("01", "Index", "Mdbindex"), 0);
 }
-
 
 class DepoTransferTest : public MovementPostingTest
 {
@@ -251,29 +247,6 @@ TEST_F(DepoTransferTest, CentreSellsToTheBranchWithOneSerialOnBothSides)
     EXPECT_EQ(count("01", "Index", "Mdbindex"), 0);
     EXPECT_TRUE(form->DataCari->databaseName().endsWith(QStringLiteral("01Cari.Mdb")));
     EXPECT_TRUE(form->DataStokHar->databaseName().endsWith(QStringLiteral("01Stok.Mdb")));
-}
-
-
-
-TEST_F(MovementPostingTest, DataDirectoryWithCariInItsPathStillReachesTheCentre)
-{
-    DemoOptions options;
-    options.dataDirectory = tree.paths().sharesRoot + QStringLiteral("/127.0.0.1/Cariler/MuhasebeData");
-    options.programFolder = tree.paths().programFolder;
-    options.itemCount = 40;
-    options.overwrite = true;
-    ASSERT_TRUE(createDemoData(options).ok);
-    storeServerAddress(QStringLiteral("\\\\127.0.0.1\\Cariler\\MuhasebeData\\01"));
-    openInMode("0", kSale);
-    setLine(QStringLiteral("ST000001"), 1, 5, 5);
-
-    post();
-
-    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
-    EXPECT_EQ(cliValue(options.dataDirectory + QStringLiteral("/01Cari.mdb"),
-                  QStringLiteral("SELECT CariHarKod, Borc FROM CariHareket")),
-        QStringLiteral("Şube02|5.0"));
-    EXPECT_EQ(form->DataCari->databaseName(), QStringLiteral("\\\\127.0.0.1\\Cariler\\MuhasebeData\\01Cari.Mdb"));
 }
 
 // --- files that another program holds, or that are spoilt
@@ -461,24 +434,5 @@ INSTANTIATE_TEST_SUITE_P(Files, SpoiltFileTest, ::testing::ValuesIn(kSpoiltFiles
     [](const ::testing::TestParamInfo<SpoiltFile> &spoilt) {
         return std::string(spoilt.param.file) + spoilt.param.spoiler.name;
     });
-
-struct RoundingCase
-{
-    double value;
-    double rounded;
-};
-
-class HalfEvenRounding : public ::testing::TestWithParam<RoundingCase>
-{
-};
-
-TEST_P(HalfEvenRounding, TiesGoToTheEvenDigit)
-{
-    EXPECT_DOUBLE_EQ(roundHalfEven(GetParam().value, 4), GetParam().rounded);
-}
-
-INSTANTIATE_TEST_SUITE_P(Balances, HalfEvenRounding,
-    ::testing::Values(RoundingCase {0.03125, 0.0312}, RoundingCase {0.09375, 0.0938}, RoundingCase {-0.03125, -0.0312},
-        RoundingCase {1.23456, 1.2346}, RoundingCase {3, 3}));
 
 } // namespace

@@ -314,5 +314,17 @@ TEST_P(RefusedDocument, WritesNothingAndKeepsTheLinesAndTheSet)
 INSTANTIATE_TEST_SUITE_P(Refusals, RefusedDocument, ::testing::ValuesIn(kRefusals),
     [](const auto &param) { return std::string(param.param.name); });
 
+// The centre's files sit beside the branch's, whatever the folders are called.
+TEST(CentrePrefix, CutsTheCompanyNumberOffTheFileNameOnly)
+{
+    const std::pair<const char *, const char *> cases[] = {
+        {"\\\\127.0.0.1\\MuhasebeData\\03Cari.mdb", "\\\\127.0.0.1\\MuhasebeData\\"},
+        {"\\\\127.0.0.1\\Cariler\\MuhasebeData\\02Cari.Mdb", "\\\\127.0.0.1\\Cariler\\MuhasebeData\\"},
+        {"C:\\Cari\\Data\\12Cari.mdb", "C:\\Cari\\Data\\"},
+    };
+    for (const auto &[file, prefix] : cases)
+        EXPECT_EQ(centrePrefix(QString::fromLatin1(file)), QString::fromLatin1(prefix)) << file;
+}
+
 } // namespace
 } // namespace pusla::test
