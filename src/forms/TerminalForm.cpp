@@ -80,15 +80,11 @@ void TerminalForm::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
-    queryUnload();
+    emit queryUnload();
     unload();
     m_unloaded = true;
     event->accept();
     emit unloaded();
-}
-
-void TerminalForm::queryUnload()
-{
 }
 
 void TerminalForm::unload()

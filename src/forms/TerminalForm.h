@@ -111,6 +111,9 @@ public:
     std::array<QAction *, 2> SbCr{};
 
 signals:
+    /// The window is closing on the operator's word, before the placement is
+    /// saved: what must be left behind for the shop is written here.
+    void queryUnload();
     /// The form has run its unload handling and closed.
     void unloaded();
 
@@ -126,7 +129,6 @@ private:
     void buildControls();
     void wireControls();
     void formLoad();
-    void queryUnload();
     void unload();
     void closeBalancePanel();
     void keepFocusOffWorkingScreen();
