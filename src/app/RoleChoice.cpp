@@ -1,5 +1,6 @@
 #include "app/RoleChoice.h"
 
+#include "forms/FailureMessages.h"
 #include "forms/CopyDatabase.h"
 #include "data/SettingKeys.h"
 #include "forms/TerminalForm.h"

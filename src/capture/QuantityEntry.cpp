@@ -1,5 +1,6 @@
 #include "capture/QuantityEntry.h"
 
+#include "forms/FailureMessages.h"
 #include "forms/TerminalForm.h"
 #include "capture/IgnoringErrors.h"
 #include "data/DataRoutines.h"

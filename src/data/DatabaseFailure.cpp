@@ -1,7 +1,6 @@
 #include "data/DatabaseFailure.h"
 
 #include "store/DbError.h"
-#include "base/Dialogs.h"
 
 #include <QDebug>
 
@@ -62,11 +61,6 @@ QString databaseFailureReason(const DbError &error)
     if (file.isEmpty())
         return reason + QLatin1Char('.');
     return reason + QStringLiteral(": ") + file;
-}
-
-void showDatabaseFailure(Dialogs &dialogs, const QString &headline, const DbError &error)
-{
-    dialogs.messageBox(headline + QLatin1Char('\n') + databaseFailureReason(error));
 }
 
 } // namespace pusla

@@ -5,7 +5,6 @@
 namespace pusla {
 
 class DbError;
-class Dialogs;
 
 /// What went wrong with a database file, as far as the operator can act on it.
 enum class FailureKind { Missing, Damaged, Busy, DiskFull, NotWritable, Other };
@@ -17,8 +16,5 @@ FailureKind failureKind(int dbErrorNumber);
 /// long, a full disk, a file that cannot be written) and the file's name
 /// when it is known. The engine's own text goes to the program's log.
 QString databaseFailureReason(const DbError &error);
-
-/// Tells the operator what could not be done (`headline`) and why.
-void showDatabaseFailure(Dialogs &dialogs, const QString &headline, const DbError &error);
 
 } // namespace pusla

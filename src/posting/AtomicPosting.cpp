@@ -7,7 +7,6 @@
 #include "store/DataControl.h"
 #include "store/Database.h"
 #include "store/DbError.h"
-#include "base/Dialogs.h"
 #include "store/SharedConnection.h"
 #include "store/Transaction.h"
 #include "posting/PendingPosting.h"
@@ -73,13 +72,6 @@ std::array<DataControl *, 9> postingControls(const DataControls &controls)
 }
 
 } // namespace
-
-void showPostingFailure(Dialogs &dialogs, const QString &reason)
-{
-    dialogs.messageBox(QStringLiteral("Belge kaydedilemedi.\n%1\n"
-                                      "Hiçbir kayıt yazılmadı; satırlar listede duruyor. Lütfen tekrar deneyin.")
-                           .arg(reason));
-}
 
 void refreshAfterRollback(const PathMapper &mapper, const DataControls &controls)
 {

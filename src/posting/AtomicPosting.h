@@ -10,7 +10,6 @@
 namespace pusla {
 
 class DbError;
-class Dialogs;
 struct DataControls;
 class PathMapper;
 
@@ -20,9 +19,6 @@ class PostingFailure : public OperatorError
 public:
     using OperatorError::OperatorError;
 };
-
-/// Tells the operator that the document was not saved and why.
-void showPostingFailure(Dialogs &dialogs, const QString &reason);
 
 /// Re-opens the data controls after a posting was undone: the rows they
 /// added are gone and the cards they changed are back as they were. It does

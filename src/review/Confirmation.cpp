@@ -1,5 +1,6 @@
 #include "review/Confirmation.h"
 
+#include "forms/FailureMessages.h"
 #include "forms/TerminalForm.h"
 #include "data/DataRoutines.h"
 #include "forms/ChoiceIndexes.h"
@@ -9,7 +10,6 @@
 #include "forms/Controls.h"
 #include "forms/TerminalState.h"
 #include "store/Transaction.h"
-#include "posting/AtomicPosting.h"
 #include "posting/MovementDocument.h"
 #include "posting/SalesInvoice.h"
 #include "posting/WorkingListViews.h"

@@ -1,5 +1,6 @@
 #include "review/Review.h"
 
+#include "forms/FailureMessages.h"
 #include "forms/TerminalForm.h"
 #include "data/DataRoutines.h"
 #include "data/DatabaseFailure.h"
