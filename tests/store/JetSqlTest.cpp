@@ -182,36 +182,8 @@ protected:
     QString file() const { return programFile(QStringLiteral("Temp.Mdb")); }
     QString cli(const QString &sql) const { return test::cliValue(file(), sql); }
 
-    QStringList codes(const QString &source)
-    {
-        auto rs = m_database.openRecordset(source);
-        QStringList result;
-        for (int i = 0; i < rs->recordCount(); ++i)
-            result.append(rs->valueAt(i, QStringLiteral("StokKod")).toString());
-        return result;
-    }
-
     Database m_database;
 };
-
-TEST_F(StatementTest, RecordSourcesRunAsWritten)
-{
-    EXPECT_EQ(codes(QStringLiteral(
-                  "Select * From StokKartlar Where StokGizle=False And KalanB+KalanA<>0 Order By StokAdi Asc")),
-        QStringList({"4", "1"}));
-    EXPECT_EQ(codes(QStringLiteral("Select * From StokKartlar Where Sube='02' Order By StokAdi Asc")),
-        QStringList({"4", "3", "1"}));
-    EXPECT_EQ(
-        codes(QStringLiteral("SELECT * FROM StokKartlar Where StokGizle=False And KalanB<>0")), QStringList({"1"}));
-    EXPECT_EQ(
-        codes(QStringLiteral("Select * FROM StokKartlar Where StokGizle=False And KalanB<>0 Order By StokKod Asc")),
-        QStringList({"1"}));
-    EXPECT_EQ(codes(QStringLiteral("Select * From StokKartlar Where StokGizle=False ORDER BY KalanB DESC")),
-        QStringList({"1", "4", "2"}));
-    auto sums = m_database.openRecordset(QStringLiteral("Select Sum(GirenTutar),Sum(Kar)  FROM StokKartlar"));
-    EXPECT_DOUBLE_EQ(sums->field(0).toDouble(), 14.0);
-    EXPECT_DOUBLE_EQ(sums->field(1).toDouble(), 2.52);
-}
 
 TEST_F(StatementTest, BulkChangesRunAsWritten)
 {
