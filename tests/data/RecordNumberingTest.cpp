@@ -63,33 +63,38 @@ protected:
 
 } // namespace
 
-TEST_F(RecordNumberingTest, FirstNumberOfTheYearInModeZeroSetsBothCounters)
+// A number is the year's two digits and the counter of its mode, unpadded:
+// mode 0 counts in Indexi, mode 1 in Serino, and the year's first number of
+// mode 0 sets both.
+TEST_F(RecordNumberingTest, EachModeRaisesItsCounter)
 {
-    Numbering numbering(tree.paths());
-    EXPECT_EQ(numbering.next(0), QStringLiteral("171"));
-    EXPECT_EQ(counter(QStringLiteral("Indexi")), QStringLiteral("171"));
-    EXPECT_EQ(counter(QStringLiteral("Serino")), QStringLiteral("171"));
-    EXPECT_EQ(numbering.next(1), QStringLiteral("172"));
-    EXPECT_EQ(counter(QStringLiteral("Indexi")), QStringLiteral("171")) << "the other counter is not touched";
-    EXPECT_EQ(test::cliValue(indexPath(), QStringLiteral("SELECT count(*) FROM Tarih")), QStringLiteral("1"));
-}
-
-TEST_F(RecordNumberingTest, FirstNumberInModeOneLeavesModeZeroAtItsStart)
-{
-    Numbering numbering(tree.paths());
-    EXPECT_EQ(numbering.next(1), QStringLiteral("171"));
-    EXPECT_EQ(counter(QStringLiteral("Indexi")), QStringLiteral("170"));
-    EXPECT_EQ(numbering.next(0), QStringLiteral("171"));
-}
-
-TEST_F(RecordNumberingTest, CounterGrowsPastNineWithoutPadding)
-{
-    test::runOnFile(indexPath(), {QStringLiteral("INSERT INTO Tarih (Tarih) VALUES ('2017')"),
-                                  QStringLiteral("INSERT INTO Mdbindex (Tarih, Serino, Indexi) VALUES "
-                                                 "('2017', '179', '1799')")});
-    Numbering numbering(tree.paths());
-    EXPECT_EQ(numbering.next(1), QStringLiteral("1710"));
-    EXPECT_EQ(numbering.next(0), QStringLiteral("17100"));
+    const struct
+    {
+        const char *preset; // Serino, Indexi already in the file for 2017; nullptr: a fresh year
+        std::vector<std::pair<int, const char *>> draws;
+        const char *serino;
+        const char *indexi;
+    } cases[] = {
+        {nullptr, {{0, "171"}, {1, "172"}}, "172", "171"},
+        {nullptr, {{1, "171"}, {0, "171"}}, "171", "171"},
+        {"'179', '1799'", {{1, "1710"}, {0, "17100"}}, "1710", "17100"},
+    };
+    for (const auto &c : cases) {
+        QFile::remove(indexPath());
+        ASSERT_TRUE(schema::createDatabaseFile(indexPath(), schema::DatabaseKind::Index));
+        if (c.preset)
+            test::runOnFile(indexPath(), {QStringLiteral("INSERT INTO Tarih (Tarih) VALUES ('2017')"),
+                                          QStringLiteral("INSERT INTO Mdbindex (Tarih, Serino, Indexi) VALUES "
+                                                         "('2017', %1)").arg(QString::fromLatin1(c.preset))});
+        {
+            Numbering numbering(tree.paths());
+            for (const auto &[mode, expected] : c.draws)
+                EXPECT_EQ(numbering.next(mode), QString::fromLatin1(expected)) << "mode " << mode;
+        }
+        EXPECT_EQ(counter(QStringLiteral("Serino")), QString::fromLatin1(c.serino));
+        EXPECT_EQ(counter(QStringLiteral("Indexi")), QString::fromLatin1(c.indexi));
+        EXPECT_EQ(test::cliValue(indexPath(), QStringLiteral("SELECT count(*) FROM Tarih")), QStringLiteral("1"));
+    }
 }
 
 TEST_F(RecordNumberingTest, NewYearStartsAfreshWhateverTheOldYearReached)
@@ -102,18 +107,6 @@ TEST_F(RecordNumberingTest, NewYearStartsAfreshWhateverTheOldYearReached)
     EXPECT_EQ(test::cliValue(indexPath(), QStringLiteral("SELECT group_concat(Tarih) FROM Tarih")),
               QStringLiteral("2017,2018"));
     EXPECT_EQ(test::integrityCheck(indexPath()), QStringLiteral("ok"));
-}
-
-TEST_F(RecordNumberingTest, RefreshingAnEmptyTableLeavesItAtTheEnd)
-{
-    PathMapper mapper(tree.paths());
-    DataControl control(mapper);
-    control.setDatabaseName(kIndexFile);
-    control.setRecordSource(QStringLiteral("Mdbindex"));
-    ASSERT_NO_THROW(RefreshData(control));
-    EXPECT_TRUE(control.recordset().eof());
-    EXPECT_TRUE(control.recordset().bof());
-    EXPECT_EQ(control.recordset().absolutePosition(), -1);
 }
 
 // Run as a child process by the test below: draws numbers from the index
