@@ -48,17 +48,14 @@ protected:
 TEST_F(LockFileTest, OpenFileKeepsItsLockFileUntilTheLastHolderCloses)
 {
     EXPECT_FALSE(exists(QStringLiteral("Temp.ldb")));
-    DataControl data(m_mapper);
-    data.setDatabaseName(programText(QStringLiteral("Temp.Mdb")));
-    data.setRecordSource(QStringLiteral("StokKartlar"));
-    data.refresh();
+    auto data = test::boundControl(m_mapper, programText(QStringLiteral("Temp.Mdb")), QStringLiteral("StokKartlar"));
     EXPECT_TRUE(QFileInfo::exists(programFile(QStringLiteral("Temp.ldb"))));
     EXPECT_TRUE(exists(QStringLiteral("Temp.ldb")));
     EXPECT_TRUE(live(QStringLiteral("Temp.ldb")));
     EXPECT_FALSE(exists(QStringLiteral("SayTmp.ldb")));
     {
         Database direct = Database::open(m_mapper, programText(QStringLiteral("TEMP.MDB")));
-        data.close();
+        data->close();
         EXPECT_TRUE(live(QStringLiteral("Temp.ldb")));
     }
     EXPECT_FALSE(exists(QStringLiteral("Temp.ldb")));
@@ -66,13 +63,10 @@ TEST_F(LockFileTest, OpenFileKeepsItsLockFileUntilTheLastHolderCloses)
 
 TEST_F(LockFileTest, RebindingAControlReleasesTheOldFile)
 {
-    DataControl data(m_mapper);
-    data.setDatabaseName(programText(QStringLiteral("Temp.Mdb")));
-    data.setRecordSource(QStringLiteral("StokKartlar"));
-    data.refresh();
-    data.setDatabaseName(programText(QStringLiteral("SayTmp.Mdb")));
+    auto data = test::boundControl(m_mapper, programText(QStringLiteral("Temp.Mdb")), QStringLiteral("StokKartlar"));
+    data->setDatabaseName(programText(QStringLiteral("SayTmp.Mdb")));
     EXPECT_TRUE(exists(QStringLiteral("Temp.ldb")));
-    data.refresh();
+    data->refresh();
     EXPECT_FALSE(exists(QStringLiteral("Temp.ldb")));
     EXPECT_TRUE(live(QStringLiteral("SayTmp.ldb")));
 }
