@@ -113,16 +113,14 @@ TEST_F(RecordNumberingTest, NewYearStartsAfreshWhateverTheOldYearReached)
 // database under the given root and prints them.
 TEST(RecordNumberingWorker, DrawNumbers)
 {
-    const QString root = qEnvironmentVariable("PUSLA_NUMBERING_ROOT");
-    if (root.isEmpty())
+    const QStringList task = test::childTask().split(u'|'); // root|count|start
+    if (task.size() != 3)
         GTEST_SKIP() << "runs only as a child of the numbering test";
-    const int count = qEnvironmentVariableIntValue("PUSLA_NUMBERING_COUNT");
-    Numbering numbering(Paths::underRoot(root));
+    Numbering numbering(Paths::underRoot(task.at(0)));
     // All terminals start together, so that they race for the year's first row.
-    const qint64 start = qEnvironmentVariable("PUSLA_NUMBERING_START").toLongLong();
-    while (QDateTime::currentMSecsSinceEpoch() < start)
+    while (QDateTime::currentMSecsSinceEpoch() < task.at(2).toLongLong())
         QThread::usleep(200);
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < task.at(1).toInt(); ++i)
         std::printf("NUMBER %s\n", qPrintable(numbering.next(1)));
     std::fflush(stdout);
 }
@@ -133,18 +131,9 @@ TEST_F(RecordNumberingTest, TerminalsDrawingAtOnceNeverShareANumber)
     constexpr int kDraws = 40;
     std::vector<std::unique_ptr<QProcess>> terminals;
     const qint64 start = QDateTime::currentMSecsSinceEpoch() + 1500;
-    for (int i = 0; i < kTerminals; ++i) {
-        auto process = std::make_unique<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("PUSLA_NUMBERING_ROOT"), tree.root());
-        env.insert(QStringLiteral("PUSLA_NUMBERING_COUNT"), QString::number(kDraws));
-        env.insert(QStringLiteral("PUSLA_NUMBERING_START"), QString::number(start));
-        process->setProcessEnvironment(env);
-        process->start(QCoreApplication::applicationFilePath(),
-                       {QStringLiteral("--gtest_filter=RecordNumberingWorker.DrawNumbers")});
-        terminals.push_back(std::move(process));
-    }
-
+    for (int i = 0; i < kTerminals; ++i)
+        terminals.emplace_back(test::startChild(QStringLiteral("RecordNumberingWorker.DrawNumbers"),
+                                                QStringLiteral("%1|%2|%3").arg(tree.root()).arg(kDraws).arg(start)));
     QSet<QString> numbers;
     for (auto &process : terminals) {
         ASSERT_TRUE(process->waitForFinished(240000));
