@@ -203,44 +203,30 @@ TEST_F(DemoDataTest, TheSameSeedMakesTheSameSetAndAnotherSeedAnotherOne)
     EXPECT_NE(catalogueOf(options.seed + 1), mine);
 }
 
-struct BadOptions
+TEST(DemoOptionsTest, BadOptionsAreRefusedBeforeAnythingIsWritten)
 {
-    const char *name;
-    bool noDataDirectory;
-    int itemCount;
-    QStringList branches;
-};
-
-class DemoOptionsTest : public ::testing::TestWithParam<BadOptions>
-{
-};
-
-TEST_P(DemoOptionsTest, AreRefusedBeforeAnythingIsWritten)
-{
-    test::TempTree tree;
-    const BadOptions &bad = GetParam();
-    DemoOptions options;
-    options.dataDirectory = bad.noDataDirectory ? QString() : tree.dataFolder();
-    options.programFolder = tree.paths().programFolder;
-    options.itemCount = bad.itemCount;
-    options.branches = bad.branches;
-
-    const DemoResult result = createDemoData(options);
-
-    EXPECT_FALSE(result.ok);
-    EXPECT_FALSE(result.errorText.isEmpty());
-    EXPECT_FALSE(QFileInfo::exists(tree.dataFolder()));
-    EXPECT_TRUE(QDir(tree.paths().programFolder).isEmpty());
+    const std::pair<const char *, void (*)(DemoOptions &)> cases[] = {
+        {"no data directory", [](DemoOptions &o) { o.dataDirectory.clear(); }},
+        {"negative count", [](DemoOptions &o) { o.itemCount = -1; }},
+        {"centre as branch", [](DemoOptions &o) { o.branches = {QStringLiteral("01")}; }},
+        {"one-digit branch", [](DemoOptions &o) { o.branches = {QStringLiteral("2")}; }},
+        {"repeated branch", [](DemoOptions &o) { o.branches = {QStringLiteral("02"), QStringLiteral("02")}; }},
+    };
+    for (const auto &[what, spoil] : cases) {
+        test::TempTree tree;
+        DemoOptions options;
+        options.dataDirectory = tree.dataFolder();
+        options.programFolder = tree.paths().programFolder;
+        options.itemCount = 10;
+        options.branches = {QStringLiteral("02")};
+        spoil(options);
+        const DemoResult result = createDemoData(options);
+        EXPECT_FALSE(result.ok) << what;
+        EXPECT_FALSE(result.errorText.isEmpty()) << what;
+        EXPECT_FALSE(QFileInfo::exists(tree.dataFolder())) << what;
+        EXPECT_TRUE(QDir(tree.paths().programFolder).isEmpty()) << what;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Bad, DemoOptionsTest,
-    ::testing::Values(BadOptions{"NoDataDirectory", true, 10, {QStringLiteral("02")}},
-                      BadOptions{"NegativeCount", false, -1, {QStringLiteral("02")}},
-                      BadOptions{"CentreAsBranch", false, 10, {QStringLiteral("01")}},
-                      BadOptions{"OneDigitBranch", false, 10, {QStringLiteral("2")}},
-                      BadOptions{"RepeatedBranch", false, 10, {QStringLiteral("02"), QStringLiteral("02")}}),
-    [](const auto &param) { return std::string(param.param.name); });
 
 TEST(DemoSeedToolTest, CreatesOnceAndLeavesAnExistingSetAlone)
 {
