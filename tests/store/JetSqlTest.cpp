@@ -17,29 +17,14 @@ namespace {
 const QString kLongName = QString(10000, u'ğ');
 
 // Item names that put case folding, wildcards and quoting to the test.
-const std::vector<std::pair<QString, QString>> kNames = {
-    {"01", QStringLiteral("ÇAY")},
-    {"02", QStringLiteral("çay bardağı")},
-    {"03", QStringLiteral("Işık")},
-    {"04", QStringLiteral("ışıl")},
-    {"05", QStringLiteral("İnce")},
-    {"06", QStringLiteral("ince")},
-    {"07", QStringLiteral("Şeker")},
-    {"08", QStringLiteral("şeker")},
-    {"09", QStringLiteral("DAĞ")},
-    {"10", QStringLiteral("üzüm")},
-    {"11", QStringLiteral("öğle")},
-    {"12", QStringLiteral("100% pamuk")},
-    {"13", QStringLiteral("a_b")},
-    {"14", QStringLiteral("[köşeli]")},
-    {"15", QStringLiteral("O'Brien")},
-    {"16", QStringLiteral("Yıldız*")},
-    {"17", QStringLiteral("x' OR 1=1 --")},
-    {"18", QStringLiteral("\"; DROP TABLE StokKartlar; --")},
-    {"19", kLongName},
-    {"20", QStringLiteral("a\tb\nc\x01")},
-    {"21", QStringLiteral("Kod2017")},
-};
+const std::vector<std::pair<QString, QString>> kNames = {{"01", QStringLiteral("ÇAY")},
+    {"02", QStringLiteral("çay bardağı")}, {"03", QStringLiteral("Işık")}, {"04", QStringLiteral("ışıl")},
+    {"05", QStringLiteral("İnce")}, {"06", QStringLiteral("ince")}, {"07", QStringLiteral("Şeker")},
+    {"08", QStringLiteral("şeker")}, {"09", QStringLiteral("DAĞ")}, {"10", QStringLiteral("üzüm")},
+    {"11", QStringLiteral("öğle")}, {"12", QStringLiteral("100% pamuk")}, {"13", QStringLiteral("a_b")},
+    {"14", QStringLiteral("[köşeli]")}, {"15", QStringLiteral("O'Brien")}, {"16", QStringLiteral("Yıldız*")},
+    {"17", QStringLiteral("x' OR 1=1 --")}, {"18", QStringLiteral("\"; DROP TABLE StokKartlar; --")},
+    {"19", kLongName}, {"20", QStringLiteral("a\tb\nc\x01")}, {"21", QStringLiteral("Kod2017")}};
 
 // A criterion written the way the forms paste a text between apostrophes.
 QString quoted(const QString &text)
