@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
-#include <ostream>
 
 namespace pusla {
 namespace {
@@ -45,35 +44,45 @@ protected:
     PathMapper m_mapper;
 };
 
-// Mapping texts to local paths
+// Mapping texts to local paths. The machine holds the files below; an
+// existing name is found whatever its case, a missing one keeps the case
+// as written.
+
+enum Kind { Missing, File, Folder };
 
 struct MappingCase
 {
     const char *text; // "{home}" stands for the program folder
     const char *local; // relative to the tree's root; nullptr: refused
+    Kind kind = Missing;
 };
-
-void PrintTo(const MappingCase &c, std::ostream *os)
-{
-    *os << '"' << c.text << "\" -> " << (c.local ? c.local : "refused");
-}
 
 const MappingCase kMappingCases[] = {
     {R"(\\127.0.0.1\MuhasebeData\01Cari.mdb)", "shares/127.0.0.1/MuhasebeData/01Cari.mdb"},
-    {R"(\\127.0.0.1\MuhasebeData\)", "shares/127.0.0.1/MuhasebeData"},
+    {R"(\\127.0.0.1\MuhasebeData\)", "shares/127.0.0.1/MuhasebeData", Folder},
     {R"(\\127.0.0.1\MuhasebeData\\01Stok.mdb)", "shares/127.0.0.1/MuhasebeData/01Stok.mdb"},
     {R"(\\\127.0.0.1\\\MuhasebeData\01Stok.mdb)", "shares/127.0.0.1/MuhasebeData/01Stok.mdb"},
     {R"(\\SERVER\Data/Alt\x.txt)", "shares/SERVER/Data/Alt/x.txt"},
     {R"(\\SERVER\.\Data\.\x.txt)", "shares/SERVER/Data/x.txt"},
     {R"(C:\MuhasebeData\Sayim.txt)", "c/MuhasebeData/Sayim.txt"},
     {R"(c:\MuhasebeData\Sayim.txt)", "c/MuhasebeData/Sayim.txt"},
-    {R"(C:\)", "c"},
+    {R"(C:\)", "c", Folder},
     {R"(C:\\a\.\b\\)", "c/a/b"},
     {R"(C:/a/b)", "c/a/b"},
     {R"(d:\Yedek\01Cari.mdb)", "d/Yedek/01Cari.mdb"},
-    {R"({home}\Temp.Mdb)", "home/Temp.Mdb"},
+    {R"({home}\Temp.Mdb)", "home/Temp.Mdb", File},
     {R"({home}\\Grid\.\Layout.dat)", "home/Grid/Layout.dat"},
     {R"({home}/Stok.mdb)", "home/Stok.mdb"},
+    {R"(\\127.0.0.1\muhasebedata\02Cari.mdb)", "shares/127.0.0.1/MuhasebeData/02CARI.MDB", File},
+    {R"({home}\TEMP.MDB)", "home/Temp.Mdb", File},
+    {R"(C:\a.txt)", "c/a.txt", File}, // the exact name wins over another case
+    {R"(C:\A.TXT)", "c/A.TXT", File},
+    {R"(c:\MUHASEBEDATA\rapor\Sayim.txt)", "c/MuhasebeData/Rapor/Sayim.txt"},
+    {R"(C:\muhasebedata\RAPOR\)", "c/MuhasebeData/Rapor", Folder},
+    {R"(C:\muhasebedata\RAPOR)", "c/MuhasebeData/Rapor", Folder},
+    {R"(\\127.0.0.1\MUHASEBEDATA\FatNo.txt)", "shares/127.0.0.1/MuhasebeData/FatNo.txt"},
+    {R"(C:\Yeni\ALT\Rapor.TXT)", "c/Yeni/ALT/Rapor.TXT"},
+    {R"(C:\Yeni)", "c/Yeni"},
     {R"(\\host\..\x)", nullptr},
     {R"(\\..\x)", nullptr},
     {R"(\\127.0.0.1\MuhasebeData\..\..\x)", nullptr},
@@ -92,86 +101,24 @@ const MappingCase kMappingCases[] = {
     {"", nullptr},
 };
 
-class PathMapperMappingTest : public PathMapperFixture, public ::testing::TestWithParam<MappingCase>
-{
-};
-
-TEST_P(PathMapperMappingTest, MapsToTheRightRootOrRefuses)
-{
-    const MappingCase &c = GetParam();
-    QString text = QString::fromUtf8(c.text);
-    text.replace(QStringLiteral("{home}"), m_tree.paths().programFolder);
-
-    const std::optional<QString> expected
-        = c.local ? std::optional<QString>(under(QString::fromUtf8(c.local))) : std::nullopt;
-    EXPECT_EQ(local(m_mapper.toLocal(text)), local(expected));
-}
-
-INSTANTIATE_TEST_SUITE_P(Texts, PathMapperMappingTest, ::testing::ValuesIn(kMappingCases));
-
-// Names without regard to case
-
 class PathMapperTest : public PathMapperFixture, public ::testing::Test
 {
 };
 
-TEST_F(PathMapperTest, ExistingFileIsFoundWhateverItsCase)
+TEST_F(PathMapperTest, MapsToTheRightRootOrRefuses)
 {
-    touch(m_tree.dataFolder() + QStringLiteral("/01CARI.MDB"));
-
-    const QString text = QStringLiteral(R"(\\127.0.0.1\muhasebedata\01Cari.mdb)");
-    EXPECT_EQ(local(m_mapper.toLocal(text)), local(m_tree.dataFolder() + QStringLiteral("/01CARI.MDB")));
-    EXPECT_TRUE(m_mapper.fileExists(text));
-}
-
-TEST_F(PathMapperTest, ProgramFolderFileIsOneFileInAnyCase)
-{
-    const QString programFolder = m_tree.paths().programFolder;
-    touch(programFolder + QStringLiteral("/Temp.Mdb"));
-
-    EXPECT_EQ(local(m_mapper.toLocal(programFolder + QStringLiteral(R"(\Temp.mdb)"))),
-        local(programFolder + QStringLiteral("/Temp.Mdb")));
-    EXPECT_TRUE(m_mapper.fileExists(programFolder + QStringLiteral(R"(\TEMP.MDB)")));
-}
-
-TEST_F(PathMapperTest, ExactNameWinsOverOtherCases)
-{
-    touch(under(QStringLiteral("c/a.txt")));
-    touch(under(QStringLiteral("c/A.TXT")));
-
-    EXPECT_EQ(local(m_mapper.toLocal(QStringLiteral(R"(C:\a.txt)"))), local(under(QStringLiteral("c/a.txt"))));
-    EXPECT_EQ(local(m_mapper.toLocal(QStringLiteral(R"(C:\A.TXT)"))), local(under(QStringLiteral("c/A.TXT"))));
-}
-
-TEST_F(PathMapperTest, FoldersResolveAtEveryLevel)
-{
+    for (const char *file : {"shares/127.0.0.1/MuhasebeData/02CARI.MDB", "home/Temp.Mdb", "c/a.txt", "c/A.TXT"})
+        touch(under(QString::fromLatin1(file)));
     QDir().mkpath(under(QStringLiteral("c/MuhasebeData/Rapor")));
-
-    EXPECT_EQ(local(m_mapper.toLocal(QStringLiteral(R"(c:\MUHASEBEDATA\rapor\Sayim.txt)"))),
-        local(under(QStringLiteral("c/MuhasebeData/Rapor/Sayim.txt"))));
-    EXPECT_TRUE(m_mapper.dirExists(QStringLiteral(R"(C:\muhasebedata\RAPOR\)")));
-    EXPECT_FALSE(m_mapper.fileExists(QStringLiteral(R"(C:\muhasebedata\RAPOR)")));
-}
-
-TEST_F(PathMapperTest, NewFileKeepsTheCaseAsWritten)
-{
-    QDir().mkpath(m_tree.dataFolder());
-    const QString text = QStringLiteral(R"(\\127.0.0.1\MUHASEBEDATA\FatNo.txt)");
-    EXPECT_FALSE(m_mapper.fileExists(text));
-    const std::optional<QString> created = m_mapper.toLocal(text);
-    EXPECT_EQ(local(created), local(m_tree.dataFolder() + QStringLiteral("/FatNo.txt")));
-
-    touch(*created);
-    EXPECT_TRUE(m_mapper.fileExists(QStringLiteral(R"(\\127.0.0.1\muhasebedata\FATNO.TXT)")));
-    EXPECT_FALSE(m_mapper.dirExists(text));
-}
-
-TEST_F(PathMapperTest, MissingFolderKeepsTheRestAsWritten)
-{
-    EXPECT_EQ(local(m_mapper.toLocal(QStringLiteral(R"(C:\Yeni\ALT\Rapor.TXT)"))),
-        local(under(QStringLiteral("c/Yeni/ALT/Rapor.TXT"))));
-    EXPECT_FALSE(m_mapper.dirExists(QStringLiteral(R"(C:\Yeni)")));
-    EXPECT_FALSE(m_mapper.fileExists(QStringLiteral(R"(E:\Yeni)")));
+    for (const MappingCase &c : kMappingCases) {
+        QString text = QString::fromUtf8(c.text);
+        text.replace(QStringLiteral("{home}"), m_tree.paths().programFolder);
+        const std::optional<QString> expected
+            = c.local ? std::optional<QString>(under(QString::fromUtf8(c.local))) : std::nullopt;
+        EXPECT_EQ(local(m_mapper.toLocal(text)), local(expected)) << c.text;
+        EXPECT_EQ(m_mapper.fileExists(text), c.kind == File) << c.text;
+        EXPECT_EQ(m_mapper.dirExists(text), c.kind == Folder) << c.text;
+    }
 }
 
 // Listing with wildcards

@@ -1,32 +1,16 @@
 #include "base/RegionalFormat.h"
+#include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <ostream>
-#include <tuple>
 
 namespace pusla {
 namespace {
 
-struct LocaleParam
-{
-    const char *name;
-    QLocale::Language language;
-    QLocale::Territory territory;
-
-    QLocale locale() const { return QLocale(language, territory); }
-};
-
-void PrintTo(const LocaleParam &param, std::ostream *os)
-{
-    *os << param.name;
-}
-
-const LocaleParam kLocales[] = {
-    {"tr_TR", QLocale::Turkish, QLocale::Turkey},
-    {"en_US", QLocale::English, QLocale::UnitedStates},
-};
+// Every table runs in both locales.
+const RegionalFormat kFormats[] = {RegionalFormat(QLocale(QLocale::Turkish, QLocale::Turkey)),
+    RegionalFormat(QLocale(QLocale::English, QLocale::UnitedStates))};
 
 // Every table below is written as a Turkish operator sees it; under a "."
 // locale the two separators trade places.
@@ -44,12 +28,6 @@ QString inLocale(const char *turkish, const QLocale &locale)
     return text;
 }
 
-template <typename Case>
-std::string localeTestName(const ::testing::TestParamInfo<std::tuple<LocaleParam, Case>> &param)
-{
-    return std::string(std::get<0>(param.param).name) + "_" + std::to_string(param.index);
-}
-
 // Format(value, mask)
 
 struct FormatCase
@@ -58,11 +36,6 @@ struct FormatCase
     const char *mask;
     const char *expected;
 };
-
-void PrintTo(const FormatCase &c, std::ostream *os)
-{
-    *os << "Format(" << c.value << ", \"" << c.mask << "\") -> \"" << c.expected << '"';
-}
 
 const FormatCase kFormatCases[] = {
     {1234.5, "#,##0.00", "1.234,50"},
@@ -112,20 +85,14 @@ const FormatCase kFormatCases[] = {
     {-0.005, "Standard", "-0,01"},
 };
 
-class RegionalFormatFormatTest : public ::testing::TestWithParam<std::tuple<LocaleParam, FormatCase>>
+TEST(RegionalFormatTest, FormatsWithMask)
 {
-};
-
-TEST_P(RegionalFormatFormatTest, FormatsWithMask)
-{
-    const auto &[localeParam, c] = GetParam();
-    const RegionalFormat fmt(localeParam.locale());
-    EXPECT_EQ(
-        fmt.format(c.value, QString::fromUtf8(c.mask)).toStdString(), inLocale(c.expected, fmt.locale()).toStdString());
+    for (const RegionalFormat &fmt : kFormats) {
+        for (const FormatCase &c : kFormatCases)
+            EXPECT_EQ(fmt.format(c.value, QString::fromUtf8(c.mask)), inLocale(c.expected, fmt.locale()))
+                << c.value << " with " << c.mask;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Masks, RegionalFormatFormatTest,
-    ::testing::Combine(::testing::ValuesIn(kLocales), ::testing::ValuesIn(kFormatCases)), localeTestName<FormatCase>);
 
 // Format(text, mask)
 
@@ -135,11 +102,6 @@ struct FormatTextCase
     const char *mask;
     const char *expected;
 };
-
-void PrintTo(const FormatTextCase &c, std::ostream *os)
-{
-    *os << "Format(\"" << c.text << "\", \"" << c.mask << "\") -> \"" << c.expected << '"';
-}
 
 const FormatTextCase kFormatTextCases[] = {
     {"1.234,", "#,##0.###", "1.234,"},
@@ -159,21 +121,15 @@ const FormatTextCase kFormatTextCases[] = {
     {",", "#,##0.###", ","},
 };
 
-class RegionalFormatTextTest : public ::testing::TestWithParam<std::tuple<LocaleParam, FormatTextCase>>
+TEST(RegionalFormatTest, FormatsNumericTextsAndLeavesOthers)
 {
-};
-
-TEST_P(RegionalFormatTextTest, FormatsNumericTextsAndLeavesOthers)
-{
-    const auto &[localeParam, c] = GetParam();
-    const RegionalFormat fmt(localeParam.locale());
-    EXPECT_EQ(fmt.formatText(inLocale(c.text, fmt.locale()), QString::fromUtf8(c.mask)).toStdString(),
-        inLocale(c.expected, fmt.locale()).toStdString());
+    for (const RegionalFormat &fmt : kFormats) {
+        for (const FormatTextCase &c : kFormatTextCases)
+            EXPECT_EQ(fmt.formatText(inLocale(c.text, fmt.locale()), QString::fromUtf8(c.mask)),
+                inLocale(c.expected, fmt.locale()))
+                << c.text << " with " << c.mask;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Texts, RegionalFormatTextTest,
-    ::testing::Combine(::testing::ValuesIn(kLocales), ::testing::ValuesIn(kFormatTextCases)),
-    localeTestName<FormatTextCase>);
 
 // Text to number
 
@@ -182,15 +138,6 @@ struct TextToNumberCase
     const char *text;
     std::optional<double> expected;
 };
-
-void PrintTo(const TextToNumberCase &c, std::ostream *os)
-{
-    *os << '"' << c.text << "\" -> ";
-    if (c.expected)
-        *os << *c.expected;
-    else
-        *os << "not a number";
-}
 
 const TextToNumberCase kTextToNumberCases[] = {
     {"0", 0.0},
@@ -235,23 +182,17 @@ const TextToNumberCase kTextToNumberCases[] = {
     {"1E400", std::nullopt},
 };
 
-class RegionalFormatTextToNumberTest : public ::testing::TestWithParam<std::tuple<LocaleParam, TextToNumberCase>>
+TEST(RegionalFormatTest, ReadsRegionalNumbers)
 {
-};
-
-TEST_P(RegionalFormatTextToNumberTest, ReadsRegionalNumbers)
-{
-    const auto &[localeParam, c] = GetParam();
-    const RegionalFormat fmt(localeParam.locale());
-    const QString text = inLocale(c.text, fmt.locale());
-    EXPECT_EQ(fmt.textToNumber(text), c.expected);
-    EXPECT_EQ(fmt.isNumeric(text), c.expected.has_value());
-    EXPECT_EQ(fmt.isNonZero(text), c.expected.has_value() && *c.expected != 0);
+    for (const RegionalFormat &fmt : kFormats) {
+        for (const TextToNumberCase &c : kTextToNumberCases) {
+            const QString text = inLocale(c.text, fmt.locale());
+            EXPECT_EQ(fmt.textToNumber(text), c.expected) << text.toStdString();
+            EXPECT_EQ(fmt.isNumeric(text), c.expected.has_value()) << text.toStdString();
+            EXPECT_EQ(fmt.isNonZero(text), c.expected.has_value() && *c.expected != 0) << text.toStdString();
+        }
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Texts, RegionalFormatTextToNumberTest,
-    ::testing::Combine(::testing::ValuesIn(kLocales), ::testing::ValuesIn(kTextToNumberCases)),
-    localeTestName<TextToNumberCase>);
 
 // Number to text
 
@@ -260,11 +201,6 @@ struct NumberToTextCase
     double value;
     const char *expected;
 };
-
-void PrintTo(const NumberToTextCase &c, std::ostream *os)
-{
-    *os << c.value << " -> \"" << c.expected << '"';
-}
 
 const NumberToTextCase kNumberToTextCases[] = {
     {0, "0"},
@@ -289,64 +225,52 @@ const NumberToTextCase kNumberToTextCases[] = {
     {1e-5, "1E-05"},
 };
 
-class RegionalFormatNumberToTextTest : public ::testing::TestWithParam<std::tuple<LocaleParam, NumberToTextCase>>
+TEST(RegionalFormatTest, WritesNumbersWithoutGroupingAndReadsThemBack)
 {
-};
-
-TEST_P(RegionalFormatNumberToTextTest, WritesWithoutGroupingAndReadsBack)
-{
-    const auto &[localeParam, c] = GetParam();
-    const RegionalFormat fmt(localeParam.locale());
-    const QString text = fmt.numberToText(c.value);
-    EXPECT_EQ(text.toStdString(), inLocale(c.expected, fmt.locale()).toStdString());
-
-    const std::optional<double> back = fmt.textToNumber(text);
-    ASSERT_TRUE(back.has_value()) << text.toStdString();
-    EXPECT_NEAR(*back, c.value, std::fabs(c.value) * 1e-14);
+    for (const RegionalFormat &fmt : kFormats) {
+        for (const NumberToTextCase &c : kNumberToTextCases) {
+            const QString text = fmt.numberToText(c.value);
+            EXPECT_EQ(text, inLocale(c.expected, fmt.locale())) << c.value;
+            const std::optional<double> back = fmt.textToNumber(text);
+            ASSERT_TRUE(back.has_value()) << text.toStdString();
+            EXPECT_NEAR(*back, c.value, std::fabs(c.value) * 1e-14);
+        }
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Numbers, RegionalFormatNumberToTextTest,
-    ::testing::Combine(::testing::ValuesIn(kLocales), ::testing::ValuesIn(kNumberToTextCases)),
-    localeTestName<NumberToTextCase>);
+// Dates differ per locale beyond a swap, so they are spelled out.
 
-// Separators and dates differ per locale beyond a swap, so they are spelled out.
+struct DateCase
+{
+    QLocale::Language language;
+    QLocale::Territory territory;
+    const char *mask; // nullptr: the general date-time text
+    QDateTime moment;
+    const char *expected;
+};
 
 const QDateTime kAfternoon(QDate(2017, 1, 17), QTime(15, 54, 43));
 const QDateTime kMorning(QDate(2017, 1, 5), QTime(9, 5, 7));
 
-TEST(RegionalFormatLocaleTest, SeparatorsFollowTheLocale)
+TEST(RegionalFormatDateTest, DocumentTimesInTheLocalesOwnSeparators)
 {
-    const RegionalFormat turkish(QLocale(QLocale::Turkish, QLocale::Turkey));
-    EXPECT_EQ(turkish.decimalSeparator(), QChar(u','));
-    EXPECT_EQ(turkish.groupSeparator(), QChar(u'.'));
-    const RegionalFormat english(QLocale(QLocale::English, QLocale::UnitedStates));
-    EXPECT_EQ(english.decimalSeparator(), QChar(u'.'));
-    EXPECT_EQ(english.groupSeparator(), QChar(u','));
-}
-
-TEST(RegionalFormatLocaleTest, TurkishDocumentTimes)
-{
-    const RegionalFormat fmt(QLocale(QLocale::Turkish, QLocale::Turkey));
-    for (const QString &mask : {QStringLiteral("dd/mm/yyyy HH:MM"), QStringLiteral("dd/mm/yyyy hh:mm")}) {
-        EXPECT_EQ(fmt.formatDate(kAfternoon, mask).toStdString(), "17.01.2017 15:54") << mask.toStdString();
-        EXPECT_EQ(fmt.formatDate(kMorning, mask).toStdString(), "05.01.2017 09:05") << mask.toStdString();
+    const DateCase cases[] = {
+        {QLocale::Turkish, QLocale::Turkey, "dd/mm/yyyy HH:MM", kAfternoon, "17.01.2017 15:54"},
+        {QLocale::Turkish, QLocale::Turkey, "dd/mm/yyyy hh:mm", kAfternoon, "17.01.2017 15:54"},
+        {QLocale::Turkish, QLocale::Turkey, "dd/mm/yyyy HH:MM", kMorning, "05.01.2017 09:05"},
+        {QLocale::Turkish, QLocale::Turkey, "dd/mm/yyyy hh:mm", kMorning, "05.01.2017 09:05"},
+        {QLocale::Turkish, QLocale::Turkey, nullptr, kAfternoon, "17.01.2017 15:54:43"},
+        // Day before month and 24 hours whatever the locale's own order and clock.
+        {QLocale::English, QLocale::UnitedStates, "dd/mm/yyyy hh:mm", kAfternoon, "17/01/2017 15:54"},
+        {QLocale::English, QLocale::UnitedStates, "dd/mm/yyyy HH:MM", kMorning, "05/01/2017 09:05"},
+        {QLocale::English, QLocale::UnitedStates, nullptr, kAfternoon, "1/17/2017 3:54:43 PM"},
+        {QLocale::Finnish, QLocale::Finland, "dd/mm/yyyy HH:MM", kAfternoon, "17.01.2017 15.54"},
+    };
+    for (const DateCase &c : cases) {
+        const RegionalFormat fmt(QLocale(c.language, c.territory));
+        const QString text = c.mask ? fmt.formatDate(c.moment, QString::fromLatin1(c.mask)) : fmt.generalDateTime(c.moment);
+        EXPECT_EQ(text.toStdString(), c.expected) << fmt.locale().name().toStdString() << " " << (c.mask ? c.mask : "");
     }
-    EXPECT_EQ(fmt.generalDateTime(kAfternoon).toStdString(), "17.01.2017 15:54:43");
-}
-
-TEST(RegionalFormatLocaleTest, EnglishDocumentTimesKeepDayMonthOrderAndTwentyFourHours)
-{
-    const RegionalFormat fmt(QLocale(QLocale::English, QLocale::UnitedStates));
-    EXPECT_EQ(fmt.formatDate(kAfternoon, QStringLiteral("dd/mm/yyyy hh:mm")).toStdString(), "17/01/2017 15:54");
-    EXPECT_EQ(fmt.formatDate(kMorning, QStringLiteral("dd/mm/yyyy HH:MM")).toStdString(), "05/01/2017 09:05");
-    EXPECT_EQ(fmt.generalDateTime(kAfternoon).toStdString(), "1/17/2017 3:54:43 PM");
-}
-
-TEST(RegionalFormatLocaleTest, TimeSeparatorComesFromTheLocale)
-{
-    // Finnish writes times as 15.54.
-    const RegionalFormat fmt(QLocale(QLocale::Finnish, QLocale::Finland));
-    EXPECT_EQ(fmt.formatDate(kAfternoon, QStringLiteral("dd/mm/yyyy HH:MM")).toStdString(), "17.01.2017 15.54");
 }
 
 } // namespace

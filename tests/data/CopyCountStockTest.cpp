@@ -48,13 +48,8 @@ TEST_F(CopyCountStockTest, AppendsOnlyVisibleCardsWithAQuantity)
                                                  "VALUES ('A0', 1, 0, '03', 'Adet')")});
     test::runOnFile(branchPath(),
                     {QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, KalanB, KalanA, StokGizle, Sube, Birim) "
-                                    "VALUES ('A1', 'Şeker', 5, 0, 0, '02', 'Kg')"),
-                     QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, KalanB, KalanA, StokGizle, Sube, Birim) "
-                                    "VALUES ('A2', 'Gizli', 3, 0, -1, '02', 'Kg')"),
-                     QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, KalanB, KalanA, StokGizle, Sube, Birim) "
-                                    "VALUES ('A3', 'Eksik', 0, 2, 0, '02', 'Adet')"),
-                     QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, KalanB, KalanA, StokGizle, Sube, Birim) "
-                                    "VALUES ('A4', 'Çay', 2.5, 0, 0, '02', 'Paket')")});
+                                    "VALUES ('A1', 'Şeker', 5, 0, 0, '02', 'Kg'), ('A2', 'Gizli', 3, 0, -1, '02', 'Kg'), "
+                                    "('A3', 'Eksik', 0, 2, 0, '02', 'Adet'), ('A4', 'Çay', 2.5, 0, 0, '02', 'Paket')")});
     copyFromBranch();
     EXPECT_EQ(countRows(), QStringLiteral("A0:1.0:0.0:03:Adet A1:5.0:0.0:02:Kg A4:2.5:0.0:02:Paket"));
     EXPECT_EQ(test::integrityCheck(countPath()), QStringLiteral("ok"));

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <set>
 #include <string>
 #include <thread>
@@ -41,99 +40,54 @@ protected:
     PathMapper mapper {tree.paths()};
 };
 
-struct CounterCase
+// The next counter keeps the width of the previous one; numbers the books
+// already hold are skipped, and the file keeps the counter drawn.
+TEST_F(InvoiceCounterTest, DrawsTheNextFreeCounter)
 {
-    const char *before;
-    const char *after;
-};
-
-void PrintTo(const CounterCase &c, std::ostream *os)
-{
-    *os << c.after;
+    const struct
+    {
+        const char *before; // nullptr: no counter file
+        std::set<QString> taken;
+        const char *drawn;
+    } cases[] = {
+        {nullptr, {}, "00001"},
+        {"\"00009\"\r\n", {}, "00010"},
+        {"\"99999\"\r\n", {}, "100000"},
+        {"\"00041\"\r\n\"77777\"\r\n", {}, "00042"},
+        {"  \"7\"\r\n", {}, "8"},
+        {"123\r\n", {}, "124"},
+        {"\"00041\"\r\n", {QStringLiteral("00042")}, "00043"},
+        {"\"00003\"\r\n", {QStringLiteral("00004"), QStringLiteral("00005"), QStringLiteral("00006")}, "00007"},
+        {nullptr, {QStringLiteral("00001")}, "00002"},
+    };
+    for (const auto &c : cases) {
+        QFile::remove(localPath());
+        if (c.before)
+            store(c.before);
+        const auto isTaken = [&c](const QString &counter) { return c.taken.contains(counter); };
+        EXPECT_EQ(drawInvoiceCounter(mapper, windowsPath(), isTaken), QString::fromLatin1(c.drawn));
+        EXPECT_EQ(stored(), '"' + QByteArray(c.drawn) + "\"\r\n");
+    }
 }
-
-class CounterSequence : public InvoiceCounterTest, public ::testing::WithParamInterface<CounterCase>
-{
-};
-
-TEST_P(CounterSequence, NextCounterKeepsTheWidthOfThePrevious)
-{
-    store(GetParam().before);
-    EXPECT_EQ(drawInvoiceCounter(mapper, windowsPath(), {}), QString::fromLatin1(GetParam().after));
-    EXPECT_EQ(stored(), '"' + QByteArray(GetParam().after) + "\"\r\n");
-}
-
-INSTANTIATE_TEST_SUITE_P(Files, CounterSequence,
-    ::testing::Values(CounterCase {"\"00009\"\r\n", "00010"}, CounterCase {"\"99999\"\r\n", "100000"},
-        CounterCase {"\"00041\"\r\n\"77777\"\r\n", "00042"}, CounterCase {"  \"7\"\r\n", "8"},
-        CounterCase {"123\r\n", "124"}));
-
-struct RefusedCase
-{
-    const char *what;
-    std::string contents;
-};
-
-void PrintTo(const RefusedCase &c, std::ostream *os)
-{
-    *os << c.what;
-}
-
-class RefusedCounter : public InvoiceCounterTest, public ::testing::WithParamInterface<RefusedCase>
-{
-};
 
 // Starting over from a counter the file does not hold would repeat invoice numbers.
-TEST_P(RefusedCounter, IsReportedAndTheFileLeftAsItWas)
+TEST_F(InvoiceCounterTest, CounterThatCannotBeReadIsReportedAndTheFileLeftAsItWas)
 {
-    const QByteArray before = QByteArray::fromStdString(GetParam().contents);
-    store(before);
-    try {
-        drawInvoiceCounter(mapper, windowsPath(), {});
-        ADD_FAILURE() << "drawn from " << GetParam().what;
-    } catch (const InvoiceCounterError &error) {
-        EXPECT_TRUE(error.reason().contains(windowsPath())) << error.reason().toStdString();
+    const std::string refused[] = {"\"abc\"\r\n", "\"-5\"\r\n", "\"12a\"\r\n", "",
+        "\"" + std::string(10000, '1') + "\"\r\n",
+        "\"999999999\"\r\n"}; // no next counter in 9 digits
+    for (const std::string &contents : refused) {
+        const QByteArray before = QByteArray::fromStdString(contents);
+        store(before);
+        try {
+            drawInvoiceCounter(mapper, windowsPath(), {});
+            ADD_FAILURE() << "drawn from " << contents.substr(0, 20);
+        } catch (const InvoiceCounterError &error) {
+            EXPECT_TRUE(error.reason().contains(windowsPath())) << error.reason().toStdString();
+        }
+        EXPECT_EQ(stored(), before);
     }
-    EXPECT_EQ(stored(), before);
 }
-
-INSTANTIATE_TEST_SUITE_P(Files, RefusedCounter,
-    ::testing::Values(RefusedCase {"letters", "\"abc\"\r\n"}, RefusedCase {"negative", "\"-5\"\r\n"},
-        RefusedCase {"trailing letter", "\"12a\"\r\n"}, RefusedCase {"empty", ""},
-        RefusedCase {"10000 digits", "\"" + std::string(10000, '1') + "\"\r\n"},
-        RefusedCase {"no next counter in 9 digits", "\"999999999\"\r\n"}));
-
-struct TakenCase
-{
-    const char *before; // nullptr: no counter file
-    std::set<QString> taken;
-    const char *drawn;
-};
-
-void PrintTo(const TakenCase &c, std::ostream *os)
-{
-    *os << c.drawn;
-}
-
-class TakenNumbers : public InvoiceCounterTest, public ::testing::WithParamInterface<TakenCase>
-{
-};
-
-TEST_P(TakenNumbers, AreSkippedAndTheFileKeepsTheCounterDrawn)
-{
-    if (GetParam().before)
-        store(GetParam().before);
-    const std::set<QString> &taken = GetParam().taken;
-    const auto isTaken = [&taken](const QString &counter) { return taken.contains(counter); };
-    EXPECT_EQ(drawInvoiceCounter(mapper, windowsPath(), isTaken), QString::fromLatin1(GetParam().drawn));
-    EXPECT_EQ(stored(), '"' + QByteArray(GetParam().drawn) + "\"\r\n");
-}
-
-INSTANTIATE_TEST_SUITE_P(Books, TakenNumbers,
-    ::testing::Values(TakenCase {"\"00041\"\r\n", {QStringLiteral("00042")}, "00043"},
-        TakenCase {
-            "\"00003\"\r\n", {QStringLiteral("00004"), QStringLiteral("00005"), QStringLiteral("00006")}, "00007"},
-        TakenCase {nullptr, {QStringLiteral("00001")}, "00002"}));
 
 TEST_F(InvoiceCounterTest, UnreadableBooksDrawNothing)
 {
@@ -143,13 +97,6 @@ TEST_F(InvoiceCounterTest, UnreadableBooksDrawNothing)
     store("\"00005\"\r\n");
     EXPECT_THROW(drawInvoiceCounter(mapper, windowsPath(), unreadable), InvoiceCounterError);
     EXPECT_EQ(stored(), QByteArray("\"00005\"\r\n"));
-}
-
-TEST_F(InvoiceCounterTest, MissingFileStartsAtOneAndIsCreated)
-{
-    EXPECT_EQ(drawInvoiceCounter(mapper, windowsPath(), {}), QStringLiteral("00001"));
-    EXPECT_EQ(drawInvoiceCounter(mapper, windowsPath(), {}), QStringLiteral("00002"));
-    EXPECT_EQ(stored(), QByteArray("\"00002\"\r\n"));
 }
 
 TEST_F(InvoiceCounterTest, TerminalsDrawingAtOnceNeverShareACounter)

@@ -63,33 +63,38 @@ protected:
 
 } // namespace
 
-TEST_F(RecordNumberingTest, FirstNumberOfTheYearInModeZeroSetsBothCounters)
+// A number is the year's two digits and the counter of its mode, unpadded:
+// mode 0 counts in Indexi, mode 1 in Serino, and the year's first number of
+// mode 0 sets both.
+TEST_F(RecordNumberingTest, EachModeRaisesItsCounter)
 {
-    Numbering numbering(tree.paths());
-    EXPECT_EQ(numbering.next(0), QStringLiteral("171"));
-    EXPECT_EQ(counter(QStringLiteral("Indexi")), QStringLiteral("171"));
-    EXPECT_EQ(counter(QStringLiteral("Serino")), QStringLiteral("171"));
-    EXPECT_EQ(numbering.next(1), QStringLiteral("172"));
-    EXPECT_EQ(counter(QStringLiteral("Indexi")), QStringLiteral("171")) << "the other counter is not touched";
-    EXPECT_EQ(test::cliValue(indexPath(), QStringLiteral("SELECT count(*) FROM Tarih")), QStringLiteral("1"));
-}
-
-TEST_F(RecordNumberingTest, FirstNumberInModeOneLeavesModeZeroAtItsStart)
-{
-    Numbering numbering(tree.paths());
-    EXPECT_EQ(numbering.next(1), QStringLiteral("171"));
-    EXPECT_EQ(counter(QStringLiteral("Indexi")), QStringLiteral("170"));
-    EXPECT_EQ(numbering.next(0), QStringLiteral("171"));
-}
-
-TEST_F(RecordNumberingTest, CounterGrowsPastNineWithoutPadding)
-{
-    test::runOnFile(indexPath(), {QStringLiteral("INSERT INTO Tarih (Tarih) VALUES ('2017')"),
-                                  QStringLiteral("INSERT INTO Mdbindex (Tarih, Serino, Indexi) VALUES "
-                                                 "('2017', '179', '1799')")});
-    Numbering numbering(tree.paths());
-    EXPECT_EQ(numbering.next(1), QStringLiteral("1710"));
-    EXPECT_EQ(numbering.next(0), QStringLiteral("17100"));
+    const struct
+    {
+        const char *preset; // Serino, Indexi already in the file for 2017; nullptr: a fresh year
+        std::vector<std::pair<int, const char *>> draws;
+        const char *serino;
+        const char *indexi;
+    } cases[] = {
+        {nullptr, {{0, "171"}, {1, "172"}}, "172", "171"},
+        {nullptr, {{1, "171"}, {0, "171"}}, "171", "171"},
+        {"'179', '1799'", {{1, "1710"}, {0, "17100"}}, "1710", "17100"},
+    };
+    for (const auto &c : cases) {
+        QFile::remove(indexPath());
+        ASSERT_TRUE(schema::createDatabaseFile(indexPath(), schema::DatabaseKind::Index));
+        if (c.preset)
+            test::runOnFile(indexPath(), {QStringLiteral("INSERT INTO Tarih (Tarih) VALUES ('2017')"),
+                                          QStringLiteral("INSERT INTO Mdbindex (Tarih, Serino, Indexi) VALUES "
+                                                         "('2017', %1)").arg(QString::fromLatin1(c.preset))});
+        {
+            Numbering numbering(tree.paths());
+            for (const auto &[mode, expected] : c.draws)
+                EXPECT_EQ(numbering.next(mode), QString::fromLatin1(expected)) << "mode " << mode;
+        }
+        EXPECT_EQ(counter(QStringLiteral("Serino")), QString::fromLatin1(c.serino));
+        EXPECT_EQ(counter(QStringLiteral("Indexi")), QString::fromLatin1(c.indexi));
+        EXPECT_EQ(test::cliValue(indexPath(), QStringLiteral("SELECT count(*) FROM Tarih")), QStringLiteral("1"));
+    }
 }
 
 TEST_F(RecordNumberingTest, NewYearStartsAfreshWhateverTheOldYearReached)
@@ -104,32 +109,18 @@ TEST_F(RecordNumberingTest, NewYearStartsAfreshWhateverTheOldYearReached)
     EXPECT_EQ(test::integrityCheck(indexPath()), QStringLiteral("ok"));
 }
 
-TEST_F(RecordNumberingTest, RefreshingAnEmptyTableLeavesItAtTheEnd)
-{
-    PathMapper mapper(tree.paths());
-    DataControl control(mapper);
-    control.setDatabaseName(kIndexFile);
-    control.setRecordSource(QStringLiteral("Mdbindex"));
-    ASSERT_NO_THROW(RefreshData(control));
-    EXPECT_TRUE(control.recordset().eof());
-    EXPECT_TRUE(control.recordset().bof());
-    EXPECT_EQ(control.recordset().absolutePosition(), -1);
-}
-
 // Run as a child process by the test below: draws numbers from the index
 // database under the given root and prints them.
 TEST(RecordNumberingWorker, DrawNumbers)
 {
-    const QString root = qEnvironmentVariable("PUSLA_NUMBERING_ROOT");
-    if (root.isEmpty())
+    const QStringList task = test::childTask().split(u'|'); // root|count|start
+    if (task.size() != 3)
         GTEST_SKIP() << "runs only as a child of the numbering test";
-    const int count = qEnvironmentVariableIntValue("PUSLA_NUMBERING_COUNT");
-    Numbering numbering(Paths::underRoot(root));
+    Numbering numbering(Paths::underRoot(task.at(0)));
     // All terminals start together, so that they race for the year's first row.
-    const qint64 start = qEnvironmentVariable("PUSLA_NUMBERING_START").toLongLong();
-    while (QDateTime::currentMSecsSinceEpoch() < start)
+    while (QDateTime::currentMSecsSinceEpoch() < task.at(2).toLongLong())
         QThread::usleep(200);
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < task.at(1).toInt(); ++i)
         std::printf("NUMBER %s\n", qPrintable(numbering.next(1)));
     std::fflush(stdout);
 }
@@ -140,18 +131,9 @@ TEST_F(RecordNumberingTest, TerminalsDrawingAtOnceNeverShareANumber)
     constexpr int kDraws = 40;
     std::vector<std::unique_ptr<QProcess>> terminals;
     const qint64 start = QDateTime::currentMSecsSinceEpoch() + 1500;
-    for (int i = 0; i < kTerminals; ++i) {
-        auto process = std::make_unique<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("PUSLA_NUMBERING_ROOT"), tree.root());
-        env.insert(QStringLiteral("PUSLA_NUMBERING_COUNT"), QString::number(kDraws));
-        env.insert(QStringLiteral("PUSLA_NUMBERING_START"), QString::number(start));
-        process->setProcessEnvironment(env);
-        process->start(QCoreApplication::applicationFilePath(),
-                       {QStringLiteral("--gtest_filter=RecordNumberingWorker.DrawNumbers")});
-        terminals.push_back(std::move(process));
-    }
-
+    for (int i = 0; i < kTerminals; ++i)
+        terminals.emplace_back(test::startChild(QStringLiteral("RecordNumberingWorker.DrawNumbers"),
+                                                QStringLiteral("%1|%2|%3").arg(tree.root()).arg(kDraws).arg(start)));
     QSet<QString> numbers;
     for (auto &process : terminals) {
         ASSERT_TRUE(process->waitForFinished(240000));

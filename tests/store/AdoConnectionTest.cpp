@@ -59,9 +59,7 @@ TEST_F(AdoConnectionTest, OpensTheDataSourceOfTheJetProviderOnly)
 TEST_F(AdoConnectionTest, DocumentTotalFromASum)
 {
     AdoConnection connection(m_mapper);
-    connection.open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;") + QStringLiteral("Data Source=")
-            + dataText(QStringLiteral("02Stok.mdb")) + u';',
-        {}, {});
+    connection.open(connectionText(dataText(QStringLiteral("02Stok.mdb")), QStringLiteral(";")), {}, {});
     AdoRecordset total;
     total.open(QStringLiteral("select sum(GirenTutar) FROM StokKartlar Where KalanB<>0"), connection, 2, 2);
     EXPECT_DOUBLE_EQ(total.value(0).toDouble(), 84.5);

@@ -1,4 +1,5 @@
 #include "store/Database.h"
+#include "data/SchemaDdl.h"
 
 #include "support/DbTestSupport.h"
 
@@ -7,64 +8,91 @@
 namespace pusla {
 namespace {
 
-struct Lookup
+using schema::DatabaseKind;
+
+// One lookup on a file as the schema creates it, and the index that must
+// answer it: without one, every scan would walk a million cards.
+struct PlanCase
 {
-    const char *criteria;
+    DatabaseKind kind;
+    const char *source; // the record set's source; nullptr: `lookup` is plain SQL run on the file
+    const char *lookup; // a FindFirst criterion, or the WHERE clause of the plain SQL
     const char *index;
 };
 
-struct PlanCase
-{
-    const char *source;
-    Lookup lookup;
+// The scan box searches by these, in this order, on each of its sources.
+const std::pair<const char *, const char *> kScanLookups[] = {
+    {"Barkod='8690000000017'", "ix_StokKartlar_Barkod_fold"},
+    {"Barkod2='8690000000017'", "ix_StokKartlar_Barkod2_fold"},
+    {"Barkod3='8690000000017'", "ix_StokKartlar_Barkod3_fold"},
+    {"StokKod='K-17'", "ix_StokKartlar_StokKod_fold"},
+    {"StokAdi='ÇAY BARDAĞI'", "ix_StokKartlar_StokAdi_fold"},
+    {"StokAdi like 'çay b*'", "ix_StokKartlar_StokAdi_fold"},
+    {"StokAdi like 'çay*b?r*'", "ix_StokKartlar_StokAdi_fold"},
 };
 
-// The scan box searches by these, in this order; each must be an index seek
-// on the folded field, as the stock file's schema indexes it.
-const Lookup kLookups[] = {
-    {"Barkod='8690000000017'", "StokKartlarBarkodFold"},
-    {"Barkod2='8690000000017'", "StokKartlarBarkod2Fold"},
-    {"Barkod3='8690000000017'", "StokKartlarBarkod3Fold"},
-    {"StokKod='K-17'", "StokKartlarStokKodFold"},
-    {"StokAdi='ÇAY BARDAĞI'", "StokKartlarStokAdiFold"},
-    {"StokAdi like 'çay b*'", "StokKartlarStokAdiFold"},
-    {"StokAdi like 'çay*b?r*'", "StokKartlarStokAdiFold"},
-};
-
-const char *const kSources[] = {
+const char *const kScanSources[] = {
     "StokKartlar",
     "Select * From StokKartlar Where StokGizle=False Order By StokAdi Asc",
     "Select * From StokKartlar Where StokGizle=False And KalanB<>0 Order By StokAdi Asc",
 };
 
-class FindPlanTest : public test::DbFixture, public ::testing::WithParamInterface<PlanCase>
-{
+const PlanCase kOtherLookups[] = {
+    {DatabaseKind::LocalStock, "StokKartlar", "Barkod3='8690000000017'", "ix_StokKartlar_Barkod3_fold"},
+    {DatabaseKind::Cari, "CariKartlar", "CariKod='C001'", "ix_CariKartlar_CariKod_fold"},
+    {DatabaseKind::Cari, "CariKartlar", "Unvan='Şube 02'", "ix_CariKartlar_Unvan_fold"},
+    {DatabaseKind::Fatura, "Faturalar", "FaturaNo='S00001'", "ix_Faturalar_FaturaNo_fold"},
+    {DatabaseKind::Index, "Tarih", "Tarih='2017'", "ix_Tarih_Tarih_fold"},
+    {DatabaseKind::Index, "Mdbindex", "Tarih='2017'", "ix_Mdbindex_Tarih_fold"},
+    // The accounting suite's own lookups compare the field as stored.
+    {DatabaseKind::Stok, nullptr, "StokKartlar WHERE Sube = ?", "ix_StokKartlar_Sube"},
+    {DatabaseKind::Stok, nullptr, "StokHareket WHERE StokHarKod = ?", "ix_StokHareket_StokHarKod"},
+    {DatabaseKind::Stok, nullptr, "StokHareket WHERE DigerId = ?", "ix_StokHareket_DigerId"},
+    {DatabaseKind::Cari, nullptr, "CariHareket WHERE CariHarKod = ?", "ix_CariHareket_CariHarKod"},
 };
-
-TEST_P(FindPlanTest, LookupSeeksTheFoldedIndex)
-{
-    test::runOnFile(programFile(QStringLiteral("Stok.mdb")), test::stockCardDdl());
-    Database database = Database::open(m_mapper, programText(QStringLiteral("Stok.mdb")));
-    auto rs = database.openRecordset(QString::fromUtf8(GetParam().source));
-    const QStringList plan = rs->explainFind(QString::fromUtf8(GetParam().lookup.criteria));
-    const QString joined = plan.join(u" | ");
-    EXPECT_TRUE(joined.contains(QStringLiteral("USING INDEX %1 ").arg(QString::fromLatin1(GetParam().lookup.index))))
-        << joined.toStdString();
-    for (const QString &line : plan)
-        EXPECT_FALSE(line.startsWith(u"SCAN")) << joined.toStdString();
-}
 
 std::vector<PlanCase> allCases()
 {
     std::vector<PlanCase> cases;
-    for (const char *source : kSources) {
-        for (const Lookup &lookup : kLookups)
-            cases.push_back({source, lookup});
+    for (const char *source : kScanSources) {
+        for (const auto &[criteria, index] : kScanLookups)
+            cases.push_back({DatabaseKind::Stok, source, criteria, index});
     }
+    cases.insert(cases.end(), std::begin(kOtherLookups), std::end(kOtherLookups));
     return cases;
 }
 
-INSTANTIATE_TEST_SUITE_P(ScanBoxLookups, FindPlanTest, ::testing::ValuesIn(allCases()));
+class FindPlanTest : public test::DbFixture, public ::testing::WithParamInterface<PlanCase>
+{
+};
+
+TEST_P(FindPlanTest, LookupSeeksItsIndex)
+{
+    const PlanCase &c = GetParam();
+    ASSERT_TRUE(schema::createDatabaseFile(programFile(QStringLiteral("Set.mdb")), c.kind));
+    const QString lookup = QString::fromUtf8(c.lookup);
+    QStringList plan;
+    if (c.source) {
+        Database database = Database::open(m_mapper, programText(QStringLiteral("Set.mdb")));
+        plan = database.openRecordset(QString::fromUtf8(c.source))->explainFind(lookup);
+    } else {
+        schema::ScopedConnection connection(programFile(QStringLiteral("Set.mdb")));
+        ASSERT_TRUE(connection.open());
+        QSqlQuery query(connection.database());
+        ASSERT_TRUE(query.prepare(QStringLiteral("EXPLAIN QUERY PLAN SELECT * FROM ") + lookup));
+        query.addBindValue(QStringLiteral("X"));
+        ASSERT_TRUE(query.exec());
+        while (query.next())
+            plan.append(query.value(3).toString());
+    }
+    const QString joined = plan.join(u" | ");
+    EXPECT_TRUE(joined.contains(QStringLiteral("USING INDEX %1 ").arg(QString::fromLatin1(c.index))))
+        << c.lookup << ": " << joined.toStdString();
+    for (const QString &line : plan)
+        EXPECT_FALSE(line.startsWith(u"SCAN")) << c.lookup << ": " << joined.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Lookups, FindPlanTest, ::testing::ValuesIn(allCases()));
 
 } // namespace
 } // namespace pusla

@@ -35,13 +35,9 @@ class Posting
 public:
     Posting(const PathMapper &mapper, const QStringList &files)
     {
-        for (const QString &name : files) {
-            auto control = std::make_unique<DataControl>(mapper);
-            control->setDatabaseName(QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\") + name);
-            control->setRecordSource(QStringLiteral("Hareket"));
-            control->refresh();
-            m_controls.push_back(std::move(control));
-        }
+        for (const QString &name : files)
+            m_controls.push_back(
+                test::boundControl(mapper, QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\") + name, QStringLiteral("Hareket")));
     }
 
     void writeOneEach(const QString &text)
@@ -75,6 +71,11 @@ protected:
             EXPECT_EQ(rows(name), count) << name.toStdString();
             EXPECT_EQ(test::integrityCheck(dataFile(name)), QStringLiteral("ok")) << name.toStdString();
         }
+    }
+
+    QString counterValue() const
+    {
+        return test::cliValue(dataFile(QStringLiteral("02Index.mdb")), QStringLiteral("SELECT Deger FROM Sayac"));
     }
 
     QString childTask(const QString &mode) const { return QStringLiteral("%1|%2").arg(mode, m_tree.root()); }
@@ -111,42 +112,18 @@ TEST_F(TransactionTest, RollbackWritesNothing)
         QStringLiteral("1"));
 }
 
-TEST_F(TransactionTest, RefreshAfterARollbackDropsTheUndoneRows)
+// A file first opened inside the transaction takes part in it; a
+// transaction left without commit or rollback rolls back.
+TEST_F(TransactionTest, AbandonedTransactionRollsBackFilesOpenedDuringIt)
 {
-    Posting posting(m_mapper, kFiles.mid(0, 1));
-    DataControl list(m_mapper);
-    list.setDatabaseName(dataText(kFiles.first()));
-    list.setRecordSource(QStringLiteral("Select * From Hareket Order By Aciklama Asc"));
-    Transaction transaction(m_mapper);
-    transaction.begin();
-    posting.writeOneEach(QStringLiteral("geri alınacak"));
-    list.refresh();
-    EXPECT_EQ(list.recordset().recordCount(), 1);
-    transaction.rollback();
-    list.refresh();
-    EXPECT_EQ(list.recordset().recordCount(), 0);
-}
-
-TEST_F(TransactionTest, AbandonedTransactionRollsBack)
-{
-    Posting posting(m_mapper, kFiles);
+    Posting first(m_mapper, kFiles.mid(0, 1));
     {
         Transaction transaction(m_mapper);
         transaction.begin();
-        posting.writeOneEach(QStringLiteral("Alış ile"));
+        first.writeOneEach(QStringLiteral("Alış ile"));
+        Posting later(m_mapper, kFiles.mid(1));
+        later.writeOneEach(QStringLiteral("Alış ile"));
     }
-    expectRowsEverywhere(QStringLiteral("0"));
-}
-
-TEST_F(TransactionTest, FileOpenedDuringTheTransactionTakesPart)
-{
-    Posting first(m_mapper, kFiles.mid(0, 1));
-    Transaction transaction(m_mapper);
-    transaction.begin();
-    first.writeOneEach(QStringLiteral("a"));
-    Posting later(m_mapper, kFiles.mid(1));
-    later.writeOneEach(QStringLiteral("b"));
-    transaction.rollback();
     expectRowsEverywhere(QStringLiteral("0"));
 }
 
@@ -165,36 +142,21 @@ TEST_F(TransactionTest, FileClosedDuringTheTransactionIsReleasedAtItsEnd)
 
 TEST_F(TransactionTest, EditInsideTheTransactionWaitsForItsCommit)
 {
-    DataControl counter(m_mapper);
-    counter.setDatabaseName(dataText(QStringLiteral("02Index.mdb")));
-    counter.setRecordSource(QStringLiteral("Sayac"));
-    counter.refresh();
+    auto counter = test::boundControl(m_mapper, dataText(QStringLiteral("02Index.mdb")), QStringLiteral("Sayac"));
+    Recordset &rs = counter->recordset();
     Transaction transaction(m_mapper);
+    // No transaction starts while a record is being edited, nor inside another.
+    rs.edit();
+    EXPECT_THROW(transaction.begin(), DbError);
+    rs.cancelUpdate();
     transaction.begin();
     EXPECT_THROW(transaction.begin(), DbError);
-    Recordset &rs = counter.recordset();
     rs.edit();
     rs.setField(QStringLiteral("Deger"), 5);
     rs.update();
-    EXPECT_EQ(test::cliValue(dataFile(QStringLiteral("02Index.mdb")), QStringLiteral("SELECT Deger FROM Sayac")),
-        QStringLiteral("0"));
+    EXPECT_EQ(counterValue(), QStringLiteral("0"));
     transaction.commit();
-    EXPECT_EQ(test::cliValue(dataFile(QStringLiteral("02Index.mdb")), QStringLiteral("SELECT Deger FROM Sayac")),
-        QStringLiteral("5"));
-}
-
-TEST_F(TransactionTest, NoTransactionWhileARecordIsBeingEdited)
-{
-    DataControl counter(m_mapper);
-    counter.setDatabaseName(dataText(QStringLiteral("02Index.mdb")));
-    counter.setRecordSource(QStringLiteral("Sayac"));
-    counter.refresh();
-    counter.recordset().edit();
-    Transaction transaction(m_mapper);
-    EXPECT_THROW(transaction.begin(), DbError);
-    counter.recordset().cancelUpdate();
-    transaction.begin();
-    transaction.commit();
+    EXPECT_EQ(counterValue(), QStringLiteral("5"));
 }
 
 TEST_F(TransactionTest, ProgramKilledBetweenWritesLeavesNothing)
@@ -236,8 +198,7 @@ TEST_F(TransactionTest, ConcurrentEditsLoseNoUpdate)
         ASSERT_TRUE(child->waitForFinished(180000));
         EXPECT_EQ(child->exitCode(), 0) << child->readAllStandardOutput().toStdString();
     }
-    EXPECT_EQ(test::cliValue(dataFile(QStringLiteral("02Index.mdb")), QStringLiteral("SELECT Deger FROM Sayac")),
-        QString::number(kPrograms * 50));
+    EXPECT_EQ(counterValue(), QString::number(kPrograms * 50));
     EXPECT_EQ(test::integrityCheck(dataFile(QStringLiteral("02Index.mdb"))), QStringLiteral("ok"));
 }
 
@@ -272,11 +233,10 @@ TEST(TransactionChild, RaisesCounter)
     const QStringList task = test::childTask().split(u'|');
     if (task.size() != 2 || task.at(0) != u"raise")
         GTEST_SKIP() << "runs only as a child process";
-    DataControl counter(childMapper(task));
-    counter.setDatabaseName(QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\02Index.mdb"));
-    counter.setRecordSource(QStringLiteral("Sayac"));
-    counter.refresh();
-    Recordset &rs = counter.recordset();
+    const PathMapper mapper = childMapper(task);
+    auto counter
+        = test::boundControl(mapper, QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\02Index.mdb"), QStringLiteral("Sayac"));
+    Recordset &rs = counter->recordset();
     for (int i = 0; i < 50; ++i) {
         rs.edit();
         rs.setField(QStringLiteral("Deger"), rs.field(QStringLiteral("Deger")).toInt() + 1);

@@ -2,6 +2,8 @@
 
 #include "base/PathMapper.h"
 #include "base/TextFold.h"
+#include "store/DataControl.h"
+#include "store/DbError.h"
 #include "support/TempTree.h"
 
 #include <QCoreApplication>
@@ -15,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 
 namespace pusla::test {
 
@@ -71,6 +74,38 @@ inline QStringList stockCardDdl(const QString &table)
         ddl.append(QStringLiteral("CREATE INDEX %1%2Fold ON %1(%3)").arg(table, name, foldSqlExpression(name)));
     }
     return ddl;
+}
+
+/// A data control bound to a file and a record source and refreshed, as the
+/// forms bind theirs.
+inline std::unique_ptr<DataControl> boundControl(const PathMapper &mapper, const QString &file, const QString &source)
+{
+    auto control = std::make_unique<DataControl>(mapper);
+    control->setDatabaseName(file);
+    control->setRecordSource(source);
+    control->refresh();
+    return control;
+}
+
+/// Adds a record with these fields, as a form adds one.
+inline void addRecord(Recordset &rs, std::initializer_list<std::pair<const char *, QVariant>> fields)
+{
+    rs.addNew();
+    for (const auto &[name, value] : fields)
+        rs.setField(QString::fromLatin1(name), value);
+    rs.update();
+}
+
+/// The number of the database error a call raises; 0 when it raises none.
+template <typename Call>
+int dbErrorOf(Call &&call)
+{
+    try {
+        call();
+    } catch (const DbError &e) {
+        return e.number();
+    }
+    return 0;
 }
 
 /// A machine with a program folder and the centre's data folder, for tests
