@@ -34,34 +34,30 @@ protected:
     }
 };
 
+// The account movement's total in the grouped regional format, the
+// invoice's as a plain number; lines without a quantity count for nothing.
 TEST_F(MovementPostingTest, ReviewShowsTheTotalInBothForms)
 {
     openInMode("1", kSale);
-    setLine(QStringLiteral("ST000001"), 2, 10.5, 21);
-    setLine(QStringLiteral("ST000002"), 1, 3.25, 3.25);
-    setLine(QStringLiteral("ST000003"), 0, 5, 1210.25);
-
-    review(form->Command4);
-    EXPECT_EQ(form->Label3->text(), QStringLiteral("Cari Hesap"));
-    EXPECT_EQ(form->Label4->text(), QStringLiteral("Toplam = 24,25"));
-    EXPECT_EQ(QApplication::focusWidget(), form->Command8[1]);
-    EXPECT_EQ(form->DataTemp->recordset().recordCount(), 2);
-
-    tap(form->Command8[0]);
-    reenterMode(kSale);
-    setLine(QStringLiteral("ST000001"), 2, 10.5, 21);
-    setLine(QStringLiteral("ST000002"), 1, 3.25, 3.25);
-    setLine(QStringLiteral("ST000003"), 1, 5, 1210.25);
-    review(form->Command4);
-    EXPECT_EQ(form->Label4->text(), QStringLiteral("Toplam = 1.234,50"));
-    tap(form->Command8[0]);
-    reenterMode(kSale);
-    setLine(QStringLiteral("ST000001"), 2, 10.5, 21);
-    setLine(QStringLiteral("ST000002"), 1, 3.25, 3.25);
-    setLine(QStringLiteral("ST000003"), 1, 5, 1210.25);
-    review(form->FatCmd);
-    EXPECT_EQ(form->Label3->text(), QStringLiteral("Fatura"));
-    EXPECT_EQ(form->Label4->text(), QStringLiteral("Toplam = 1234,5"));
+    const struct {
+        double thirdQuantity;
+        bool invoice;
+        const char *caption;
+        const char *total;
+    } reviews[] = {{0, false, "Cari Hesap", "Toplam = 24,25"}, {1, false, "Cari Hesap", "Toplam = 1.234,50"},
+        {1, true, "Fatura", "Toplam = 1234,5"}};
+    for (const auto &shown : reviews) {
+        setLine(QStringLiteral("ST000001"), 2, 10.5, 21);
+        setLine(QStringLiteral("ST000002"), 1, 3.25, 3.25);
+        setLine(QStringLiteral("ST000003"), shown.thirdQuantity, 5, 1210.25);
+        review(shown.invoice ? form->FatCmd : form->Command4);
+        EXPECT_EQ(form->Label3->text(), QString::fromUtf8(shown.caption));
+        EXPECT_EQ(form->Label4->text(), QString::fromUtf8(shown.total));
+        if (!shown.invoice)
+            EXPECT_EQ(QApplication::focusWidget(), form->Command8[1]);
+        tap(form->Command8[0]);
+        reenterMode(kSale);
+    }
 }
 
 TEST_F(MovementPostingTest, ReviewWithoutLinesShowsNothingAndKeepsTheTotal)
