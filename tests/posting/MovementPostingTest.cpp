@@ -53,8 +53,9 @@ TEST_F(MovementPostingTest, ReviewShowsTheTotalInBothForms)
         review(shown.invoice ? form->FatCmd : form->Command4);
         EXPECT_EQ(form->Label3->text(), QString::fromUtf8(shown.caption));
         EXPECT_EQ(form->Label4->text(), QString::fromUtf8(shown.total));
-        if (!shown.invoice)
+        if (!shown.invoice) {
             EXPECT_EQ(QApplication::focusWidget(), form->Command8[1]);
+        }
         tap(form->Command8[0]);
         reenterMode(kSale);
     }
