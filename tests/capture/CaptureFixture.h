@@ -17,37 +17,17 @@
 
 namespace pusla::test {
 
-/// One line of a stock table as a test lays it down.
+/// One line of a stock table as a test lays it down; a text left out is NULL.
 struct StockRow
 {
-    QString stokKod;
-    QString stokAdi;
-    QString barkod;
-    QString barkod2;
-    QString barkod3;
-    double kalanB = 0;
-    double kalanA = 0;
-    double fiyat = 0;
-    double girenTutar = 0;
-    double kdv = 0;
+    QString stokKod, stokAdi, barkod, barkod2 = {}, barkod3 = {};
+    double kalanB = 0, kalanA = 0, fiyat = 0, girenTutar = 0, kdv = 0;
 };
 
-/// A line known by its code, name and barcodes, with nothing on it.
-inline StockRow item(const char *stokKod, const char *stokAdi, const char *barkod, const char *barkod2 = nullptr,
-                     const char *barkod3 = nullptr)
-{
-    StockRow row;
-    row.stokKod = QString::fromUtf8(stokKod);
-    row.stokAdi = QString::fromUtf8(stokAdi);
-    row.barkod = QString::fromUtf8(barkod);
-    row.barkod2 = barkod2 ? QString::fromUtf8(barkod2) : QString();
-    row.barkod3 = barkod3 ? QString::fromUtf8(barkod3) : QString();
-    return row;
-}
-
 /// The working screen in the user role over the demo set, with the working
-/// list of Temp.Mdb bound as the sale and purchase modes bind it. Rows a test
-/// needs are written into the files before the form opens.
+/// list of Temp.Mdb bound as the sale and purchase modes bind it. The rows a
+/// test needs are written into the files after the role choice, whose
+/// selection resets the working database.
 class CaptureFixture : public DemoFixture
 {
 protected:
@@ -61,8 +41,7 @@ protected:
         DemoFixture::SetUp();
         if (HasFatalFailure())
             return;
-        // Cari keeps the centre's set; the rows are laid down after the role
-        // choice, whose selection resets the working database.
+        // Cari keeps the centre's set.
         settings.saveSetting(QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("SbCr"),
                              QStringLiteral("1"));
         TerminalForm &f = openForm();
@@ -70,9 +49,8 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
         tap(f.Option1[kUserRole]);
         ASSERT_TRUE(dialogs.messages.isEmpty());
-        layDownRows();
-        if (HasFatalFailure())
-            return;
+        insertRows(tempPath(), workingRows());
+        insertRows(stockPath(), stockCards());
         RefreshData(*f.DataStok);
         f.DataTemp->setDatabaseName(program.folder() + QStringLiteral("\\Temp.Mdb"));
         f.DataTemp->setRecordSource(workingListSource());
@@ -88,25 +66,19 @@ protected:
 
     static void insertRows(const QString &path, const std::vector<StockRow> &rows)
     {
+        const auto text = [](const QString &t) { return t.isNull() ? QStringLiteral("NULL") : jetQuoted(t); };
         QStringList statements;
-        for (const StockRow &row : rows) {
+        for (const StockRow &r : rows)
             statements << QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, Barkod, Barkod2, Barkod3, KalanB, "
                                          "KalanA, Fiyat, Fiyat2, GirenTutar, Kdv, StokGizle) VALUES (%1, %2, %3, %4, "
                                          "%5, %6, %7, %8, %8, %9, %10, 0)")
-                              .arg(sqlText(row.stokKod), sqlText(row.stokAdi), sqlText(row.barkod),
-                                   sqlText(row.barkod2), sqlText(row.barkod3))
-                              .arg(row.kalanB)
-                              .arg(row.kalanA)
-                              .arg(row.fiyat)
-                              .arg(row.girenTutar)
-                              .arg(row.kdv);
-        }
+                              .arg(text(r.stokKod), text(r.stokAdi), text(r.barkod), text(r.barkod2), text(r.barkod3))
+                              .arg(r.kalanB)
+                              .arg(r.kalanA)
+                              .arg(r.fiyat)
+                              .arg(r.girenTutar)
+                              .arg(r.kdv);
         runOnFile(path, statements);
-    }
-
-    static QString sqlText(const QString &text)
-    {
-        return text.isNull() ? QStringLiteral("NULL") : jetQuoted(text);
     }
 
     /// Puts the form in a working mode without running the mode handling.
@@ -135,19 +107,12 @@ protected:
         QTest::keyClick(form->Text1, Qt::Key_Return);
     }
 
-    /// Keystrokes into the entry box; '\b' stands for Backspace, '\r' for Enter.
+    /// Keystrokes into the entry box; '\b' is Backspace and '\r' Enter, as the keyboard sends them.
     void typeIntoEntryBox(const QString &keys)
     {
         if (QApplication::focusWidget() != form->Text2)
             form->Text2->setFocus();
-        for (QChar c : keys) {
-            if (c == u'\b')
-                QTest::keyClick(form->Text2, Qt::Key_Backspace);
-            else if (c == u'\r')
-                QTest::keyClick(form->Text2, Qt::Key_Return);
-            else
-                QTest::keyClick(form->Text2, c.toLatin1());
-        }
+        QTest::keyClicks(form->Text2, keys);
     }
 
     QString currentName() const
@@ -161,22 +126,17 @@ protected:
     /// A value of the working list as it is on disk.
     QString tempValue(const QString &sql) const { return cliValue(tempPath(), sql); }
     int tempRowCount() const { return tempValue(QStringLiteral("SELECT count(*) FROM StokKartlar")).toInt(); }
-    double lineNumber(const QString &stokKod, const QString &field) const
-    {
-        return tempValue(QStringLiteral("SELECT %1 FROM StokKartlar WHERE StokKod=%2").arg(field, jetQuoted(stokKod)))
-            .toDouble();
-    }
-    bool lineExists(const QString &stokKod) const
+    int lineCount(const QString &stokKod) const
     {
         return tempValue(QStringLiteral("SELECT count(*) FROM StokKartlar WHERE StokKod=%1").arg(jetQuoted(stokKod)))
-            == QStringLiteral("1");
+            .toInt();
     }
-
-private:
-    void layDownRows()
+    /// Fields ("KalanB,KalanA") of a line of the working list on disk, joined
+    /// by '|'; empty when the line is not there.
+    QString lineFields(const QString &stokKod, QString fields) const
     {
-        insertRows(tempPath(), workingRows());
-        insertRows(stockPath(), stockCards());
+        return tempValue(QStringLiteral("SELECT %1 FROM StokKartlar WHERE StokKod=%2")
+                             .arg(fields.replace(u',', QStringLiteral("||'|'||")), jetQuoted(stokKod)));
     }
 };
 

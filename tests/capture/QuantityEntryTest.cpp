@@ -1,5 +1,6 @@
 #include "capture/CaptureFixture.h"
 #include "support/SpoiltFiles.h"
+#include "support/Cases.h"
 
 #include <QPalette>
 
@@ -8,37 +9,23 @@ using namespace pusla::test;
 
 namespace {
 
-StockRow line(const char *stokKod, const char *stokAdi, const char *barkod, double kalanB, double kalanA = 0,
-              double fiyat = 0, double girenTutar = 0, double kdv = 0)
-{
-    StockRow row = item(stokKod, stokAdi, barkod);
-    row.kalanB = kalanB;
-    row.kalanA = kalanA;
-    row.fiyat = fiyat;
-    row.girenTutar = girenTutar;
-    row.kdv = kdv;
-    return row;
-}
-
 class QuantityEntryTest : public CaptureFixture
 {
 protected:
     std::vector<StockRow> workingRows() const override
     {
         return {
-            line("SA-1", "Deneme Satış", "1001", 2, 0, 10, 20),
-            line("SA-2", "Deneme Kartsız", "1004", 1, 0, 4, 4, 8),
-            line("SY-5", "Deneme Sayım Beş", "1005", 5),
-            line("SY-2", "Deneme Sayım İki", "1002", 2, 1),
-            line("SY-K", "Deneme Kilo", "1003", 0.3),
+            {"SA-1", "Deneme Satış", "1001", {}, {}, 2, 0, 10, 20},
+            {"SA-2", "Deneme Kartsız", "1004", {}, {}, 1, 0, 4, 4, 8},
+            {"SY-5", "Deneme Sayım Beş", "1005", {}, {}, 5},
+            {"SY-2", "Deneme Sayım İki", "1002", {}, {}, 2, 1},
+            {"SY-K", "Deneme Kilo", "1003", {}, {}, 0.3},
         };
     }
 
     std::vector<StockRow> stockCards() const override
     {
-        StockRow card = item("SA-1", "Deneme Satış", "1001");
-        card.kdv = 18;
-        return {card, item("YN-1", "Deneme Yeni", "1009")};
+        return {{"SA-1", "Deneme Satış", "1001", {}, {}, 0, 0, 0, 0, 18}, {"YN-1", "Deneme Yeni", "1009"}};
     }
 
     QuantityEntry &entry() const { return terminal->quantityEntry(); }
@@ -51,11 +38,6 @@ protected:
         EXPECT_TRUE(form->Text1->text().isEmpty());
         EXPECT_EQ(entry().entryMode(), QuantityEntry::EntryMode::Quantity);
         EXPECT_EQ(form->Text2->palette().color(QPalette::Base), QColor(Qt::white));
-    }
-
-    QString lineFields(const char *stokKod, const QString &fields) const
-    {
-        return tempValue(QStringLiteral("SELECT %1 FROM StokKartlar WHERE StokKod='%2'").arg(fields, QLatin1String(stokKod)));
     }
 };
 
@@ -73,9 +55,7 @@ void PrintTo(const KeysCase &c, std::ostream *os)
     *os << '"' << QString::fromLatin1(c.keys).replace(u'\b', QStringLiteral("<BS>")).toStdString() << '"';
 }
 
-class EntryKeystrokeTest : public QuantityEntryTest, public ::testing::WithParamInterface<KeysCase>
-{
-};
+using EntryKeystrokeTest = Cases<QuantityEntryTest, KeysCase>;
 
 TEST_P(EntryKeystrokeTest, ShowsTheFormattedNumber)
 {
@@ -131,208 +111,122 @@ TEST_F(QuantityEntryTest, HeaderClickCaptionsAreLeftAsTheyAre)
     EXPECT_EQ(form->Text2->text(), QStringLiteral("12.345"));
 }
 
-// Count mode: the entry counts the current line down against what is
-// expected; at exactly 0 the line leaves, beyond it the rest is surplus.
-struct CountCase
+// Entries as the operator makes them: the barcode scanned before each one,
+// then the keys and Enter. Count mode counts the current line down against
+// what is expected (at exactly 0 the line leaves, beyond it the rest is
+// surplus); sale, purchase and no mode add the quantity with its amount, VAT
+// and price copy, and only to the line whose name the scan box shows. When
+// the working list stops taking writes under a running program (its file made
+// immutable, as a full or failing disk would), every entry that is lost is
+// said, naming the file, and nothing is half written.
+struct EntryCase
 {
-    const char *stokKod;
+    const char *name;
     const char *barcode;
     std::vector<const char *> entries;
-    bool lineStays;
-    double kalanB;
-    double kalanA;
+    const char *stokKod;
+    const char *fields; // nullptr: no line of the list changes
+    const char *after; // the fields afterwards; "": the line has left
+    bool price = false; // the first entry is a price
+    const char *scanBox = nullptr; // typed over the scan box before each entry
+    const char *lost = nullptr; // the headline of the message when the file takes no writes
 };
 
-void PrintTo(const CountCase &c, std::ostream *os)
-{
-    *os << c.barcode;
-    for (const char *e : c.entries)
-        *os << ' ' << e;
-}
+using EntryTest = Cases<QuantityEntryTest, std::tuple<EntryCase, int>>;
 
-class CountEntryTest : public QuantityEntryTest, public ::testing::WithParamInterface<CountCase>
+TEST_P(EntryTest, WritesTheCurrentLine)
 {
-};
+    const auto &[c, mode] = GetParam();
+    if (mode >= 0)
+        tickMode(mode);
+    const QString code = QString::fromLatin1(c.stokKod);
+    const QString sums = QStringLiteral("SELECT total(KalanB)||'|'||total(KalanA)||'|'||total(GirenTutar)||'|'||"
+                                        "total(Kar)||'|'||total(Fiyat) FROM StokKartlar");
+    const QString sumsBefore = tempValue(sums);
+    const int rowsBefore = tempRowCount() + 1 - lineCount(code);
+    const WritableAgain later(tempPath());
+    if (c.lost && !setImmutable(tempPath(), true))
+        GTEST_SKIP() << "this machine cannot stop writes to an open file";
 
-TEST_P(CountEntryTest, CountsTheLineDown)
-{
-    tickMode(1);
-    const int rowsBefore = tempRowCount();
-    const QString code = QString::fromLatin1(GetParam().stokKod);
-    for (const char *entered : GetParam().entries) {
-        scan(QString::fromLatin1(GetParam().barcode));
+    for (const char *entered : c.entries) {
+        scan(QString::fromLatin1(c.barcode));
+        if (c.scanBox)
+            form->Text1->setText(QString::fromUtf8(c.scanBox));
+        if (c.price && entered == c.entries.front()) {
+            entry().setEntryMode(QuantityEntry::EntryMode::Price);
+            EXPECT_EQ(form->Text2->palette().color(QPalette::Base), QColor(0x00, 0xFF, 0xFF));
+        }
         typeIntoEntryBox(QString::fromLatin1(entered) + u'\r');
         expectBackToTheScanBox();
     }
+    makeWritable(tempPath());
 
-    if (!GetParam().lineStays) {
-        EXPECT_FALSE(lineExists(code));
-        EXPECT_EQ(tempRowCount(), rowsBefore - 1);
+    if (c.lost) {
+        ASSERT_EQ(dialogs.messages.size(), 1);
+        const QString &said = dialogs.messages[0];
+        EXPECT_TRUE(said.startsWith(QString::fromUtf8(c.lost) + u'\n') && said.contains(QStringLiteral("yazılamıyor"))
+                    && said.endsWith(tempPath()))
+            << said.toStdString();
+    } else {
+        EXPECT_TRUE(dialogs.messages.isEmpty());
+    }
+    if (!c.fields) {
+        EXPECT_EQ(tempValue(sums), sumsBefore);
         return;
     }
-    ASSERT_TRUE(lineExists(code));
-    EXPECT_DOUBLE_EQ(lineNumber(code, QStringLiteral("KalanB")), GetParam().kalanB);
-    EXPECT_DOUBLE_EQ(lineNumber(code, QStringLiteral("KalanA")), GetParam().kalanA);
+    const QString after = QString::fromLatin1(c.after);
+    EXPECT_EQ(lineFields(code, QString::fromLatin1(c.fields)), after);
+    EXPECT_EQ(tempRowCount(), rowsBefore - (after.isEmpty() ? 1 : 0)) << "no other line comes or goes";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Counts, CountEntryTest,
-    ::testing::Values(CountCase{"SY-5", "1005", {"2"}, true, 3, 0}, CountCase{"SY-5", "1005", {"2", "3"}, false, 0, 0},
-                      CountCase{"SY-5", "1005", {"5"}, false, 0, 0}, CountCase{"SY-5", "1005", {"6"}, true, 0, 1},
-                      CountCase{"SY-2", "1002", {"5"}, true, 0, 4}, // 2 expected, 1 surplus already
-                      CountCase{"SY-5", "1005", {"0"}, true, 5, 0}, CountCase{"SY-5", "1005", {""}, true, 5, 0},
-                      // 0,3 kg counted as 0,1 and 0,2 is exactly all of it
-                      CountCase{"SY-K", "1003", {"0,1", "0,2"}, false, 0, 0},
-                      CountCase{"SY-K", "1003", {"0,1", "0,25"}, true, 0, 0.05}));
-
-TEST_F(QuantityEntryTest, CountedNewItemIsSurplusOnceScannedAgain)
-{
-    tickMode(1);
-    scan(QStringLiteral("1009"));
-    ASSERT_TRUE(lineExists(QStringLiteral("YN-1")));
-    scan(QStringLiteral("1009"));
-    ASSERT_EQ(form->Text1->text(), QStringLiteral("Deneme Yeni"));
-    typeIntoEntryBox(QStringLiteral("4\r"));
-    EXPECT_EQ(lineFields("YN-1", QStringLiteral("KalanA||'|'||KalanB")), QStringLiteral("4.0|0.0"));
-}
-
-TEST_F(QuantityEntryTest, CountEntryGoesToTheCurrentLineWhateverTheScanBoxHolds)
-{
-    tickMode(1);
-    scan(QStringLiteral("1005"));
-    form->Text1->setText(QStringLiteral("başka"));
-    typeIntoEntryBox(QStringLiteral("1\r"));
-    EXPECT_DOUBLE_EQ(lineNumber(QStringLiteral("SY-5"), QStringLiteral("KalanB")), 4);
-}
-
-// Sale, purchase and no mode: the quantity is added with its amount, VAT and
-// price copy.
-class AddedEntryTest : public QuantityEntryTest, public ::testing::WithParamInterface<int>
-{
-protected:
-    void SetUp() override
-    {
-        QuantityEntryTest::SetUp();
-        if (GetParam() >= 0)
-            tickMode(GetParam());
-    }
+const EntryCase kCounts[] = {
+    {"Part", "1005", {"2"}, "SY-5", "KalanB,KalanA", "3.0|0.0"},
+    {"AllInTwo", "1005", {"2", "3"}, "SY-5", "KalanB,KalanA", ""},
+    {"All", "1005", {"5"}, "SY-5", "KalanB,KalanA", ""},
+    {"OneOver", "1005", {"6"}, "SY-5", "KalanB,KalanA", "0.0|1.0"},
+    {"OverWithSurplus", "1002", {"5"}, "SY-2", "KalanB,KalanA", "0.0|4.0"}, // 2 expected, 1 surplus already
+    {"Zero", "1005", {"0"}, "SY-5", "KalanB,KalanA", "5.0|0.0"},
+    {"Nothing", "1005", {""}, "SY-5", "KalanB,KalanA", "5.0|0.0"},
+    // 0,3 kg counted as 0,1 and 0,2 is exactly all of it
+    {"KiloAll", "1003", {"0,1", "0,2"}, "SY-K", "KalanB,KalanA", ""},
+    {"KiloOver", "1003", {"0,1", "0,25"}, "SY-K", "KalanB,KalanA", "0.0|0.05"},
+    {"NewItemScannedAgain", "1009", {"", "4"}, "YN-1", "KalanB,KalanA", "0.0|4.0"},
+    {"WhateverTheScanBoxHolds", "1005", {"1"}, "SY-5", "KalanB,KalanA", "4.0|0.0", false, "başka"},
+    {"Lost", "1005", {"2"}, "SY-5", nullptr, nullptr, false, nullptr, "Miktar kaydedilemedi."},
 };
 
-TEST_P(AddedEntryTest, AddsTheQuantityAndRecomputesTheLine)
-{
-    scan(QStringLiteral("1001"));
-    ASSERT_EQ(form->Text1->text(), QStringLiteral("Deneme Satış"));
-    typeIntoEntryBox(QStringLiteral("3"));
-    EXPECT_TRUE(form->Command2->isVisible());
-    typeIntoEntryBox(QStringLiteral("\r"));
+const EntryCase kAdds[] = {
+    {"Quantity", "1001", {"3"}, "SA-1", "KalanB,GirenTutar,Kdv,Kar,Fiyat2", "5.0|50.0|18.0|9.0|10.0"},
+    {"NoStockCard", "1004", {"2"}, "SA-2", "KalanB,GirenTutar,Kdv,Kar", "3.0|12.0|8.0|0.96"},
+    {"Price", "1001", {"12,5"}, "SA-1", "Fiyat,KalanB,GirenTutar,Kar,Fiyat2", "12.5|2.0|25.0|4.5|12.5", true},
+    {"PriceThenQuantity", "1001", {"12,5", "1"}, "SA-1", "KalanB,GirenTutar,Kar", "3.0|37.5|6.75", true},
+    {"PartOfTheName", "1001", {"3"}, "SA-1", nullptr, nullptr, false, "Deneme Satı"},
+    {"LineJustAdded", "1009", {"3"}, "YN-1", nullptr, nullptr}, // the add leaves the scan box empty
+    {"LineAddedThenFound", "1009", {"", "3"}, "YN-1", "KalanB", "3.0"},
+    {"LostQuantity", "1001", {"3"}, "SA-1", nullptr, nullptr, false, nullptr, "Miktar kaydedilemedi."},
+    {"LostPrice", "1001", {"7"}, "SA-1", nullptr, nullptr, true, nullptr, "Fiyat kaydedilemedi."},
+    {"LostLine", "1009", {""}, "YN-1", "KalanB", "", false, nullptr, "Satır eklenemedi."},
+};
 
-    EXPECT_EQ(lineFields("SA-1", QStringLiteral("KalanB||'|'||GirenTutar||'|'||Kdv||'|'||Kar||'|'||Fiyat2")),
-              QStringLiteral("5.0|50.0|18.0|9.0|10.0"));
-    expectBackToTheScanBox();
+std::string entryName(const ::testing::TestParamInfo<std::tuple<EntryCase, int>> &info)
+{
+    const int mode = std::get<1>(info.param);
+    return std::string(std::get<0>(info.param).name)
+        + (mode == 0 ? "Sale" : mode == 1 ? "Count" : mode == 2 ? "Purchase" : "Idle");
 }
 
-TEST_P(AddedEntryTest, EntryNeedsTheLineNameInTheScanBox)
-{
-    const QString sums = QStringLiteral("SELECT total(KalanB)||'|'||total(GirenTutar)||'|'||total(Kar) FROM StokKartlar");
-    const QString before = tempValue(sums);
-    scan(QStringLiteral("1001"));
-    form->Text1->setText(QStringLiteral("Deneme Satı"));
-    typeIntoEntryBox(QStringLiteral("3\r"));
-    expectBackToTheScanBox();
-
-    // A line just added from the stock cards leaves the scan box empty.
-    scan(QStringLiteral("1009"));
-    ASSERT_TRUE(lineExists(QStringLiteral("YN-1")));
-    typeIntoEntryBox(QStringLiteral("3\r"));
-    expectBackToTheScanBox();
-    EXPECT_EQ(tempValue(sums), before);
-}
-
-TEST_P(AddedEntryTest, PriceEntryRepricesTheLine)
-{
-    scan(QStringLiteral("1001"));
-    entry().setEntryMode(QuantityEntry::EntryMode::Price);
-    EXPECT_EQ(form->Text2->palette().color(QPalette::Base), QColor(0x00, 0xFF, 0xFF));
-    typeIntoEntryBox(QStringLiteral("12,5\r"));
-    EXPECT_EQ(lineFields("SA-1", QStringLiteral("Fiyat||'|'||KalanB||'|'||GirenTutar||'|'||Kar||'|'||Fiyat2")),
-              QStringLiteral("12.5|2.0|25.0|4.5|12.5"));
-    expectBackToTheScanBox();
-
-    scan(QStringLiteral("1001"));
-    typeIntoEntryBox(QStringLiteral("1\r"));
-    EXPECT_EQ(lineFields("SA-1", QStringLiteral("KalanB||'|'||GirenTutar||'|'||Kar")), QStringLiteral("3.0|37.5|6.75"));
-}
-
-TEST_P(AddedEntryTest, LineWithoutAStockCardKeepsItsVatRate)
-{
-    scan(QStringLiteral("1004"));
-    typeIntoEntryBox(QStringLiteral("2\r"));
-    EXPECT_EQ(lineFields("SA-2", QStringLiteral("KalanB||'|'||GirenTutar||'|'||Kdv")), QStringLiteral("3.0|12.0|8.0"));
-    EXPECT_DOUBLE_EQ(lineNumber(QStringLiteral("SA-2"), QStringLiteral("Kar")), 0.96);
-}
-
-INSTANTIATE_TEST_SUITE_P(Modes, AddedEntryTest, ::testing::Values(0, 2, -1),
-                         [](const ::testing::TestParamInfo<int> &mode) {
-                             return mode.param == 0 ? "Sale" : mode.param == 2 ? "Purchase" : "Idle";
-                         });
+INSTANTIATE_TEST_SUITE_P(Counts, EntryTest, ::testing::Combine(::testing::ValuesIn(kCounts), ::testing::Values(1)),
+                         entryName);
+INSTANTIATE_TEST_SUITE_P(Adds, EntryTest,
+                         ::testing::Combine(::testing::ValuesIn(kAdds), ::testing::Values(0, 2, -1)), entryName);
 
 TEST_F(QuantityEntryTest, DeleteButtonZeroesTheQuantityAndKeepsTheLine)
 {
     scan(QStringLiteral("1005"));
     tap(form->Command3);
-    EXPECT_EQ(lineFields("SY-5", QStringLiteral("KalanB||'|'||KalanA")), QStringLiteral("0.0|0.0"));
+    EXPECT_EQ(lineFields(QStringLiteral("SY-5"), QStringLiteral("KalanB,KalanA")), QStringLiteral("0.0|0.0"));
     EXPECT_EQ(QApplication::focusWidget(), form->Text1);
     EXPECT_TRUE(form->Text1->text().isEmpty());
 }
-
-// The working list stops taking writes under a running program (its file
-// made immutable, as a full or failing disk would): every entry that is lost
-// is said, naming the file, and nothing is half written.
-struct LostEntry
-{
-    const char *name;
-    bool counting;
-    bool price;
-    const char *barcode;
-    const char *keys;
-    const char *headline;
-    const char *stokKod;
-    const char *fieldsAfter;
-};
-
-class LostEntryTest : public QuantityEntryTest, public ::testing::WithParamInterface<LostEntry>
-{
-};
-
-TEST_P(LostEntryTest, IsSaidAndChangesNothing)
-{
-    const LostEntry &c = GetParam();
-    if (c.counting)
-        tickMode(1);
-    const QString fields = QStringLiteral("KalanB||'|'||KalanA||'|'||Fiyat");
-    const QString before = lineFields(c.stokKod, fields);
-    const WritableAgain later(tempPath());
-    if (!setImmutable(tempPath(), true))
-        GTEST_SKIP() << "this machine cannot stop writes to an open file";
-
-    scan(QString::fromLatin1(c.barcode));
-    if (c.price)
-        entry().setEntryMode(QuantityEntry::EntryMode::Price);
-    typeIntoEntryBox(QString::fromLatin1(c.keys));
-    makeWritable(tempPath());
-
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_TRUE(dialogs.messages[0].startsWith(QString::fromUtf8(c.headline) + u'\n')) << dialogs.messages[0].toStdString();
-    EXPECT_TRUE(dialogs.messages[0].contains(QStringLiteral("yazılamıyor")));
-    EXPECT_TRUE(dialogs.messages[0].endsWith(tempPath())) << dialogs.messages[0].toStdString();
-    EXPECT_EQ(lineFields(c.stokKod, fields), c.fieldsAfter ? QString::fromLatin1(c.fieldsAfter) : before);
-}
-
-INSTANTIATE_TEST_SUITE_P(Entries, LostEntryTest,
-    ::testing::Values(LostEntry{"Quantity", false, false, "1001", "3\r", "Miktar kaydedilemedi.", "SA-1", nullptr},
-        LostEntry{"Price", false, true, "1001", "7\r", "Fiyat kaydedilemedi.", "SA-1", nullptr},
-        LostEntry{"Count", true, false, "1005", "2\r", "Miktar kaydedilemedi.", "SY-5", nullptr},
-        LostEntry{"NewLine", false, false, "1009", "", "Satır eklenemedi.", "YN-1", ""}),
-    [](const ::testing::TestParamInfo<LostEntry> &c) { return std::string(c.param.name); });
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "capture/CaptureFixture.h"
+#include "support/Cases.h"
 
 #include <QGroupBox>
 #include <QSignalSpy>
@@ -16,33 +17,127 @@ protected:
     std::vector<StockRow> workingRows() const override
     {
         return {
-            item("DB-1", "Deneme Beta", "2222", "7001", "3331"),
-            item("DA-1", "Deneme Alfa", "1111", "2222", "7001"),
-            item("Deneme", "Zeytin Deneme", "9999"),
-            item("KM'1", "Kalem [Mavi] 50% *İndirim*", "O'Reilly"),
-            item("VD-8", "Vida #8 ?", "4444"),
-            item("VD-9", "Vida 18 x", "4445"),
+            {"DB-1", "Deneme Beta", "2222", "7001", "3331"},
+            {"DA-1", "Deneme Alfa", "1111", "2222", "7001"},
+            {"Deneme", "Zeytin Deneme", "9999"},
+            {"KM'1", "Kalem [Mavi] 50% *İndirim*", "O'Reilly"},
+            {"VD-8", "Vida #8 ?", "4444"},
+            {"VD-9", "Vida 18 x", "4445"},
         };
     }
 
     std::vector<StockRow> stockCards() const override
     {
         return {
-            item("YK-1", "Yeni Kart Bir", "5551", "5552", "5553"),
-            item("YK-2", "Yeni'Kart İki", "5561"),
-            item("YK-3", "Deneme Gama", "5571"),
-            item("YK-9", "O'Neil [*] #1 ?%_", "5591"),
+            {"YK-1", "Yeni Kart Bir", "5551", "5552", "5553"},
+            {"YK-2", "Yeni'Kart İki", "5561"},
+            {"YK-3", "Deneme Gama", "5571"},
+            {"YK-9", "O'Neil [*] #1 ?%_", "5591"},
         };
-    }
-
-    int addedLines(const QString &stokKod) const
-    {
-        return tempValue(QStringLiteral("SELECT count(*) FROM StokKartlar WHERE StokKod=%1").arg(jetQuoted(stokKod)))
-            .toInt();
     }
 };
 
-} // namespace
+// The working list first: barcode, second barcode, third barcode, stock code,
+// then the beginning of the name, each only while nothing was found; the
+// list's order decides between names. Then the stock cards: barcode, second
+// barcode, stock code and the whole name; a card found adds an empty line for
+// the branch selected, carrying the text as scanned. Whatever else is scanned
+// finds nothing, breaks no statement and changes no file.
+struct ScanCase
+{
+    QString scanned;
+    const char *foundName; // the line of the working list found
+    const char *addedCode = nullptr; // the stock card a line is added for
+    int branch = 0; // the entry of Combo1 selected (-1: none)
+};
+
+void PrintTo(const ScanCase &c, std::ostream *os)
+{
+    *os << '"' << c.scanned.left(40).toStdString() << '"';
+}
+
+using ScanTest = Cases<ScanLookupTest, ScanCase>;
+
+TEST_P(ScanTest, FindsTheLineOrAddsOneForAFullMatch)
+{
+    const ScanCase &c = GetParam();
+    chooseBranchIndex(c.branch);
+    const QString sums = QStringLiteral("SELECT count(*)||'|'||total(KalanB)||'|'||total(length(StokAdi)) FROM StokKartlar");
+    const QString tempBefore = tempValue(sums);
+    const QString stockBefore = cliValue(stockPath(), sums);
+    const int rowsBefore = tempRowCount();
+    QSignalSpy review(form->Command4, &CommandButton::clickEvent);
+    form->DataTemp->recordset().moveLast();
+    scan(c.scanned);
+
+    const QString found = QString::fromUtf8(c.foundName);
+    EXPECT_EQ(form->Text1->text(), found);
+    EXPECT_EQ(QApplication::focusWidget(), form->Text2);
+    EXPECT_EQ(review.count(), 0);
+    EXPECT_EQ(cliValue(stockPath(), sums), stockBefore);
+    EXPECT_EQ(integrityCheck(tempPath()), QStringLiteral("ok"));
+    if (c.foundName) {
+        EXPECT_EQ(currentName(), found);
+        EXPECT_EQ(form->Text2->selectedText(), form->Text2->text()) << "the entry box is ready to be typed over";
+    } else {
+        EXPECT_EQ(form->DataTemp->recordset().absolutePosition(), 0) << "the re-query made the first line current";
+    }
+    if (!c.addedCode) {
+        EXPECT_EQ(tempValue(sums), tempBefore);
+        return;
+    }
+    const QString code = QString::fromUtf8(c.addedCode);
+    ASSERT_EQ(tempRowCount(), rowsBefore + 1);
+    ASSERT_EQ(lineCount(code), 1);
+    const QString where = QStringLiteral(" FROM StokKartlar WHERE StokKod=%1").arg(jetQuoted(code));
+    EXPECT_EQ(tempValue(QStringLiteral("SELECT Barkod") + where), c.scanned);
+    EXPECT_EQ(tempValue(QStringLiteral("SELECT StokAdi") + where),
+              cliValue(stockPath(), QStringLiteral("SELECT StokAdi") + where));
+    EXPECT_EQ(tempValue(QStringLiteral("SELECT Sube||'|'||KalanA||'|'||KalanB") + where),
+              QStringLiteral("%1|0.0|0.0").arg(c.branch + 2, 2, 10, QChar(u'0')));
+}
+
+const ScanCase kWorkingList[] = {
+    {"2222", "Deneme Beta"}, // its barcode beats the other line's second barcode
+    {"7001", "Deneme Beta"}, // second barcode beats the other line's third
+    {"3331", "Deneme Beta"},
+    {"DA-1", "Deneme Alfa"},
+    {"Deneme", "Zeytin Deneme"}, // stock code beats a name beginning
+    {"deneme ", "Deneme Alfa"}, // first by name, not first stored; any case
+    {"KM'1", "Kalem [Mavi] 50% *İndirim*"},
+    {"o'reilly", "Kalem [Mavi] 50% *İndirim*"},
+    {"Kalem [[]Mavi] 50%", "Kalem [Mavi] 50% *İndirim*"},
+    // The typed text is a name pattern.
+    {"deneme*a", "Deneme Alfa"},
+    {"Kalem*indirim", "Kalem [Mavi] 50% *İndirim*"},
+    {"Vida #", "Vida 18 x"},
+    {"[u-w]ida #8", "Vida 18 x"},
+    {"Vida [#]", "Vida #8 ?"},
+};
+
+const ScanCase kStockCards[] = {
+    {"5551", nullptr, "YK-1"}, {"5552", nullptr, "YK-1"}, {"yk-1", nullptr, "YK-1"},
+    {"Yeni Kart Bir", nullptr, "YK-1"}, {"Yeni'Kart İki", nullptr, "YK-2"},
+    {"5561", nullptr, "YK-2", -1}, {"5561", nullptr, "YK-2", 1}, // the branch of the entry selected, "01" for none
+    {"o'neil [*] #1 ?%_", nullptr, "YK-9"}, // an apostrophe and the wildcards of the card's own name
+    {"Yeni Kart", nullptr}, // a name beginning adds nothing
+    {"5553", nullptr}, // nor does a third barcode
+    {"Deneme G", nullptr}, {"0000000000000", nullptr},
+};
+
+// Patterns that begin no name, a malformed one among them ("%" and "_" are
+// plain characters), and texts a scanner or an operator can produce.
+const ScanCase kNothing[] = {
+    {"KALEM [", nullptr}, {"[!a-z", nullptr}, {"Kalem*Mavi*x", nullptr}, {"Zeytin Deneme?", nullptr},
+    {"%", nullptr}, {"_", nullptr}, {"Vida_", nullptr}, {"'", nullptr}, {"''", nullptr}, {"\"", nullptr},
+    {"' OR ''='", nullptr}, {"x'; DELETE FROM StokKartlar; --", nullptr}, {"1111' Or Barkod Like '*", nullptr},
+    {"[*", nullptr}, {"]", nullptr}, {"#1/1/2000#", nullptr}, {QString(10000, u'9'), nullptr},
+    {QString(10000, u'\''), nullptr}, {"a\tb\nc\r", nullptr}, {"\x01\x1b\x7f", nullptr}, {QString(1, QChar(0)), nullptr},
+};
+
+INSTANTIATE_TEST_SUITE_P(WorkingList, ScanTest, ::testing::ValuesIn(kWorkingList));
+INSTANTIATE_TEST_SUITE_P(StockCards, ScanTest, ::testing::ValuesIn(kStockCards));
+INSTANTIATE_TEST_SUITE_P(Nothing, ScanTest, ::testing::ValuesIn(kNothing));
 
 TEST_F(ScanLookupTest, EmptyScanBoxOpensTheReviewAndSearchesNothing)
 {
@@ -57,155 +152,6 @@ TEST_F(ScanLookupTest, EmptyScanBoxOpensTheReviewAndSearchesNothing)
     EXPECT_EQ(form->DataTemp->recordSource(), workingListSource());
     EXPECT_EQ(tempValue(QStringLiteral("SELECT count(*) FROM StokKartlar WHERE KalanB<>0")), QStringLiteral("0"));
     EXPECT_EQ(QApplication::focusWidget(), form->Text1);
-}
-
-// Barcode, second barcode, third barcode, stock code, then the beginning of
-// the name, each only while nothing was found; the list's order decides
-// between names.
-struct WorkingListCase
-{
-    const char *scanned;
-    const char *expectedName;
-};
-
-void PrintTo(const WorkingListCase &c, std::ostream *os)
-{
-    *os << c.scanned;
-}
-
-class WorkingListSearchTest : public ScanLookupTest, public ::testing::WithParamInterface<WorkingListCase>
-{
-};
-
-TEST_P(WorkingListSearchTest, FindsTheLineAndShowsItsName)
-{
-    const int rowsBefore = tempRowCount();
-    form->DataTemp->recordset().moveLast();
-    scan(QString::fromUtf8(GetParam().scanned));
-
-    const QString expected = QString::fromUtf8(GetParam().expectedName);
-    EXPECT_EQ(currentName(), expected);
-    EXPECT_EQ(form->Text1->text(), expected);
-    EXPECT_EQ(QApplication::focusWidget(), form->Text2);
-    EXPECT_EQ(form->Text2->selectedText(), form->Text2->text()) << "the entry box is ready to be typed over";
-    EXPECT_EQ(tempRowCount(), rowsBefore) << "a hit in the working list writes nothing";
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    SearchOrder, WorkingListSearchTest,
-    ::testing::Values(WorkingListCase{"2222", "Deneme Beta"}, // its barcode beats the other line's second barcode
-                      WorkingListCase{"7001", "Deneme Beta"}, // second barcode beats the other line's third
-                      WorkingListCase{"3331", "Deneme Beta"}, WorkingListCase{"DA-1", "Deneme Alfa"},
-                      WorkingListCase{"Deneme", "Zeytin Deneme"}, // stock code beats a name beginning
-                      WorkingListCase{"deneme ", "Deneme Alfa"}, // first by name, not first stored; any case
-                      WorkingListCase{"KM'1", "Kalem [Mavi] 50% *İndirim*"},
-                      WorkingListCase{"o'reilly", "Kalem [Mavi] 50% *İndirim*"},
-                      WorkingListCase{"Kalem [[]Mavi] 50%", "Kalem [Mavi] 50% *İndirim*"},
-                      // The typed text is a name pattern.
-                      WorkingListCase{"deneme*a", "Deneme Alfa"}, WorkingListCase{"Kalem*indirim", "Kalem [Mavi] 50% *İndirim*"},
-                      WorkingListCase{"Vida #", "Vida 18 x"}, WorkingListCase{"[u-w]ida #8", "Vida 18 x"},
-                      WorkingListCase{"Vida [#]", "Vida #8 ?"}));
-
-// Patterns that begin no name, a malformed one among them; "%" and "_" are
-// plain characters.
-class NoMatchPatternTest : public ScanLookupTest, public ::testing::WithParamInterface<const char *>
-{
-};
-
-TEST_P(NoMatchPatternTest, FindsNothingAndAddsNothing)
-{
-    const int rowsBefore = tempRowCount();
-    form->DataTemp->recordset().setAbsolutePosition(2);
-    scan(QString::fromUtf8(GetParam()));
-
-    EXPECT_EQ(form->DataTemp->recordset().absolutePosition(), 0) << "the re-query made the first line current";
-    EXPECT_TRUE(form->Text1->text().isEmpty());
-    EXPECT_EQ(QApplication::focusWidget(), form->Text2);
-    EXPECT_EQ(tempRowCount(), rowsBefore);
-}
-
-INSTANTIATE_TEST_SUITE_P(Patterns, NoMatchPatternTest,
-                         ::testing::Values("KALEM [", "[!a-z", "Kalem*Mavi*x", "Zeytin Deneme?", "%", "_", "Vida_"));
-
-// The stock cards: barcode, second barcode, stock code and the whole name; a
-// card found adds an empty line for the branch, carrying the text as scanned.
-struct CardCase
-{
-    const char *scanned;
-    const char *addedCode; // nullptr: nothing is added
-};
-
-void PrintTo(const CardCase &c, std::ostream *os)
-{
-    *os << c.scanned;
-}
-
-class StockCardSearchTest : public ScanLookupTest, public ::testing::WithParamInterface<CardCase>
-{
-};
-
-TEST_P(StockCardSearchTest, AddsALineOnlyForAFullMatch)
-{
-    chooseBranchIndex(0);
-    const int rowsBefore = tempRowCount();
-    const QString scanned = QString::fromUtf8(GetParam().scanned);
-    scan(scanned);
-
-    EXPECT_TRUE(form->Text1->text().isEmpty());
-    EXPECT_EQ(QApplication::focusWidget(), form->Text2);
-    EXPECT_EQ(form->DataTemp->recordset().absolutePosition(), 0) << "the add leaves the first line current";
-    if (!GetParam().addedCode) {
-        EXPECT_EQ(tempRowCount(), rowsBefore);
-        return;
-    }
-    const QString code = QString::fromUtf8(GetParam().addedCode);
-    ASSERT_EQ(tempRowCount(), rowsBefore + 1);
-    ASSERT_EQ(addedLines(code), 1);
-    const QString where = QStringLiteral(" FROM StokKartlar WHERE StokKod=%1").arg(jetQuoted(code));
-    EXPECT_EQ(tempValue(QStringLiteral("SELECT Barkod") + where), scanned);
-    EXPECT_EQ(tempValue(QStringLiteral("SELECT StokAdi") + where),
-              cliValue(stockPath(), QStringLiteral("SELECT StokAdi") + where));
-    EXPECT_EQ(tempValue(QStringLiteral("SELECT Sube||'|'||KalanA||'|'||KalanB") + where), QStringLiteral("02|0.0|0.0"));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    CardOrder, StockCardSearchTest,
-    ::testing::Values(CardCase{"5551", "YK-1"}, CardCase{"5552", "YK-1"}, CardCase{"yk-1", "YK-1"},
-                      CardCase{"Yeni Kart Bir", "YK-1"}, CardCase{"Yeni'Kart İki", "YK-2"},
-                      CardCase{"Yeni Kart", nullptr}, // a name beginning adds nothing
-                      CardCase{"5553", nullptr}, // nor does a third barcode
-                      CardCase{"Deneme G", nullptr}, CardCase{"0000000000000", nullptr}));
-
-class BranchCodeTest : public ScanLookupTest, public ::testing::WithParamInterface<std::pair<int, const char *>>
-{
-};
-
-TEST_P(BranchCodeTest, NewLineTakesTheBranchOfTheSelectedEntry)
-{
-    chooseBranchIndex(GetParam().first);
-    scan(QStringLiteral("5561"));
-    EXPECT_EQ(tempValue(QStringLiteral("SELECT Sube FROM StokKartlar WHERE StokKod='YK-2'")),
-              QString::fromUtf8(GetParam().second));
-}
-
-INSTANTIATE_TEST_SUITE_P(Combo1Index, BranchCodeTest,
-                         ::testing::Values(std::pair{-1, "01"}, std::pair{0, "02"}, std::pair{1, "03"}));
-
-TEST_F(ScanLookupTest, ScanningANewItemTwiceAddsOnceThenFindsTheLine)
-{
-    const int rowsBefore = tempRowCount();
-    form->Text1->setFocus();
-    QTest::keyClicks(form->Text1, "5571");
-    QTest::keyClick(form->Text1, Qt::Key_Return);
-    EXPECT_TRUE(form->Text1->text().isEmpty());
-    ASSERT_EQ(tempRowCount(), rowsBefore + 1);
-
-    form->Text1->setFocus();
-    QTest::keyClicks(form->Text1, "5571");
-    QTest::keyClick(form->Text1, Qt::Key_Return);
-    EXPECT_EQ(form->Text1->text(), QStringLiteral("Deneme Gama"));
-    EXPECT_EQ(currentName(), QStringLiteral("Deneme Gama"));
-    EXPECT_EQ(tempRowCount(), rowsBefore + 1);
 }
 
 TEST_F(ScanLookupTest, ScanBoxFocusClearsItAndReQueriesTheWorkingList)
@@ -237,41 +183,4 @@ TEST_F(ScanBoxBeforeRoleTest, FocusLeavesEverythingWhileTheRolePanelIsUp)
     EXPECT_FALSE(f.DataTemp->recordset().isOpen());
 }
 
-// Texts a scanner or an operator can produce that must neither break the
-// statement nor change a file: each is looked up and matches nothing.
-class HostileScanTest : public ScanLookupTest, public ::testing::WithParamInterface<QString>
-{
-};
-
-TEST_P(HostileScanTest, MatchesNothingAndChangesNothing)
-{
-    const QString sums = QStringLiteral("SELECT count(*)||'|'||total(KalanB)||'|'||total(length(StokAdi)) FROM StokKartlar");
-    const QString tempBefore = tempValue(sums);
-    const QString stockBefore = cliValue(stockPath(), sums);
-    QSignalSpy review(form->Command4, &CommandButton::clickEvent);
-    scan(GetParam());
-
-    EXPECT_EQ(review.count(), 0);
-    EXPECT_TRUE(form->Text1->text().isEmpty());
-    EXPECT_EQ(QApplication::focusWidget(), form->Text2);
-    EXPECT_EQ(tempValue(sums), tempBefore);
-    EXPECT_EQ(cliValue(stockPath(), sums), stockBefore);
-    EXPECT_EQ(integrityCheck(tempPath()), QStringLiteral("ok"));
-    EXPECT_TRUE(form->DataTemp->recordset().isOpen());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, HostileScanTest,
-    ::testing::Values(QStringLiteral("'"), QStringLiteral("''"), QStringLiteral("\""),
-                      QStringLiteral("' OR ''='"), QStringLiteral("x'; DELETE FROM StokKartlar; --"),
-                      QStringLiteral("1111' Or Barkod Like '*"), QStringLiteral("[!a-z"), QStringLiteral("[*"),
-                      QStringLiteral("]"), QStringLiteral("#1/1/2000#"), QString(10000, u'9'),
-                      QString(10000, u'\''), QStringLiteral("a\tb\nc\r"), QStringLiteral("\x01\x1b\x7f"),
-                      QString(1, QChar(0))));
-
-// An apostrophe and the wildcards in a stock card's own name still find it.
-TEST_F(ScanLookupTest, HostileCharactersInAFullNameFindTheCard)
-{
-    scan(QStringLiteral("o'neil [*] #1 ?%_"));
-    EXPECT_EQ(addedLines(QStringLiteral("YK-9")), 1);
-}
+} // namespace

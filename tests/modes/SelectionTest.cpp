@@ -7,6 +7,8 @@
 #include "forms/Controls.h"
 #include "forms/TerminalState.h"
 #include "support/DemoFixture.h"
+#include "support/SpoiltFiles.h"
+#include "support/Cases.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -29,6 +31,8 @@ protected:
         tap(f.Option1[role]);
         return f;
     }
+
+    QString programText(const QString &name) const { return tree.paths().programFolder + u'\\' + name; }
 
     QString storedKind() const
     {
@@ -60,14 +64,6 @@ protected:
     {
         runOnFile(programFile(QStringLiteral("Temp.Mdb")), {QStringLiteral("UPDATE StokKartlar SET KalanB = 0")});
     }
-
-    void writeJunk(const QString &path)
-    {
-        QFile::remove(path);
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(8192, 'x'));
-    }
 };
 
 struct StoredKind
@@ -77,18 +73,10 @@ struct StoredKind
     bool depo;
 };
 
-void PrintTo(const StoredKind &row, std::ostream *os)
-{
-    *os << row.name;
-}
+using StoredKindTest = Cases<SelectionTest, StoredKind>;
 
-class StoredKindTest : public SelectionTest, public ::testing::WithParamInterface<StoredKind>
-{
-};
+using ResetTest = Cases<SelectionTest, int>;
 
-class ResetTest : public SelectionTest, public ::testing::WithParamInterface<int>
-{
-};
 struct Balance
 {
     const char *name;
@@ -98,14 +86,8 @@ struct Balance
     const char16_t *shown;
 };
 
-void PrintTo(const Balance &row, std::ostream *os)
-{
-    *os << row.name;
-}
+using BalanceTest = Cases<SelectionTest, Balance>;
 
-class BalanceTest : public SelectionTest, public ::testing::WithParamInterface<Balance>
-{
-};
 struct MissingBranch
 {
     const char *name;
@@ -114,14 +96,7 @@ struct MissingBranch
     const char16_t *message;
 };
 
-void PrintTo(const MissingBranch &row, std::ostream *os)
-{
-    *os << row.name;
-}
-
-class MissingBranchTest : public SelectionTest, public ::testing::WithParamInterface<MissingBranch>
-{
-};
+using MissingBranchTest = Cases<SelectionTest, MissingBranch>;
 
 } // namespace
 
@@ -307,8 +282,8 @@ TEST_F(SelectionTest, LockedWorkingDatabaseIsResetButNotReplaced)
 
 TEST_F(SelectionTest, CorruptBranchStockIsCopiedAndUsedWithoutACrash)
 {
-    writeJunk(dataFile(QStringLiteral("03Stok.mdb")));
-    const QByteArray junk = contents(dataFile(QStringLiteral("03Stok.mdb")));
+    const QByteArray junk(8192, 'x');
+    replaceFile(dataFile(QStringLiteral("03Stok.mdb")), junk);
     const QByteArray otherBranch = contents(dataFile(QStringLiteral("02Stok.mdb")));
     TerminalForm &f = chooseRole(kServerRole);
 
@@ -325,32 +300,25 @@ TEST_F(SelectionTest, CorruptBranchStockIsCopiedAndUsedWithoutACrash)
     EXPECT_TRUE(f.DataCari->recordset().isOpen());
 }
 
+// Only a branch copy that exists is refreshed from the branch's stock file.
 TEST_F(SelectionTest, CountSelectionRefreshesTheBranchCopyInTheServerRole)
 {
+    QFile::remove(programFile(QStringLiteral("02Temp.Mdb")));
     runOnFile(programFile(QStringLiteral("03Temp.Mdb")), {QStringLiteral("DELETE FROM StokKartlar")});
     TerminalForm &f = chooseRole(kServerRole);
+
     tap(f.Check1[kCount]);
+    EXPECT_EQ(f.DataTemp->databaseName(), programText(QStringLiteral("02Temp.Mdb")));
+    EXPECT_FALSE(f.DataTemp->recordset().isOpen());
+    EXPECT_FALSE(QFile::exists(programFile(QStringLiteral("02Temp.Mdb"))));
 
     f.Combo1->setListIndex(1);
-
     EXPECT_EQ(f.state().dataPath(), kShare + QStringLiteral("03Stok.mdb"));
     EXPECT_EQ(contents(programFile(QStringLiteral("03Temp.Mdb"))), contents(dataFile(QStringLiteral("03Stok.mdb"))));
-    EXPECT_EQ(f.DataTemp->databaseName(), tree.paths().programFolder + QStringLiteral("\\03Temp.Mdb"));
+    EXPECT_EQ(f.DataTemp->databaseName(), programText(QStringLiteral("03Temp.Mdb")));
     EXPECT_EQ(
         f.DataTemp->recordSource(), QStringLiteral("Select * From StokKartlar Where Sube='03' Order By StokAdi Asc"));
     EXPECT_GT(f.DataTemp->recordset().recordCount(), 0);
-}
-
-TEST_F(SelectionTest, CountSelectionMakesNoBranchCopyOfItsOwn)
-{
-    QFile::remove(programFile(QStringLiteral("02Temp.Mdb")));
-    TerminalForm &f = chooseRole(kServerRole);
-
-    tap(f.Check1[kCount]);
-
-    EXPECT_EQ(f.DataTemp->databaseName(), tree.paths().programFolder + QStringLiteral("\\02Temp.Mdb"));
-    EXPECT_FALSE(f.DataTemp->recordset().isOpen());
-    EXPECT_FALSE(QFile::exists(programFile(QStringLiteral("02Temp.Mdb"))));
 }
 
 TEST_F(SelectionTest, KindWithoutCardsLeavesTheListEmptyAndSelectsNothing)
@@ -360,7 +328,7 @@ TEST_F(SelectionTest, KindWithoutCardsLeavesTheListEmptyAndSelectsNothing)
 
     EXPECT_EQ(f.Combo1->listCount(), 0);
     EXPECT_EQ(f.state().dataPath(), kShare + QStringLiteral("01"));
-    EXPECT_EQ(f.DataTemp->databaseName(), tree.paths().programFolder + QStringLiteral("\\Stok.mdb"))
+    EXPECT_EQ(f.DataTemp->databaseName(), programText(QStringLiteral("Stok.mdb")))
         << "the working list stays where the role choice put it";
     EXPECT_EQ(storedKind(), QStringLiteral("0"));
 }
