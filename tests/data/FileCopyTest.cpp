@@ -38,9 +38,9 @@ protected:
     }
 
     /// The local file behind C:\<relative>.
-    QString onC(const QString &relative) const
+    QString onC(const char *relative) const
     {
-        return tree.paths().driveRoots.value(u'C') + u'/' + QString(relative).replace(u'\\', u'/');
+        return tree.paths().driveRoots.value(u'C') + u'/' + QString::fromUtf8(relative).replace(u'\\', u'/');
     }
 
     static void write(const QString &localPath, const QByteArray &bytes)
@@ -57,10 +57,10 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    bool copy(const QString &source, const QString &target)
+    bool copy(const char *source, const char *target)
     {
-        copier.setSourceFile(source);
-        copier.setTargetFile(target);
+        copier.setSourceFile(QString::fromUtf8(source));
+        copier.setTargetFile(QString::fromUtf8(target));
         return copier.copyFile(errorNumber, errorText);
     }
 
@@ -74,130 +74,85 @@ protected:
     QString errorText;
 };
 
-TEST_F(FileCopyTest, EmptySourceGivesEmptyTargetAndOneFinalProgress)
+// Blocks of ByteSize bytes (4096 when it is 0 or negative), one progress
+// report each and a final zero, then with Verify the blocks compared; the
+// target ends exactly as long as the source.
+TEST_F(FileCopyTest, ReportsEveryBlockThenZero)
 {
-    write(onC(QStringLiteral("empty.mdb")), {});
+    const Progress tenThousand{{40, 4096.0}, {81, 8192.0}, {100, 10000.0}, {0, 10000.0}};
+    const struct { qint64 size; double byteSize; bool verify; Progress progress; } cases[] = {
+        {0, 0, false, {{0, 0.0}}},
+        {10000, 0, false, tenThousand},
+        {10000, -1, false, tenThousand},
+        {10000, 4096, false, tenThousand},
+        {10000, 4096, true,
+         {{40, 4096.0}, {81, 8192.0}, {100, 10000.0}, {0, 10000.0}, {40, 4096.0}, {81, 8192.0}, {100, 10000.0}}},
+        {5000, 4096, false, {{81, 4096.0}, {100, 5000.0}, {0, 5000.0}}}, // over the longer target of the case before
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.size << " bytes, ByteSize " << c.byteSize << (c.verify ? ", verified" : ""));
+        const QByteArray data = pattern(c.size);
+        write(onC("source.bin"), data);
+        copier.setByteSize(c.byteSize);
+        copier.setVerify(c.verify);
+        progress.clear();
 
-    EXPECT_TRUE(copy(QStringLiteral("C:\\empty.mdb"), QStringLiteral("C:\\copy.mdb")));
+        EXPECT_TRUE(copy("C:\\source.bin", "C:\\target.bin"));
 
-    EXPECT_TRUE(QFileInfo(onC(QStringLiteral("copy.mdb"))).isFile());
-    EXPECT_EQ(QFileInfo(onC(QStringLiteral("copy.mdb"))).size(), 0);
-    EXPECT_EQ(progress, (Progress{{0, 0.0}}));
-    EXPECT_EQ(errorNumber, 0);
-    EXPECT_TRUE(errorText.isEmpty());
+        EXPECT_EQ(progress, c.progress);
+        EXPECT_TRUE(QFileInfo(onC("target.bin")).isFile());
+        EXPECT_EQ(read(onC("target.bin")), data);
+        EXPECT_EQ(copier.byteSize(), c.size ? 4096.0 : c.byteSize);
+        EXPECT_EQ(errorNumber, 0);
+        EXPECT_TRUE(errorText.isEmpty());
+    }
 }
 
-class FileCopyBlockTest : public FileCopyTest, public ::testing::WithParamInterface<double>
+// Missing folders of the target are made, inside a share but never the share;
+// a file copied onto itself (names differing in case) is kept; blanks at the
+// end of a name are part of it.
+TEST_F(FileCopyTest, CopiesWhereverTheNamesLead)
 {
-};
-
-// 10,000 bytes in blocks of 4096, 4096 and 1808, whether the block size was
-// given or left to the default.
-TEST_P(FileCopyBlockTest, ReportsEveryBlockThenZero)
-{
-    const QByteArray data = pattern(10000);
-    write(onC(QStringLiteral("source.bin")), data);
-    copier.setByteSize(GetParam());
-
-    EXPECT_TRUE(copy(QStringLiteral("C:\\source.bin"), QStringLiteral("C:\\target.bin")));
-
-    EXPECT_EQ(progress, (Progress{{40, 4096.0}, {81, 8192.0}, {100, 10000.0}, {0, 10000.0}}));
-    EXPECT_EQ(read(onC(QStringLiteral("target.bin"))), data);
-    EXPECT_EQ(copier.byteSize(), 4096.0);
-}
-
-INSTANTIATE_TEST_SUITE_P(ByteSize, FileCopyBlockTest, ::testing::Values(0.0, -1.0, 4096.0));
-
-TEST_F(FileCopyTest, CreatesMissingFoldersOfADriveTarget)
-{
-    const QByteArray data = pattern(5000);
-    write(onC(QStringLiteral("source.bin")), data);
-    ASSERT_FALSE(QFileInfo::exists(onC(QStringLiteral("A"))));
-
-    EXPECT_TRUE(copy(QStringLiteral("C:\\source.bin"), QStringLiteral("C:\\A\\B\\copy.mdb")));
-
-    EXPECT_TRUE(QFileInfo(onC(QStringLiteral("A"))).isDir());
-    EXPECT_TRUE(QFileInfo(onC(QStringLiteral("A/B"))).isDir());
-    EXPECT_EQ(read(onC(QStringLiteral("A/B/copy.mdb"))), data);
-}
-
-TEST_F(FileCopyTest, CreatesMissingFoldersInsideAShareButNeverTheShare)
-{
-    const QByteArray data = pattern(300);
-    write(onC(QStringLiteral("source.bin")), data);
     QDir().mkpath(tree.dataFolder());
-
-    EXPECT_TRUE(copy(QStringLiteral("C:\\source.bin"), QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\Yedek\\01\\Stok.mdb")));
-    EXPECT_EQ(read(tree.dataFolder() + QStringLiteral("/Yedek/01/Stok.mdb")), data);
-
-    // A share that is not there is not reachable: it is not made up locally.
-    progress.clear();
-    EXPECT_FALSE(copy(QStringLiteral("C:\\source.bin"), QStringLiteral("\\\\10.0.0.9\\Data\\x\\Stok.mdb")));
-    EXPECT_NE(errorNumber, 0);
-    EXPECT_FALSE(errorText.isEmpty());
-    EXPECT_FALSE(QFileInfo::exists(tree.paths().sharesRoot + QStringLiteral("/10.0.0.9")));
-    EXPECT_EQ(progress, (Progress{{0, 0.0}}));
+    // The file on C:, the names given and where the copy lands.
+    const struct { const char *file, *source, *target; QString copied; } cases[] = {
+        {"source.bin", "C:\\source.bin", "C:\\A\\B\\copy.mdb", onC("A/B/copy.mdb")},
+        {"source.bin", "C:\\source.bin", "\\\\127.0.0.1\\MuhasebeData\\Yedek\\01\\Stok.mdb",
+         tree.dataFolder() + QStringLiteral("/Yedek/01/Stok.mdb")},
+        {"Stok.mdb", "C:\\Stok.mdb", "C:\\STOK.MDB", onC("Stok.mdb")},
+        {"data.bin  ", "C:\\data.bin  ", "C:\\copy.bin", onC("copy.bin")},
+    };
+    for (const auto &c : cases) {
+        const QByteArray data = pattern(5000) + c.target;
+        write(onC(c.file), data);
+        EXPECT_TRUE(copy(c.source, c.target)) << c.target;
+        EXPECT_EQ(read(c.copied), data) << c.target;
+    }
 }
 
 TEST_F(FileCopyTest, DecliningToOverwriteLeavesTheTargetUntouched)
 {
-    write(onC(QStringLiteral("source.bin")), pattern(9000));
-    const QByteArray old("the old target");
-    write(onC(QStringLiteral("target.bin")), old);
+    write(onC("source.bin"), pattern(9000));
+    write(onC("target.bin"), "the old target");
     overwrite = false;
 
-    EXPECT_FALSE(copy(QStringLiteral("C:\\source.bin"), QStringLiteral("C:\\target.bin")));
+    EXPECT_FALSE(copy("C:\\source.bin", "C:\\target.bin"));
 
     EXPECT_EQ(errorNumber, 100030);
     EXPECT_EQ(errorText, QStringLiteral("File copy canceled..."));
     EXPECT_EQ(asked, QStringList{QStringLiteral("C:\\target.bin")});
-    EXPECT_EQ(read(onC(QStringLiteral("target.bin"))), old);
+    EXPECT_EQ(read(onC("target.bin")), QByteArray("the old target"));
     EXPECT_EQ(progress, (Progress{{0, 0.0}}));
-}
-
-TEST_F(FileCopyTest, OverwritingALongerTargetLeavesExactlyTheSource)
-{
-    const QByteArray data = pattern(5000);
-    write(onC(QStringLiteral("source.bin")), data);
-    write(onC(QStringLiteral("target.bin")), QByteArray(20000, 'z'));
-
-    EXPECT_TRUE(copy(QStringLiteral("C:\\source.bin"), QStringLiteral("C:\\target.bin")));
-
-    EXPECT_EQ(read(onC(QStringLiteral("target.bin"))), data);
-}
-
-TEST_F(FileCopyTest, CopyingAFileOntoItselfKeepsIt)
-{
-    const QByteArray data = pattern(10000);
-    write(onC(QStringLiteral("Stok.mdb")), data);
-
-    // The names differ only in case, so both find the same file.
-    EXPECT_TRUE(copy(QStringLiteral("C:\\Stok.mdb"), QStringLiteral("C:\\STOK.MDB")));
-
-    EXPECT_EQ(read(onC(QStringLiteral("Stok.mdb"))), data);
-}
-
-TEST_F(FileCopyTest, VerifiedCopyComparesEveryBlock)
-{
-    const QByteArray data = pattern(10000);
-    write(onC(QStringLiteral("source.bin")), data);
-    copier.setVerify(true);
-
-    EXPECT_TRUE(copy(QStringLiteral("C:\\source.bin"), QStringLiteral("C:\\target.bin")));
-
-    EXPECT_EQ(read(onC(QStringLiteral("target.bin"))), data);
-    EXPECT_EQ(progress, (Progress{{40, 4096.0}, {81, 8192.0}, {100, 10000.0}, {0, 10000.0},
-                                  {40, 4096.0}, {81, 8192.0}, {100, 10000.0}}));
 }
 
 TEST_F(FileCopyTest, VerifiedCopyThatDiffersIsWipedAndRemoved)
 {
-    const QString sourcePath = onC(QStringLiteral("source.bin"));
-    const QString targetPath = onC(QStringLiteral("target.bin"));
+    const QString sourcePath = onC("source.bin");
+    const QString targetPath = onC("target.bin");
     write(sourcePath, pattern(10000));
     // A second name for the target's storage shows what the wipe left in it.
     write(targetPath, "old");
-    const QString witness = onC(QStringLiteral("witness.bin"));
+    const QString witness = onC("witness.bin");
     ASSERT_EQ(::link(QFile::encodeName(targetPath).constData(), QFile::encodeName(witness).constData()), 0);
     copier.setVerify(true);
     // The source changes between the copy and its comparison.
@@ -210,7 +165,7 @@ TEST_F(FileCopyTest, VerifiedCopyThatDiffersIsWipedAndRemoved)
         }
     });
 
-    EXPECT_FALSE(copy(QStringLiteral("C:\\source.bin"), QStringLiteral("C:\\target.bin")));
+    EXPECT_FALSE(copy("C:\\source.bin", "C:\\target.bin"));
 
     EXPECT_EQ(errorNumber, 110000);
     EXPECT_EQ(errorText, QStringLiteral("Target file is not the same as the source file..."));
@@ -220,50 +175,9 @@ TEST_F(FileCopyTest, VerifiedCopyThatDiffersIsWipedAndRemoved)
     EXPECT_EQ(progress.back(), std::make_pair(0, 10000.0));
 }
 
-TEST_F(FileCopyTest, TrailingBlanksPassTheCheckAndNameTheFileExactly)
-{
-    write(onC(QStringLiteral("data.bin")), "without blanks");
-
-    EXPECT_FALSE(copy(QStringLiteral("C:\\data.bin  "), QStringLiteral("C:\\copy.bin")));
-    EXPECT_EQ(errorNumber, 100020);
-
-    errorNumber = 0;
-    errorText.clear();
-    write(onC(QStringLiteral("data.bin  ")), "with blanks");
-    EXPECT_TRUE(copy(QStringLiteral("C:\\data.bin  "), QStringLiteral("C:\\copy.bin")));
-    EXPECT_EQ(read(onC(QStringLiteral("copy.bin"))), QByteArray("with blanks"));
-}
-
-TEST_F(FileCopyTest, TargetThatIsAFolderFailsWithTheFileLayersError)
-{
-    write(onC(QStringLiteral("source.bin")), pattern(100));
-    QDir().mkpath(onC(QStringLiteral("Temp.Mdb")));
-
-    EXPECT_FALSE(copy(QStringLiteral("C:\\source.bin"), QStringLiteral("C:\\Temp.Mdb")));
-
-    EXPECT_NE(errorNumber, 0);
-    EXPECT_LT(errorNumber, 100000);
-    EXPECT_FALSE(errorText.isEmpty());
-    EXPECT_TRUE(asked.isEmpty());
-    EXPECT_EQ(progress, (Progress{{0, 0.0}}));
-}
-
-TEST_F(FileCopyTest, AFileInTheWayOfAFolderFailsTheCopy)
-{
-    write(onC(QStringLiteral("source.bin")), pattern(100));
-    write(onC(QStringLiteral("A")), "a file, not a folder");
-
-    EXPECT_FALSE(copy(QStringLiteral("C:\\source.bin"), QStringLiteral("C:\\A\\B\\copy.mdb")));
-
-    EXPECT_NE(errorNumber, 0);
-    EXPECT_LT(errorNumber, 100000);
-    EXPECT_TRUE(errorText.contains(QStringLiteral("C:\\A"))) << errorText.toStdString();
-    EXPECT_TRUE(QFileInfo(onC(QStringLiteral("A"))).isFile());
-}
-
 TEST_F(FileCopyTest, SourceThatShrinksWhileCopiedFailsInsteadOfLooping)
 {
-    const QString sourcePath = onC(QStringLiteral("source.bin"));
+    const QString sourcePath = onC("source.bin");
     // Larger than one transfer, so that the second read finds the file cut short.
     write(sourcePath, pattern(200000));
     QObject::connect(&copier, &FileCopy::progress, [&](int, double done) {
@@ -271,131 +185,114 @@ TEST_F(FileCopyTest, SourceThatShrinksWhileCopiedFailsInsteadOfLooping)
             QFile::resize(sourcePath, 4096);
     });
 
-    EXPECT_FALSE(copy(QStringLiteral("C:\\source.bin"), QStringLiteral("C:\\target.bin")));
+    EXPECT_FALSE(copy("C:\\source.bin", "C:\\target.bin"));
 
     EXPECT_EQ(errorNumber, QFileDevice::ReadError);
     EXPECT_FALSE(errorText.isEmpty());
     EXPECT_EQ(progress.back(), std::make_pair(0, 65536.0));
 }
 
-TEST_F(FileCopyTest, ErrorVariablesAlreadySetAreKeptForUnexpectedFailures)
+// A folder where the target should be, a file where a folder should be and a
+// share that is not there (which is never made up locally) fail with the file
+// layer's own code; error variables the caller had set already are kept.
+TEST_F(FileCopyTest, FileLayerFailuresGiveItsCodeAndKeepEarlierErrors)
 {
-    write(onC(QStringLiteral("source.bin")), pattern(100));
-    QDir().mkpath(onC(QStringLiteral("Temp.Mdb")));
+    write(onC("source.bin"), pattern(100));
+    QDir().mkpath(onC("Temp.Mdb"));
+    write(onC("A"), "a file, not a folder");
+    const std::pair<const char *, const char *> cases[] = {
+        {"C:\\Temp.Mdb", ""},
+        {"C:\\A\\B\\copy.mdb", "C:\\A"},
+        {"\\\\10.0.0.9\\Data\\x\\Stok.mdb", ""},
+    };
+    for (const auto &[target, named] : cases) {
+        errorNumber = 0;
+        errorText.clear();
+        progress.clear();
+        EXPECT_FALSE(copy("C:\\source.bin", target));
+        EXPECT_NE(errorNumber, 0) << target;
+        EXPECT_LT(errorNumber, 100000) << target;
+        EXPECT_FALSE(errorText.isEmpty()) << target;
+        EXPECT_TRUE(errorText.contains(QString::fromUtf8(named))) << errorText.toStdString();
+        EXPECT_EQ(progress, (Progress{{0, 0.0}})) << target;
+    }
+    EXPECT_TRUE(asked.isEmpty());
+    EXPECT_TRUE(QFileInfo(onC("A")).isFile());
+    EXPECT_FALSE(QFileInfo::exists(tree.paths().sharesRoot + QStringLiteral("/10.0.0.9")));
+
     errorNumber = 7;
     errorText = QStringLiteral("earlier");
-
-    EXPECT_FALSE(copy(QStringLiteral("C:\\source.bin"), QStringLiteral("C:\\Temp.Mdb")));
-
+    EXPECT_FALSE(copy("C:\\source.bin", "C:\\Temp.Mdb"));
     EXPECT_EQ(errorNumber, 7);
     EXPECT_EQ(errorText, QStringLiteral("earlier"));
 }
 
-// --- the checks both operations make ----------------------------------------
-
-struct CheckCase
+// Names missing, or a source that is not a file, are refused by both
+// operations before anything is made.
+TEST_F(FileCopyTest, ChecksRefuseWithTheirCodeAndCreateNothing)
 {
-    const char *name;
-    const char *source;
-    const char *target;
-    qint32 number;
-    const char *text;
-};
-
-class FileCopyCheckTest : public FileCopyTest, public ::testing::WithParamInterface<std::tuple<CheckCase, bool>>
-{
-};
-
-TEST_P(FileCopyCheckTest, RefusesWithItsCodeAndCreatesNothing)
-{
-    const auto &[check, verifying] = GetParam();
-    write(onC(QStringLiteral("source.bin")), pattern(100));
-    QDir().mkpath(onC(QStringLiteral("folder")));
-    copier.setSourceFile(QString::fromUtf8(check.source));
-    copier.setTargetFile(QString::fromUtf8(check.target));
-
-    const bool ok = verifying ? copier.verifyFile(errorNumber, errorText) : copier.copyFile(errorNumber, errorText);
-
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(errorNumber, check.number);
-    EXPECT_EQ(errorText, QString::fromUtf8(check.text));
-    EXPECT_EQ(progress, (Progress{{0, 0.0}}));
-    EXPECT_FALSE(QFileInfo::exists(onC(QStringLiteral("target.bin"))));
+    write(onC("source.bin"), pattern(100));
+    QDir().mkpath(onC("folder"));
+    const struct { const char *source, *target; qint32 number; const char *text; } cases[] = {
+        {"   ", "C:\\target.bin", 100000, "Please enter a source file..."},
+        {"", "C:\\target.bin", 100000, "Please enter a source file..."},
+        {"C:\\source.bin", " ", 100010, "Please enter a target file..."},
+        {"", "", 100000, "Please enter a source file..."},
+        {"C:\\nothing.bin", "C:\\target.bin", 100020, "The source file does not exist..."},
+        {"C:\\source.bin  ", "C:\\target.bin", 100020, "The source file does not exist..."}, // blanks are kept
+        {"C:\\folder", "C:\\target.bin", 100020, "The source file does not exist..."},
+        {"source.bin", "C:\\target.bin", 100020, "The source file does not exist..."},
+        {"Q:\\source.bin", "C:\\target.bin", 100020, "The source file does not exist..."},
+    };
+    for (const auto &c : cases) {
+        for (const bool verifying : {false, true}) {
+            SCOPED_TRACE(std::string(c.source) + " -> " + c.target + (verifying ? " verify" : " copy"));
+            copier.setSourceFile(QString::fromUtf8(c.source));
+            copier.setTargetFile(QString::fromUtf8(c.target));
+            errorNumber = 0;
+            progress.clear();
+            EXPECT_FALSE(verifying ? copier.verifyFile(errorNumber, errorText) : copier.copyFile(errorNumber, errorText));
+            EXPECT_EQ(errorNumber, c.number);
+            EXPECT_EQ(errorText, QString::fromUtf8(c.text));
+            EXPECT_EQ(progress, (Progress{{0, 0.0}}));
+            EXPECT_FALSE(QFileInfo::exists(onC("target.bin")));
+        }
+    }
 }
 
-const CheckCase kChecks[] = {
-    {"BlankSource", "   ", "C:\\target.bin", 100000, "Please enter a source file..."},
-    {"EmptySource", "", "C:\\target.bin", 100000, "Please enter a source file..."},
-    {"BlankTarget", "C:\\source.bin", " ", 100010, "Please enter a target file..."},
-    {"BothBlankSourceFirst", "", "", 100000, "Please enter a source file..."},
-    {"MissingSource", "C:\\nothing.bin", "C:\\target.bin", 100020, "The source file does not exist..."},
-    {"SourceIsAFolder", "C:\\folder", "C:\\target.bin", 100020, "The source file does not exist..."},
-    {"UnmappedSource", "source.bin", "C:\\target.bin", 100020, "The source file does not exist..."},
-    {"UnknownDrive", "Q:\\source.bin", "C:\\target.bin", 100020, "The source file does not exist..."},
-};
-
-INSTANTIATE_TEST_SUITE_P(Checks, FileCopyCheckTest, ::testing::Combine(::testing::ValuesIn(kChecks), ::testing::Bool()),
-                         [](const auto &param) {
-                             return std::string(std::get<0>(param.param).name)
-                                 + (std::get<1>(param.param) ? "_Verify" : "_Copy");
-                         });
-
-// --- comparing without copying ------------------------------------------------
-
-struct VerifyCase
+// Compares up to the source's length and never touches (or creates) the target.
+TEST_F(FileCopyTest, VerifyComparesUpToTheSourcesLength)
 {
-    const char *name;
-    qint64 targetSize;
-    qint64 changedByte; ///< -1: none
-    bool same;
-};
-
-class FileCopyVerifyTest : public FileCopyTest, public ::testing::WithParamInterface<VerifyCase>
-{
-};
-
-TEST_P(FileCopyVerifyTest, ComparesUpToTheSourcesLengthAndNeverTouchesTheTarget)
-{
-    const VerifyCase &c = GetParam();
-    const QByteArray data = pattern(10000);
-    write(onC(QStringLiteral("source.bin")), data);
-    QByteArray target = pattern(std::max<qint64>(c.targetSize, 10000)).left(c.targetSize);
-    if (c.changedByte >= 0)
-        target[c.changedByte] = static_cast<char>(target.at(c.changedByte) ^ 1);
-    write(onC(QStringLiteral("target.bin")), target);
+    // -1: no target, no byte changed.
+    const struct { const char *name; qint64 targetSize, changedByte; qint32 number; } cases[] = {
+        {"identical", 10000, -1, 0},
+        {"first byte differs", 10000, 0, 110000},
+        {"last byte differs", 10000, 9999, 110000},
+        {"block boundary differs", 10000, 4096, 110000},
+        {"longer target with the same start", 12000, -1, 0},
+        {"longer target differing only beyond the source", 12000, 11000, 0},
+        {"shorter target", 9000, -1, 110000},
+        {"empty target", 0, -1, 110000},
+        {"no target", -1, -1, QFileDevice::OpenError},
+    };
+    write(onC("source.bin"), pattern(10000));
     copier.setSourceFile(QStringLiteral("C:\\source.bin"));
     copier.setTargetFile(QStringLiteral("C:\\target.bin"));
+    for (const auto &c : cases) {
+        QFile::remove(onC("target.bin"));
+        QByteArray target = pattern(std::max<qint64>(c.targetSize, 10000)).left(std::max<qint64>(c.targetSize, 0));
+        if (c.changedByte >= 0)
+            target[c.changedByte] = static_cast<char>(target.at(c.changedByte) ^ 1);
+        if (c.targetSize >= 0)
+            write(onC("target.bin"), target);
+        errorNumber = 0;
 
-    EXPECT_EQ(copier.verifyFile(errorNumber, errorText), c.same);
+        EXPECT_EQ(copier.verifyFile(errorNumber, errorText), c.number == 0) << c.name;
 
-    EXPECT_EQ(errorNumber, c.same ? 0 : 110000);
-    EXPECT_EQ(read(onC(QStringLiteral("target.bin"))), target);
-}
-
-const VerifyCase kVerifyCases[] = {
-    {"Identical", 10000, -1, true},
-    {"FirstByteDiffers", 10000, 0, false},
-    {"LastByteDiffers", 10000, 9999, false},
-    {"BlockBoundaryDiffers", 10000, 4096, false},
-    {"LongerTargetWithSameStart", 12000, -1, true},
-    {"LongerTargetDiffersOnlyBeyondTheSource", 12000, 11000, true},
-    {"ShorterTarget", 9000, -1, false},
-    {"EmptyTarget", 0, -1, false},
-};
-
-INSTANTIATE_TEST_SUITE_P(Targets, FileCopyVerifyTest, ::testing::ValuesIn(kVerifyCases),
-                         [](const auto &param) { return std::string(param.param.name); });
-
-TEST_F(FileCopyTest, VerifyingAgainstAMissingTargetFailsWithoutCreatingIt)
-{
-    write(onC(QStringLiteral("source.bin")), pattern(100));
-    copier.setSourceFile(QStringLiteral("C:\\source.bin"));
-    copier.setTargetFile(QStringLiteral("C:\\target.bin"));
-
-    EXPECT_FALSE(copier.verifyFile(errorNumber, errorText));
-
-    EXPECT_NE(errorNumber, 0);
-    EXPECT_FALSE(QFileInfo::exists(onC(QStringLiteral("target.bin"))));
+        EXPECT_EQ(errorNumber, c.number) << c.name;
+        EXPECT_EQ(read(onC("target.bin")), target) << c.name;
+        EXPECT_EQ(QFileInfo::exists(onC("target.bin")), c.targetSize >= 0) << c.name;
+    }
 }
 
 } // namespace

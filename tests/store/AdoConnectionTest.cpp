@@ -13,53 +13,43 @@ class AdoConnectionTest : public test::DbFixture
 protected:
     void SetUp() override
     {
-        QStringList source = test::stockCardDdl();
-        source << QStringLiteral(
-            "INSERT INTO StokKartlar (StokKod, StokAdi, KalanB, StokGizle, GirenTutar, Sube) VALUES "
-            "('1', 'Çay', 3, 0, 30, '02'), ('2', 'Gizli', 5, -1, 50, '02'), "
-            "('3', 'Şeker', 0, 0, 0, '02'), ('4', 'Un', 1.5, 0, 4.5, '02')");
-        test::runOnFile(dataFile(QStringLiteral("02Stok.mdb")), source);
+        test::runOnFile(dataFile(QStringLiteral("02Stok.mdb")), test::stockCardDdl() << QStringLiteral(
+            "INSERT INTO StokKartlar (KalanB, GirenTutar) VALUES (3, 30), (5, 50), (0, 7), (1.5, 4.5)"));
         test::runOnFile(programFile(QStringLiteral("SayTmp.Mdb")), test::stockCardDdl());
     }
 
-    QString connectionText(
-        const QString &file, const QString &tail = QStringLiteral(";Persist Security Info=False")) const
-    {
-        return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + file + tail;
-    }
+    const QString jet = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=");
 
     int errorOf(const QString &text)
     {
         AdoConnection connection(m_mapper);
-        try {
-            connection.open(text, {}, {});
-        } catch (const DbError &e) {
-            EXPECT_FALSE(connection.isOpen());
-            return e.number();
-        }
-        return 0;
+        const int number = test::dbErrorOf([&] { connection.open(text, {}, {}); });
+        EXPECT_EQ(connection.isOpen(), number == 0) << text.toStdString();
+        return number;
     }
 };
 
 TEST_F(AdoConnectionTest, OpensTheDataSourceOfTheJetProviderOnly)
 {
-    EXPECT_EQ(errorOf(connectionText(dataText(QStringLiteral("02Stok.mdb")))), 0);
-    EXPECT_EQ(errorOf(connectionText(dataText(QStringLiteral("02Stok.mdb")), QStringLiteral(";"))), 0);
-    EXPECT_EQ(errorOf(QStringLiteral("provider = microsoft.jet.oledb.4.0 ; Data Source=")
-                  + programText(QStringLiteral("SayTmp.Mdb"))),
-        0);
-    EXPECT_EQ(errorOf(QStringLiteral("Provider=SQLOLEDB;Data Source=") + programText(QStringLiteral("SayTmp.Mdb"))),
-        int(DbError::ProviderNotFound));
-    EXPECT_EQ(errorOf(QStringLiteral("Data Source=") + programText(QStringLiteral("SayTmp.Mdb"))),
-        int(DbError::ProviderNotFound));
-    EXPECT_EQ(errorOf(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;")), int(DbError::InvalidArgument));
-    EXPECT_EQ(errorOf(connectionText(dataText(QStringLiteral("09Stok.mdb")))), int(DbError::FileNotFound));
+    const QString stock = dataText(QStringLiteral("02Stok.mdb"));
+    const QString count = programText(QStringLiteral("SayTmp.Mdb"));
+    const std::pair<QString, int> cases[] = {
+        {jet + stock + QStringLiteral(";Persist Security Info=False"), 0},
+        {jet + stock + u';', 0},
+        {QStringLiteral("provider = microsoft.jet.oledb.4.0 ; Data Source=") + count, 0},
+        {QStringLiteral("Provider=SQLOLEDB;Data Source=") + count, DbError::ProviderNotFound},
+        {QStringLiteral("Data Source=") + count, DbError::ProviderNotFound},
+        {QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;"), DbError::InvalidArgument},
+        {jet + dataText(QStringLiteral("09Stok.mdb")), DbError::FileNotFound},
+    };
+    for (const auto &[text, number] : cases)
+        EXPECT_EQ(errorOf(text), number) << text.toStdString();
 }
 
 TEST_F(AdoConnectionTest, DocumentTotalFromASum)
 {
     AdoConnection connection(m_mapper);
-    connection.open(connectionText(dataText(QStringLiteral("02Stok.mdb")), QStringLiteral(";")), {}, {});
+    connection.open(jet + dataText(QStringLiteral("02Stok.mdb")) + u';', {}, {});
     AdoRecordset total;
     total.open(QStringLiteral("select sum(GirenTutar) FROM StokKartlar Where KalanB<>0"), connection, 2, 2);
     EXPECT_DOUBLE_EQ(total.value(0).toDouble(), 84.5);

@@ -26,8 +26,8 @@ protected:
             test::runOnFile(programFile(name), test::stockCardDdl());
     }
 
-    bool exists(const QString &name) const { return lockFileExists(m_mapper, programText(name)); }
-    bool live(const QString &name) const { return isLockFileLive(m_mapper, programText(name)); }
+    bool exists(const char *name) const { return lockFileExists(m_mapper, programText(QString::fromLatin1(name))); }
+    bool live(const char *name) const { return isLockFileLive(m_mapper, programText(QString::fromLatin1(name))); }
 
     // Another program holding Temp.Mdb open until told to close or killed.
     QProcess *startHolder()
@@ -47,79 +47,72 @@ protected:
 
 TEST_F(LockFileTest, OpenFileKeepsItsLockFileUntilTheLastHolderCloses)
 {
-    EXPECT_FALSE(exists(QStringLiteral("Temp.ldb")));
+    EXPECT_FALSE(exists("Temp.ldb"));
     auto data = test::boundControl(m_mapper, programText(QStringLiteral("Temp.Mdb")), QStringLiteral("StokKartlar"));
     EXPECT_TRUE(QFileInfo::exists(programFile(QStringLiteral("Temp.ldb"))));
-    EXPECT_TRUE(exists(QStringLiteral("Temp.ldb")));
-    EXPECT_TRUE(live(QStringLiteral("Temp.ldb")));
-    EXPECT_FALSE(exists(QStringLiteral("SayTmp.ldb")));
+    EXPECT_TRUE(live("Temp.ldb"));
+    EXPECT_FALSE(exists("SayTmp.ldb"));
     {
         Database direct = Database::open(m_mapper, programText(QStringLiteral("TEMP.MDB")));
         data->close();
-        EXPECT_TRUE(live(QStringLiteral("Temp.ldb")));
+        EXPECT_TRUE(live("Temp.ldb"));
     }
-    EXPECT_FALSE(exists(QStringLiteral("Temp.ldb")));
-}
-
-TEST_F(LockFileTest, RebindingAControlReleasesTheOldFile)
-{
-    auto data = test::boundControl(m_mapper, programText(QStringLiteral("Temp.Mdb")), QStringLiteral("StokKartlar"));
-    data->setDatabaseName(programText(QStringLiteral("SayTmp.Mdb")));
-    EXPECT_TRUE(exists(QStringLiteral("Temp.ldb")));
+    EXPECT_FALSE(exists("Temp.ldb"));
+    // A control bound to another file lets the old one go at its refresh.
     data->refresh();
-    EXPECT_FALSE(exists(QStringLiteral("Temp.ldb")));
-    EXPECT_TRUE(live(QStringLiteral("SayTmp.ldb")));
+    data->setDatabaseName(programText(QStringLiteral("SayTmp.Mdb")));
+    EXPECT_TRUE(exists("Temp.ldb"));
+    data->refresh();
+    EXPECT_FALSE(exists("Temp.ldb"));
+    EXPECT_TRUE(live("SayTmp.ldb"));
 }
 
 TEST_F(LockFileTest, StaleLockFileIsToldApartTakenOverAndRemoved)
 {
     for (const QString &name :
-        {QStringLiteral("Temp.ldb"), QStringLiteral("SAYTMP.LDB"), QStringLiteral("notes.txt")}) {
+        {"Temp.ldb", QStringLiteral("SAYTMP.LDB"), QStringLiteral("notes.txt")}) {
         QFile file(programFile(name));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     }
-    EXPECT_TRUE(exists(QStringLiteral("Temp.ldb")));
-    EXPECT_FALSE(live(QStringLiteral("Temp.ldb")));
+    EXPECT_TRUE(exists("Temp.ldb"));
+    EXPECT_FALSE(live("Temp.ldb"));
     {
         // The next open takes the stale file over, and its close removes it.
         Database direct = Database::open(m_mapper, programText(QStringLiteral("Temp.Mdb")));
-        EXPECT_TRUE(live(QStringLiteral("Temp.ldb")));
+        EXPECT_TRUE(live("Temp.ldb"));
     }
-    EXPECT_FALSE(exists(QStringLiteral("Temp.ldb")));
-    EXPECT_TRUE(exists(QStringLiteral("SayTmp.ldb")));
+    EXPECT_FALSE(exists("Temp.ldb"));
+    EXPECT_TRUE(exists("SayTmp.ldb"));
     EXPECT_EQ(removeStaleLockFiles(m_mapper, m_tree.paths().programFolder), 1);
-    EXPECT_FALSE(exists(QStringLiteral("SayTmp.ldb")));
+    EXPECT_FALSE(exists("SayTmp.ldb"));
     EXPECT_TRUE(QFileInfo::exists(programFile(QStringLiteral("notes.txt"))));
 }
 
-TEST_F(LockFileTest, LockFileOfAnotherProgramIsLeftAlone)
+// Another program's lock file is left alone while it lives; once the program
+// is killed, the file is stale.
+TEST_F(LockFileTest, LockFileOfAnotherProgramIsLeftAloneUntilItDies)
 {
     QProcess *holder = startHolder();
-    EXPECT_TRUE(live(QStringLiteral("Temp.ldb")));
+    EXPECT_TRUE(live("Temp.ldb"));
     EXPECT_EQ(removeStaleLockFiles(m_mapper, m_tree.paths().programFolder), 0);
-    EXPECT_TRUE(exists(QStringLiteral("Temp.ldb")));
     {
         // This program's own holder comes and goes; the other one stays.
         Database direct = Database::open(m_mapper, programText(QStringLiteral("Temp.Mdb")));
     }
-    EXPECT_TRUE(live(QStringLiteral("Temp.ldb")));
-
+    EXPECT_TRUE(live("Temp.ldb"));
     holder->write("close\n");
     holder->closeWriteChannel();
     ASSERT_TRUE(holder->waitForFinished(30000));
     EXPECT_EQ(holder->exitCode(), 0) << holder->readAllStandardOutput().toStdString();
-    EXPECT_FALSE(exists(QStringLiteral("Temp.ldb")));
-}
+    EXPECT_FALSE(exists("Temp.ldb"));
 
-TEST_F(LockFileTest, LockFileOfAKilledProgramBecomesStale)
-{
-    QProcess *holder = startHolder();
+    holder = startHolder();
     holder->kill();
     ASSERT_TRUE(holder->waitForFinished(30000));
-    EXPECT_TRUE(exists(QStringLiteral("Temp.ldb")));
-    EXPECT_FALSE(live(QStringLiteral("Temp.ldb")));
+    EXPECT_TRUE(exists("Temp.ldb"));
+    EXPECT_FALSE(live("Temp.ldb"));
     EXPECT_EQ(removeStaleLockFiles(m_mapper, m_tree.paths().programFolder), 1);
-    EXPECT_FALSE(exists(QStringLiteral("Temp.ldb")));
+    EXPECT_FALSE(exists("Temp.ldb"));
 }
 
 TEST(LockFilePath, SameNameWithTheLockExtension)

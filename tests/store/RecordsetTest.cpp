@@ -119,20 +119,27 @@ TEST_F(RecordsetTest, LongWorkingListHoldsTheVisibleCardsByNameAndReadsAnyRowInP
     EXPECT_THROW(rs.valueAt(int(expected.size()), 0), DbError);
 }
 
+// The set keeps its rows in place when another writer changes a sort key,
+// and shows the other program's writes at the next refresh.
 TEST_F(RecordsetTest, RefreshSeesWhatAnotherProgramWrote)
 {
-    makeStock({{"1", "Elma"}, {"2", "Zeytin"}});
+    makeStock({{"1", "Ala"}, {"2", "Alp"}});
     DataControl &data = control(kWorkingList);
-    data.refresh();
-    EXPECT_EQ(data.recordset().recordCount(), 2);
+    Recordset &rs = data.recordset();
+    Database direct = Database::open(m_mapper, programText(QStringLiteral("Temp.Mdb")));
+    EXPECT_EQ(direct.execute(QStringLiteral("UPDATE StokKartlar Set StokAdi='Alz' WHERE StokKod='1'")), 1);
+    rs.moveLast();
+    rs.findFirst(QStringLiteral("StokAdi like 'al*'"));
+    EXPECT_EQ(rs.absolutePosition(), 0);
+    EXPECT_EQ(rs.field(QStringLiteral("StokAdi")).toString(), QStringLiteral("Alz"));
     test::cliValue(programFile(QStringLiteral("Temp.Mdb")),
         QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, StokGizle) VALUES ('3', 'Armut', 0)"));
     data.refresh();
-    EXPECT_EQ(column(data.recordset(), QStringLiteral("StokKod")), QStringList({"3", "1", "2"}));
+    EXPECT_EQ(column(rs, QStringLiteral("StokKod")), QStringList({"2", "1", "3"}));
     test::cliValue(programFile(QStringLiteral("Temp.Mdb")),
         QStringLiteral("UPDATE StokKartlar SET StokGizle=-1 WHERE StokKod='1'"));
     data.refresh();
-    EXPECT_EQ(column(data.recordset(), QStringLiteral("StokKod")), QStringList({"3", "2"}));
+    EXPECT_EQ(column(rs, QStringLiteral("StokKod")), QStringList({"2", "3"}));
 }
 
 TEST_F(RecordsetTest, EmptySetAndOneAddedToItHaveNoCurrentRecord)
@@ -157,10 +164,11 @@ TEST_F(RecordsetTest, EmptySetAndOneAddedToItHaveNoCurrentRecord)
     EXPECT_EQ(rs.field(QStringLiteral("StokKod")).toString(), QStringLiteral("1"));
 }
 
-TEST_F(RecordsetTest, MovesWalkBetweenTheMarks)
+TEST_F(RecordsetTest, MovesWalkBetweenTheMarksAndADeletedRecordLeaves)
 {
     makeStock({{"1", "a"}, {"2", "b"}, {"3", "c"}});
-    Recordset &rs = control(QStringLiteral("StokKartlar")).recordset();
+    DataControl &data = control(QStringLiteral("StokKartlar"));
+    Recordset &rs = data.recordset();
     EXPECT_EQ(rs.absolutePosition(), 0);
     EXPECT_FALSE(rs.bof());
     rs.movePrevious();
@@ -181,9 +189,25 @@ TEST_F(RecordsetTest, MovesWalkBetweenTheMarks)
     EXPECT_EQ(rs.field(QStringLiteral("StokKod")).toString(), QStringLiteral("2"));
     EXPECT_THROW(rs.setAbsolutePosition(3), DbError);
     EXPECT_THROW(rs.setAbsolutePosition(-1), DbError);
+    // A deleted record leaves the set; the next move goes on from its place.
+    rs.setAbsolutePosition(1);
+    QSignalSpy removed(&data, &DataControl::rowRemoved);
+    rs.deleteCurrent();
+    EXPECT_EQ(removed.count(), 1);
+    EXPECT_EQ(rs.recordCount(), 2);
+    EXPECT_EQ(rs.absolutePosition(), -1);
+    EXPECT_THROW(rs.field(QStringLiteral("StokKod")), DbError);
+    rs.moveNext();
+    EXPECT_EQ(rs.field(QStringLiteral("StokKod")).toString(), QStringLiteral("3"));
+    EXPECT_EQ(rs.valueAt(0, QStringLiteral("StokKod")).toString(), QStringLiteral("1"));
+    rs.findFirst(QStringLiteral("StokKod='2'"));
+    EXPECT_TRUE(rs.noMatch());
+    EXPECT_EQ(test::cliValue(programFile(QStringLiteral("Temp.Mdb")),
+                  QStringLiteral("SELECT group_concat(StokKod) FROM StokKartlar")),
+        QStringLiteral("1,3"));
 }
 
-TEST_F(RecordsetTest, FieldNamesInTableOrderAndMatchedWithoutCase)
+TEST_F(RecordsetTest, FieldNamesInTableOrderAndMatchedWithoutCaseAndUnknownNamesReported)
 {
     makeStock({{"1", "Çay"}});
     Recordset &rs = control(QStringLiteral("StokKartlar")).recordset();
@@ -191,8 +215,11 @@ TEST_F(RecordsetTest, FieldNamesInTableOrderAndMatchedWithoutCase)
     EXPECT_EQ(rs.field(QStringLiteral("stokadi")).toString(), QStringLiteral("Çay"));
     EXPECT_EQ(rs.field(QStringLiteral("STOKADI")).toString(), QStringLiteral("Çay"));
     EXPECT_EQ(test::dbErrorOf([&rs] { rs.field(QStringLiteral("Yok")); }), DbError::ItemNotFound);
+    EXPECT_EQ(test::dbErrorOf([this] { control(QStringLiteral("Select * From Yok")); }), DbError::TableNotFound);
 }
 
+// An added record joins the end of the set until the next refresh, and a
+// search finds it there: an earlier row matching as well wins.
 TEST_F(RecordsetTest, AddedRecordJoinsTheEndAndTheCurrentRecordStays)
 {
     makeStock({{"1", "Elma"}, {"2", "Zeytin"}});
@@ -200,13 +227,17 @@ TEST_F(RecordsetTest, AddedRecordJoinsTheEndAndTheCurrentRecordStays)
     Recordset &rs = data.recordset();
     rs.moveLast();
     QSignalSpy inserted(&data, &DataControl::rowInserted);
-    test::addRecord(rs, {{"StokKod", "3"}, {"StokAdi", "Armut"}});
+    test::addRecord(rs, {{"StokKod", "3"}, {"StokAdi", "Armut"}, {"Barkod", "X3"}});
     EXPECT_EQ(rs.recordCount(), 3);
     EXPECT_EQ(rs.absolutePosition(), 1);
     EXPECT_EQ(rs.field(QStringLiteral("StokKod")).toString(), QStringLiteral("2"));
     ASSERT_EQ(inserted.count(), 1);
     EXPECT_EQ(inserted.at(0).at(0).toInt(), 2);
     EXPECT_EQ(column(rs, QStringLiteral("StokKod")), QStringList({"1", "2", "3"}));
+    rs.findFirst(QStringLiteral("Barkod='x3'"));
+    EXPECT_EQ(rs.absolutePosition(), 2);
+    rs.findFirst(QStringLiteral("StokAdi like '*'"));
+    EXPECT_EQ(rs.absolutePosition(), 0);
     data.refresh();
     EXPECT_EQ(column(rs, QStringLiteral("StokKod")), QStringList({"3", "1", "2"}));
 }
@@ -229,18 +260,6 @@ TEST_F(RecordsetTest, FindFirstTakesTheFirstMatchInTheSetsOrderAndKeepsPlaceWith
     EXPECT_EQ(descending.absolutePosition(), 2);
 }
 
-TEST_F(RecordsetTest, FindFirstSeesAddedRowsAtTheEnd)
-{
-    makeStock({{"1", "Elma"}, {"2", "Zeytin"}});
-    Recordset &rs = control(kWorkingList).recordset();
-    test::addRecord(rs, {{"StokKod", "3"}, {"StokAdi", "Ayva"}, {"Barkod", "X3"}});
-    rs.findFirst(QStringLiteral("Barkod='x3'"));
-    EXPECT_EQ(rs.absolutePosition(), 2);
-    // The added row sorts first by name but sits at the end: the earlier row wins.
-    rs.findFirst(QStringLiteral("StokAdi like '*'"));
-    EXPECT_EQ(rs.absolutePosition(), 0);
-}
-
 TEST_F(RecordsetTest, EditedRecordStaysInTheSetAndIsFoundOnItsNewValues)
 {
     makeStock({{"1", "Elma", 2}, {"2", "Zeytin", 5}});
@@ -256,40 +275,6 @@ TEST_F(RecordsetTest, EditedRecordStaysInTheSetAndIsFoundOnItsNewValues)
     EXPECT_EQ(rs.absolutePosition(), 0);
     rs.findFirst(QStringLiteral("StokAdi='Elma'"));
     EXPECT_TRUE(rs.noMatch());
-}
-
-TEST_F(RecordsetTest, FindFirstKeepsTheSetsOrderWhenAnotherWriterChangedTheSortKey)
-{
-    makeStock({{"1", "Ala"}, {"2", "Alp"}});
-    Recordset &rs = control(kWorkingList).recordset();
-    Database direct = Database::open(m_mapper, programText(QStringLiteral("Temp.Mdb")));
-    EXPECT_EQ(direct.execute(QStringLiteral("UPDATE StokKartlar Set StokAdi='Alz' WHERE StokKod='1'")), 1);
-    rs.moveLast();
-    rs.findFirst(QStringLiteral("StokAdi like 'al*'"));
-    EXPECT_EQ(rs.absolutePosition(), 0);
-    EXPECT_EQ(rs.field(QStringLiteral("StokAdi")).toString(), QStringLiteral("Alz"));
-}
-
-TEST_F(RecordsetTest, DeletedRecordLeavesAndTheNextMoveGoesOn)
-{
-    makeStock({{"1", "a"}, {"2", "b"}, {"3", "c"}});
-    DataControl &data = control(QStringLiteral("StokKartlar"));
-    Recordset &rs = data.recordset();
-    rs.setAbsolutePosition(1);
-    QSignalSpy removed(&data, &DataControl::rowRemoved);
-    rs.deleteCurrent();
-    EXPECT_EQ(removed.count(), 1);
-    EXPECT_EQ(rs.recordCount(), 2);
-    EXPECT_EQ(rs.absolutePosition(), -1);
-    EXPECT_THROW(rs.field(QStringLiteral("StokKod")), DbError);
-    rs.moveNext();
-    EXPECT_EQ(rs.field(QStringLiteral("StokKod")).toString(), QStringLiteral("3"));
-    EXPECT_EQ(rs.valueAt(0, QStringLiteral("StokKod")).toString(), QStringLiteral("1"));
-    rs.findFirst(QStringLiteral("StokKod='2'"));
-    EXPECT_TRUE(rs.noMatch());
-    EXPECT_EQ(test::cliValue(programFile(QStringLiteral("Temp.Mdb")),
-                  QStringLiteral("SELECT group_concat(StokKod) FROM StokKartlar")),
-        QStringLiteral("1,3"));
 }
 
 TEST_F(RecordsetTest, EditUpdateWritesAndCancelUpdateOrAMoveDiscards)
@@ -334,6 +319,8 @@ TEST_F(RecordsetTest, SumsAreReadOnce)
     EXPECT_TRUE(none.field(0).isNull());
 }
 
+// A new file name takes effect only at the refresh; a missing file fails it
+// and closes the set, and is not made.
 TEST_F(RecordsetTest, PropertiesTakeEffectOnlyAtRefresh)
 {
     makeStock({{"1", "a"}});
@@ -345,23 +332,11 @@ TEST_F(RecordsetTest, PropertiesTakeEffectOnlyAtRefresh)
     data.refresh();
     EXPECT_EQ(data.recordset().recordCount(), 2);
     EXPECT_EQ(reset.count(), 1);
-}
-
-TEST_F(RecordsetTest, RefreshOfAMissingFileFailsAndClosesTheSet)
-{
-    makeStock({{"1", "a"}});
-    DataControl &data = control(QStringLiteral("StokKartlar"));
     data.setDatabaseName(dataText(QStringLiteral("01Cari.mdb")));
     EXPECT_EQ(test::dbErrorOf([&data] { data.refresh(); }), DbError::FileNotFound);
     EXPECT_FALSE(data.recordset().isOpen());
     EXPECT_THROW(data.recordset().moveFirst(), DbError);
     EXPECT_FALSE(QFile::exists(dataFile(QStringLiteral("01Cari.mdb"))));
-}
-
-TEST_F(RecordsetTest, UnknownTableIsReported)
-{
-    makeStock({});
-    EXPECT_EQ(test::dbErrorOf([this] { control(QStringLiteral("Select * From Yok")); }), DbError::TableNotFound);
 }
 
 TEST_F(RecordsetTest, AtMostTenFilesAreOpenAtOnce)
