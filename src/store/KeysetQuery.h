@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/jet/JetSql.h"
+#include "store/jet/RecordSourcePlan.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/jet/JetSql.h"
 #include "store/Keyset.h"
+#include "store/jet/RecordSourcePlan.h"
 
 #include <QHash>
 #include <QObject>
