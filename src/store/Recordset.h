@@ -121,7 +121,6 @@ private:
     QString qualifiedTable() const;
     Stamp stamp() const;
     void rebaseAfterOwnWrite(const Stamp &before, qint64 changes, bool committed, bool orderKept);
-    static void mergeAppended(Keyset &keyset, SharedConnection &db, const QString &table, const RecordSourcePlan &plan);
     void requireOpen() const;
     void requireKeyset() const;
     int requireCurrent() const;
