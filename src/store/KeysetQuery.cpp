@@ -1,6 +1,7 @@
 #include "store/KeysetQuery.h"
 
 #include "store/DbError.h"
+#include "store/Keyset.h"
 #include "store/SharedConnection.h"
 
 #include <algorithm>
@@ -78,6 +79,42 @@ std::vector<qint64> queryKeyset(SharedConnection &db, const QString &table, cons
     std::erase_if(
         ordered, [&meeting](qint64 rowid) { return !std::binary_search(meeting.begin(), meeting.end(), rowid); });
     return ordered;
+}
+
+void mergeAppended(Keyset &keyset, SharedConnection &db, const QString &table, const RecordSourcePlan &plan)
+{
+    // The rows added since the refresh go where a re-query would list them:
+    // dropped when they miss the condition, else after every row that sorts
+    // before them. The refreshed rows are in the query's order, so a binary
+    // search finds the place; SQLite compares each pair with the source's own
+    // ORDER BY, row id tie-break included.
+    std::vector<qint64> rows;
+    std::vector<qint64> added;
+    rows.reserve(size_t(keyset.count()));
+    for (int position = 0; position < keyset.count(); ++position)
+        (keyset.isAppended(position) ? added : rows).push_back(keyset.rowidAt(position));
+
+    const QString meetsSql = QStringLiteral("SELECT 1 FROM %1 WHERE rowid = ? AND (%2)").arg(table, plan.where.sql);
+    const QString pairSql
+        = QStringLiteral("SELECT rowid FROM %1 WHERE rowid IN (?, ?) ORDER BY %2").arg(table, plan.orderBy.sql);
+    const auto sortsBefore = [&](qint64 a, qint64 b) {
+        SharedConnection::Query pair = db.query(pairSql, QVariantList {a, b} + plan.orderBy.params);
+        return pair.next() && pair.int64(0) == a;
+    };
+    for (qint64 rowid : added) {
+        if (!plan.where.isEmpty()) {
+            SharedConnection::Query meets = db.query(meetsSql, QVariantList {rowid} + plan.where.params);
+            if (!meets.next())
+                continue;
+        }
+        auto place = rows.end();
+        if (!plan.rowidOrder) {
+            place = std::partition_point(
+                rows.begin(), rows.end(), [&](qint64 listed) { return sortsBefore(listed, rowid); });
+        }
+        rows.insert(place, rowid);
+    }
+    keyset.reset(std::move(rows));
 }
 
 } // namespace pusla

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/jet/JetSql.h"
+#include "store/jet/RecordSourcePlan.h"
 
 #include <QString>
 
@@ -8,6 +8,7 @@
 
 namespace pusla {
 
+class Keyset;
 class SharedConnection;
 
 /// The row ids of a record source in its order, as a refresh lists them.
@@ -18,5 +19,10 @@ class SharedConnection;
 /// the table scanned once, in storage order, for the condition; both within
 /// one read transaction, so they see the same file.
 std::vector<qint64> queryKeyset(SharedConnection &db, const QString &table, const RecordSourcePlan &plan);
+
+/// Puts the rows added to `keyset` since its refresh where a re-query would
+/// list them, dropping those that miss the condition; the keyset becomes a
+/// refreshed one.
+void mergeAppended(Keyset &keyset, SharedConnection &db, const QString &table, const RecordSourcePlan &plan);
 
 } // namespace pusla

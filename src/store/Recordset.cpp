@@ -5,17 +5,30 @@
 #include "store/KeysetQuery.h"
 #include "store/SharedConnection.h"
 
-#include <algorithm>
-
 namespace pusla {
 namespace {
 
-// Rows fetched at once for valueAt(); a grid shows fewer.
-constexpr int kWindowRows = 64;
-
-[[noreturn]] void noCurrentRecord()
+// A source with sums or grouping, read whole.
+std::vector<QVariantList> readAllRows(SharedConnection &db, RecordSourcePlan &plan)
 {
-    throw DbError(DbError::NoCurrentRecord, QStringLiteral("No current record."));
+    std::vector<QVariantList> result;
+    SharedConnection::Query rows = db.query(plan.statement.sql, plan.statement.params);
+    bool first = true;
+    while (rows.next()) {
+        if (first) {
+            // Unnamed sums take SQLite's names for their columns.
+            for (int i = 0; i < rows.columnCount() && i < plan.fieldNames.size(); ++i) {
+                if (plan.fieldNames[i].startsWith(u"Expr"))
+                    plan.fieldNames[i] = rows.columnName(i);
+            }
+            first = false;
+        }
+        QVariantList row;
+        for (int i = 0; i < rows.columnCount(); ++i)
+            row.append(rows.value(i));
+        result.push_back(std::move(row));
+    }
+    return result;
 }
 
 } // namespace
@@ -44,7 +57,7 @@ bool Recordset::fileChangedSinceRead() const
     return !isOpen() || connection().dataVersion(m_file->alias()) != m_loadStamp.dataVersion;
 }
 
-Recordset::Stamp Recordset::stamp() const
+FileStamp Recordset::stamp() const
 {
     return {connection().dataVersion(m_file->alias()), connection().totalChanges()};
 }
@@ -61,7 +74,7 @@ void Recordset::open(std::shared_ptr<AttachedFile> file, const QString &source)
         = planRecordSource(source, alias, [&db, &alias](const QString &table) { return db.tableInfo(alias, table); });
 
     const QString table = alias + u'.' + sqlName(plan.table.name);
-    const Stamp now {db.dataVersion(alias), db.totalChanges()};
+    const FileStamp now {db.dataVersion(alias), db.totalChanges()};
     // The same source on a file nobody changed since lists the same rows:
     // the refreshes of the working list after every entry cost nothing then.
     // Rows read inside a transaction may have been rolled back since, which
@@ -83,22 +96,7 @@ void Recordset::open(std::shared_ptr<AttachedFile> file, const QString &source)
     } else if (plan.keyset) {
         rowids = queryKeyset(db, table, plan);
     } else {
-        SharedConnection::Query rows = db.query(plan.statement.sql, plan.statement.params);
-        bool first = true;
-        while (rows.next()) {
-            if (first) {
-                // Unnamed sums take SQLite's names for their columns.
-                for (int i = 0; i < rows.columnCount() && i < plan.fieldNames.size(); ++i) {
-                    if (plan.fieldNames[i].startsWith(u"Expr"))
-                        plan.fieldNames[i] = rows.columnName(i);
-                }
-                first = false;
-            }
-            QVariantList row;
-            for (int i = 0; i < rows.columnCount(); ++i)
-                row.append(rows.value(i));
-            staticRows.push_back(std::move(row));
-        }
+        staticRows = readAllRows(db, plan);
     }
 
     closeQuietly();
@@ -115,19 +113,12 @@ void Recordset::open(std::shared_ptr<AttachedFile> file, const QString &source)
         m_fieldIndex.insert(m_plan.fieldNames[i].toLower(), int(i));
         m_fieldIndex.insert(m_plan.fieldNames[i], int(i));
     }
-    m_rowSql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(m_plan.selectList.sql, table);
-    QString marks = QStringLiteral("?");
-    for (int i = 1; i < kWindowRows; ++i)
-        marks += QStringLiteral(",?");
-    m_windowSql
-        = QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)").arg(m_plan.selectList.sql, table, marks);
+    m_rows.reset(db, table, m_plan.selectList);
     m_baseline = stamp();
     m_loadStamp = m_baseline;
     m_loadedInTransaction = connection().inTransaction();
     m_orderDisturbed = false;
     m_noMatch = false;
-    m_window.clear();
-    m_currentRow.reset();
     if (recordCount() > 0) {
         m_at = At::Record;
         m_position = 0;
@@ -161,8 +152,7 @@ void Recordset::closeQuietly()
     m_keyset.clear();
     m_staticRows.clear();
     m_fieldIndex.clear();
-    m_window.clear();
-    m_currentRow.reset();
+    m_rows.clear();
     m_at = At::Eof;
     m_currentDeleted = false;
 }
@@ -179,108 +169,6 @@ void Recordset::requireKeyset() const
     requireOpen();
     if (!m_plan.keyset)
         throw DbError(DbError::ReadOnly, QStringLiteral("The record set of '%1' is read-only.").arg(m_source));
-}
-
-int Recordset::requireCurrent() const
-{
-    requireOpen();
-    if (m_at != At::Record || m_currentDeleted || m_position >= recordCount())
-        noCurrentRecord();
-    return m_position;
-}
-
-// --- position
-
-bool Recordset::bof() const
-{
-    return m_at == At::Bof || recordCount() == 0;
-}
-
-bool Recordset::eof() const
-{
-    return m_at == At::Eof || recordCount() == 0;
-}
-
-int Recordset::recordCount() const
-{
-    if (!m_file)
-        return 0;
-    return m_plan.keyset ? m_keyset.count() : int(m_staticRows.size());
-}
-
-int Recordset::absolutePosition() const
-{
-    if (m_at != At::Record || m_currentDeleted || m_position >= recordCount())
-        return -1;
-    return m_position;
-}
-
-void Recordset::go(int position)
-{
-    discardPending();
-    m_at = At::Record;
-    m_position = position;
-    m_currentDeleted = false;
-    m_currentRow.reset();
-    emit currentChanged(position);
-}
-
-void Recordset::setEnd(At at)
-{
-    discardPending();
-    m_at = at;
-    m_currentDeleted = false;
-    m_currentRow.reset();
-    emit currentChanged(-1);
-}
-
-void Recordset::setAbsolutePosition(int position)
-{
-    requireOpen();
-    if (position < 0 || position >= recordCount())
-        throw DbError(DbError::InvalidArgument,
-            QStringLiteral("Invalid argument: position %1 of %2.").arg(position).arg(recordCount()));
-    go(position);
-}
-
-void Recordset::moveFirst()
-{
-    requireOpen();
-    if (recordCount() == 0)
-        noCurrentRecord();
-    go(0);
-}
-
-void Recordset::moveLast()
-{
-    requireOpen();
-    if (recordCount() == 0)
-        noCurrentRecord();
-    go(recordCount() - 1);
-}
-
-void Recordset::moveNext()
-{
-    requireOpen();
-    if (eof())
-        noCurrentRecord();
-    const int next = m_at == At::Bof ? 0 : (m_currentDeleted ? m_position : m_position + 1);
-    if (next >= recordCount())
-        setEnd(At::Eof);
-    else
-        go(next);
-}
-
-void Recordset::movePrevious()
-{
-    requireOpen();
-    if (bof())
-        noCurrentRecord();
-    const int previous = m_at == At::Eof ? recordCount() - 1 : m_position - 1;
-    if (previous < 0)
-        setEnd(At::Bof);
-    else
-        go(previous);
 }
 
 // --- fields
@@ -311,33 +199,12 @@ void Recordset::checkIndex(int index) const
         throw DbError(DbError::ItemNotFound, QStringLiteral("Item not found in this collection: field %1.").arg(index));
 }
 
-std::optional<QVariantList> Recordset::readRow(qint64 rowid) const
-{
-    QVariantList params = m_plan.selectList.params;
-    params.append(rowid);
-    SharedConnection::Query row = connection().query(m_rowSql, params);
-    if (!row.next())
-        return std::nullopt;
-    QVariantList values;
-    values.reserve(row.columnCount());
-    for (int i = 0; i < row.columnCount(); ++i)
-        values.append(row.value(i));
-    return values;
-}
-
 const QVariantList &Recordset::currentRow() const
 {
     const int position = requireCurrent();
     if (!m_plan.keyset)
         return m_staticRows[size_t(position)];
-    const Stamp now = stamp();
-    if (!m_currentRow || m_currentStamp != now) {
-        m_currentRow = readRow(m_keyset.rowidAt(position));
-        m_currentStamp = now;
-        if (!m_currentRow)
-            throw DbError(DbError::RecordDeleted, QStringLiteral("Record is deleted."));
-    }
-    return *m_currentRow;
+    return m_rows.current(m_keyset.rowidAt(position), stamp());
 }
 
 QVariant Recordset::field(const QString &name) const
@@ -348,29 +215,9 @@ QVariant Recordset::field(const QString &name) const
 QVariant Recordset::field(int index) const
 {
     checkIndex(index);
-    const size_t i = size_t(index);
-    if (m_editMode == EditMode::Adding)
-        return m_buffer[index];
-    if (m_editMode == EditMode::Editing)
-        return m_changed[i] ? m_buffer[index] : m_editBase[index];
+    if (m_edit.isActive())
+        return m_edit.value(index);
     return currentRow()[index];
-}
-
-void Recordset::setField(const QString &name, const QVariant &value)
-{
-    setField(checkedIndex(name), value);
-}
-
-void Recordset::setField(int index, const QVariant &value)
-{
-    checkIndex(index);
-    if (m_editMode == EditMode::None)
-        throw DbError(DbError::UpdateWithoutEdit, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
-    if (m_plan.fieldColumns[size_t(index)] < 0)
-        throw DbError(
-            DbError::NotUpdatable, QStringLiteral("Field '%1' cannot be updated.").arg(m_plan.fieldNames[index]));
-    m_buffer[index] = value;
-    m_changed[size_t(index)] = true;
 }
 
 QVariant Recordset::valueAt(int position, const QString &name) const
@@ -386,256 +233,10 @@ QVariant Recordset::valueAt(int position, int index) const
             QStringLiteral("Invalid argument: position %1 of %2.").arg(position).arg(recordCount()));
     if (!m_plan.keyset)
         return m_staticRows[size_t(position)][index];
-    if (m_editMode != EditMode::None && position == absolutePosition())
+    if (m_edit.isActive() && position == absolutePosition())
         return field(index);
-    const Stamp now = stamp();
-    if (m_windowStamp != now || position < m_windowStart || position >= m_windowStart + int(m_window.size())) {
-        loadWindow(position);
-        m_windowStamp = now;
-    }
-    const QVariantList &row = m_window[size_t(position - m_windowStart)];
+    const QVariantList &row = m_rows.at(m_keyset, position, stamp());
     return row.isEmpty() ? QVariant() : row[index];
-}
-
-void Recordset::loadWindow(int position) const
-{
-    const int count = recordCount();
-    const int start = std::max(0, std::min(position - kWindowRows / 4, count - kWindowRows));
-    const int rows = std::min(kWindowRows, count - start);
-    QVariantList params = m_plan.selectList.params;
-    QHash<qint64, int> slot;
-    for (int i = 0; i < kWindowRows; ++i) {
-        const qint64 rowid = m_keyset.rowidAt(start + std::min(i, rows - 1)); // spare marks repeat the last row
-        params.append(rowid);
-        if (i < rows)
-            slot.insert(rowid, i);
-    }
-    m_window.assign(size_t(rows), {});
-    SharedConnection::Query found = connection().query(m_windowSql, params);
-    while (found.next()) {
-        const int i = slot.value(found.int64(0), -1);
-        if (i < 0)
-            continue;
-        QVariantList values;
-        for (int c = 1; c < found.columnCount(); ++c)
-            values.append(found.value(c));
-        m_window[size_t(i)] = std::move(values);
-    }
-    m_windowStart = start;
-}
-
-void Recordset::mergeAppended(Keyset &keyset, SharedConnection &db, const QString &table, const RecordSourcePlan &plan)
-{
-    // The rows added since the refresh go where a re-query would list them:
-    // dropped when they miss the condition, else after every row that sorts
-    // before them. The refreshed rows are in the query's order, so a binary
-    // search finds the place; SQLite compares each pair with the source's own
-    // ORDER BY, row id tie-break included.
-    std::vector<qint64> rows;
-    std::vector<qint64> added;
-    rows.reserve(size_t(keyset.count()));
-    for (int position = 0; position < keyset.count(); ++position)
-        (keyset.isAppended(position) ? added : rows).push_back(keyset.rowidAt(position));
-
-    const QString meetsSql = QStringLiteral("SELECT 1 FROM %1 WHERE rowid = ? AND (%2)").arg(table, plan.where.sql);
-    const QString pairSql
-        = QStringLiteral("SELECT rowid FROM %1 WHERE rowid IN (?, ?) ORDER BY %2").arg(table, plan.orderBy.sql);
-    const auto sortsBefore = [&](qint64 a, qint64 b) {
-        SharedConnection::Query pair = db.query(pairSql, QVariantList {a, b} + plan.orderBy.params);
-        return pair.next() && pair.int64(0) == a;
-    };
-    for (qint64 rowid : added) {
-        if (!plan.where.isEmpty()) {
-            SharedConnection::Query meets = db.query(meetsSql, QVariantList {rowid} + plan.where.params);
-            if (!meets.next())
-                continue;
-        }
-        auto place = rows.end();
-        if (!plan.rowidOrder) {
-            place = std::partition_point(
-                rows.begin(), rows.end(), [&](qint64 listed) { return sortsBefore(listed, rowid); });
-        }
-        rows.insert(place, rowid);
-    }
-    keyset.reset(std::move(rows));
-}
-
-// --- editing
-
-void Recordset::rebaseAfterOwnWrite(const Stamp &before, qint64 changes, bool committed, bool orderKept)
-{
-    // Only when nothing but this very write touched the file since the
-    // refresh may findFirst keep trusting the query's order.
-    const Stamp after = stamp();
-    const bool onlyThis
-        = after.changes == before.changes + changes && after.dataVersion == before.dataVersion + (committed ? 1 : 0);
-    if (onlyThis && orderKept && before == m_baseline)
-        m_baseline = after;
-    else
-        m_orderDisturbed = true;
-    // A write of this set that moves no row and drops none from the
-    // condition, once it is out of any transaction, leaves the keyset what a
-    // re-query would list (added rows merged in at the next open): the
-    // refresh after every entry on the working list need not run the query.
-    if (onlyThis && orderKept && before == m_loadStamp && !m_loadedInTransaction && !connection().inTransaction())
-        m_loadStamp = after;
-}
-
-void Recordset::discardPending()
-{
-    if (m_editMode == EditMode::None)
-        return;
-    const bool owned = m_ownsTransaction;
-    m_editMode = EditMode::None;
-    m_ownsTransaction = false;
-    m_buffer.clear();
-    m_changed.clear();
-    m_editBase.clear();
-    if (owned) {
-        const Stamp before = m_editStamp;
-        connection().rollback();
-        rebaseAfterOwnWrite(before, 1, false, true);
-    }
-}
-
-void Recordset::addNew()
-{
-    requireKeyset();
-    discardPending();
-    m_editMode = EditMode::Adding;
-    m_buffer = QVariantList(fieldCount());
-    m_changed.assign(size_t(fieldCount()), false);
-}
-
-void Recordset::edit()
-{
-    requireKeyset();
-    const int position = requireCurrent();
-    discardPending();
-    SharedConnection &db = connection();
-    const qint64 rowid = m_keyset.rowidAt(position);
-    const Stamp before = stamp();
-    const bool owned = !db.inTransaction();
-    if (owned)
-        db.begin(false);
-    std::optional<QVariantList> row;
-    try {
-        // A write as the transaction's first step on this file takes the
-        // file's write lock (waiting out other writers); the record is read
-        // only then, so no other program's update can slip in between.
-        // Inside a caller's transaction the files are locked already, or the
-        // read keeps other writers out until it ends.
-        if (owned) {
-            const QString lockSql = QStringLiteral("UPDATE %1 SET rowid = rowid WHERE rowid = ?").arg(qualifiedTable());
-            if (db.execute(lockSql, {rowid}) == 0)
-                throw DbError(DbError::RecordDeleted, QStringLiteral("Record is deleted."));
-        }
-        row = readRow(rowid);
-        if (!row)
-            throw DbError(DbError::RecordDeleted, QStringLiteral("Record is deleted."));
-    } catch (const DbError &) {
-        if (owned)
-            db.rollback();
-        m_orderDisturbed = true;
-        throw;
-    }
-    m_editMode = EditMode::Editing;
-    m_ownsTransaction = owned;
-    m_editStamp = before;
-    m_editBase = *row;
-    m_buffer = QVariantList(fieldCount());
-    m_changed.assign(size_t(fieldCount()), false);
-}
-
-void Recordset::update()
-{
-    requireKeyset();
-    if (m_editMode == EditMode::None)
-        throw DbError(DbError::UpdateWithoutEdit, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
-    SharedConnection &db = connection();
-    QStringList columns;
-    QVariantList values;
-    bool orderKept = true;
-    for (int i = 0; i < fieldCount(); ++i) {
-        if (!m_changed[size_t(i)])
-            continue;
-        const int column = m_plan.fieldColumns[size_t(i)];
-        columns.append(sqlName(m_plan.table.columns[size_t(column)].name));
-        values.append(m_buffer[i]);
-        orderKept = orderKept && !m_plan.orderOrWhereColumns.contains(column);
-    }
-
-    if (m_editMode == EditMode::Adding) {
-        const Stamp before = stamp();
-        const bool committed = !db.inTransaction();
-        QString sql = QStringLiteral("INSERT INTO ") + qualifiedTable();
-        if (columns.isEmpty()) {
-            sql += QStringLiteral(" DEFAULT VALUES");
-        } else {
-            QStringList marks(columns.size(), QStringLiteral("?"));
-            sql += QStringLiteral(" (%1) VALUES (%2)").arg(columns.join(u", "), marks.join(u", "));
-        }
-        db.execute(sql, values);
-        const qint64 rowid = db.lastInsertRowid();
-        m_editMode = EditMode::None;
-        m_buffer.clear();
-        m_changed.clear();
-        const int position = m_keyset.append(rowid);
-        rebaseAfterOwnWrite(before, 1, committed, true);
-        emit rowInserted(position);
-        return;
-    }
-
-    const int position = m_position;
-    const qint64 rowid = m_keyset.rowidAt(position);
-    try {
-        if (!columns.isEmpty()) {
-            QStringList sets;
-            for (const QString &column : columns)
-                sets.append(column + QStringLiteral(" = ?"));
-            values.append(rowid);
-            db.execute(
-                QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(qualifiedTable(), sets.join(u", ")), values);
-        }
-        if (m_ownsTransaction)
-            db.commit();
-    } catch (const DbError &) {
-        discardPending();
-        throw;
-    }
-    const bool committed = m_ownsTransaction;
-    m_editMode = EditMode::None;
-    m_ownsTransaction = false;
-    m_buffer.clear();
-    m_changed.clear();
-    m_editBase.clear();
-    m_currentRow.reset();
-    rebaseAfterOwnWrite(m_editStamp, columns.isEmpty() ? 1 : 2, committed, orderKept);
-    emit rowChanged(position);
-}
-
-void Recordset::cancelUpdate()
-{
-    requireOpen();
-    if (m_editMode == EditMode::None)
-        throw DbError(DbError::UpdateWithoutEdit, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
-    discardPending();
-}
-
-void Recordset::deleteCurrent()
-{
-    requireKeyset();
-    const int position = requireCurrent();
-    discardPending();
-    SharedConnection &db = connection();
-    const Stamp before = stamp();
-    const bool committed = !db.inTransaction();
-    db.execute(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(qualifiedTable()), {m_keyset.rowidAt(position)});
-    m_keyset.remove(position);
-    m_currentDeleted = true;
-    m_currentRow.reset();
-    rebaseAfterOwnWrite(before, 1, committed, true);
-    emit rowRemoved(position);
 }
 
 } // namespace pusla

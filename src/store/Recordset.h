@@ -1,7 +1,10 @@
 #pragma once
 
-#include "store/jet/JetSql.h"
+#include "store/EditBuffer.h"
+#include "store/FileStamp.h"
 #include "store/Keyset.h"
+#include "store/RowWindow.h"
+#include "store/jet/RecordSourcePlan.h"
 
 #include <QHash>
 #include <QObject>
@@ -9,7 +12,6 @@
 #include <QVariant>
 
 #include <memory>
-#include <optional>
 #include <vector>
 
 namespace pusla {
@@ -44,7 +46,7 @@ class Recordset : public QObject
     Q_OBJECT
 
 public:
-    enum class EditMode { None, Editing, Adding };
+    using EditMode = EditBuffer::Mode;
 
     explicit Recordset(QObject *parent = nullptr);
     ~Recordset() override;
@@ -92,7 +94,7 @@ public:
     QVariant valueAt(int position, int index) const;
 
     bool isUpdatable() const { return isOpen() && m_plan.keyset; }
-    EditMode editMode() const { return m_editMode; }
+    EditMode editMode() const { return m_edit.mode(); }
     void addNew();
     void edit();
     void update();
@@ -110,30 +112,25 @@ signals:
 
 private:
     enum class At { Bof, Record, Eof };
-    struct Stamp
-    {
-        quint32 dataVersion = 0;
-        qint64 changes = 0;
-        bool operator==(const Stamp &) const = default;
-    };
 
     SharedConnection &connection() const;
     QString qualifiedTable() const;
-    Stamp stamp() const;
-    void rebaseAfterOwnWrite(const Stamp &before, qint64 changes, bool committed, bool orderKept);
-    static void mergeAppended(Keyset &keyset, SharedConnection &db, const QString &table, const RecordSourcePlan &plan);
+    FileStamp stamp() const;
     void requireOpen() const;
     void requireKeyset() const;
     int requireCurrent() const;
     int checkedIndex(const QString &name) const;
     void checkIndex(int index) const;
+    const QVariantList &currentRow() const;
+    void closeQuietly();
+
+    // Navigation
     void go(int position);
     void setEnd(At at);
+
+    // Editing
     void discardPending();
-    void closeQuietly();
-    std::optional<QVariantList> readRow(qint64 rowid) const;
-    const QVariantList &currentRow() const;
-    void loadWindow(int position) const;
+    void rebaseAfterOwnWrite(const FileStamp &before, qint64 changes, bool committed, bool orderKept);
 
     // FindFirst
     int locate(const SqlText &condition);
@@ -148,36 +145,24 @@ private:
     RecordSourcePlan m_plan;
     QHash<QString, int> m_fieldIndex; // name as declared and in lower case -> field
     Keyset m_keyset;
-    std::vector<QVariantList> m_staticRows;
-    QString m_rowSql;
-    QString m_windowSql;
+    std::vector<QVariantList> m_staticRows; // a read-only source, read whole
+    mutable RowWindow m_rows;
 
     At m_at = At::Eof;
     int m_position = 0;
     bool m_currentDeleted = false;
     bool m_noMatch = false;
 
-    EditMode m_editMode = EditMode::None;
-    bool m_ownsTransaction = false;
-    Stamp m_editStamp;
-    QVariantList m_buffer;
-    std::vector<bool> m_changed;
-    QVariantList m_editBase;
+    EditBuffer m_edit;
 
     // While the file is unchanged since the refresh (but for this set's own
     // adds and deletes) the set's order is the order of its query.
-    Stamp m_baseline;
+    FileStamp m_baseline;
     bool m_orderDisturbed = false;
     // The file as the keyset mirrors it: as the last refresh read it, or
     // since changed only by this set's own writes that keep its rows.
-    Stamp m_loadStamp;
+    FileStamp m_loadStamp;
     bool m_loadedInTransaction = false;
-
-    mutable std::optional<QVariantList> m_currentRow;
-    mutable Stamp m_currentStamp;
-    mutable int m_windowStart = 0;
-    mutable std::vector<QVariantList> m_window;
-    mutable Stamp m_windowStamp;
 };
 
 } // namespace pusla

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -40,26 +39,6 @@ struct TableInfo
 
 /// Answers a table's fields; throws DbError(TableNotFound) for an unknown table.
 using TableLookup = std::function<TableInfo(const QString &table)>;
-
-/// How a record set reads its record source (a table name or a SELECT).
-struct RecordSourcePlan
-{
-    TableInfo table;
-    /// One table, no grouping or sums: rows are kept as a list of row ids and
-    /// can be edited. Otherwise the result is read once and is read-only.
-    bool keyset = false;
-    QStringList fieldNames;
-    std::vector<int> fieldColumns; // table column behind each field, -1 for a computed one
-    SqlText selectList; // the fields of one row, comma separated
-    SqlText where; // the condition alone, empty when there is none
-    SqlText orderBy; // the order terms, row id last as the tie-break
-    bool rowidOrder = true; // the source has no order of its own
-    QSet<int> orderOrWhereColumns; // an edit of these may move a row or drop it from the condition
-    SqlText statement; // the whole SELECT, for a read-only source
-};
-
-/// Plans a record source against the file attached as `schema`.
-RecordSourcePlan planRecordSource(const QString &source, const QString &schema, const TableLookup &lookup);
 
 /// Translates a FindFirst criterion ("StokKod='X'", "StokAdi like 'abc*'")
 /// into an SQLite condition on `table`.

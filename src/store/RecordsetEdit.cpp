@@ -1,0 +1,199 @@
+#include "store/AttachedFile.h"
+#include "store/DbError.h"
+#include "store/Recordset.h"
+#include "store/SharedConnection.h"
+
+#include <optional>
+
+// AddNew, Edit, Update, CancelUpdate and Delete. The pending values wait in
+// the edit buffer; every write of the set's own is followed by a rebase, so
+// that FindFirst and the next open know whether the set still mirrors what
+// its query would list.
+
+namespace pusla {
+namespace {
+
+[[noreturn]] void updateWithoutEdit()
+{
+    throw DbError(DbError::UpdateWithoutEdit, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+}
+
+} // namespace
+
+void Recordset::rebaseAfterOwnWrite(const FileStamp &before, qint64 changes, bool committed, bool orderKept)
+{
+    // Only when nothing but this very write touched the file since the
+    // refresh may findFirst keep trusting the query's order.
+    const FileStamp after = stamp();
+    const bool onlyThis
+        = after.changes == before.changes + changes && after.dataVersion == before.dataVersion + (committed ? 1 : 0);
+    if (onlyThis && orderKept && before == m_baseline)
+        m_baseline = after;
+    else
+        m_orderDisturbed = true;
+    // A write of this set that moves no row and drops none from the
+    // condition, once it is out of any transaction, leaves the keyset what a
+    // re-query would list (added rows merged in at the next open): the
+    // refresh after every entry on the working list need not run the query.
+    if (onlyThis && orderKept && before == m_loadStamp && !m_loadedInTransaction && !connection().inTransaction())
+        m_loadStamp = after;
+}
+
+void Recordset::discardPending()
+{
+    if (!m_edit.isActive())
+        return;
+    const bool owned = m_edit.ownsTransaction();
+    const FileStamp before = m_edit.startStamp();
+    m_edit.clear();
+    if (owned) {
+        connection().rollback();
+        rebaseAfterOwnWrite(before, 1, false, true);
+    }
+}
+
+void Recordset::setField(const QString &name, const QVariant &value)
+{
+    setField(checkedIndex(name), value);
+}
+
+void Recordset::setField(int index, const QVariant &value)
+{
+    checkIndex(index);
+    if (!m_edit.isActive())
+        updateWithoutEdit();
+    if (m_plan.fieldColumns[size_t(index)] < 0)
+        throw DbError(
+            DbError::NotUpdatable, QStringLiteral("Field '%1' cannot be updated.").arg(m_plan.fieldNames[index]));
+    m_edit.set(index, value);
+}
+
+void Recordset::addNew()
+{
+    requireKeyset();
+    discardPending();
+    m_edit.startAdding(fieldCount());
+}
+
+void Recordset::edit()
+{
+    requireKeyset();
+    const int position = requireCurrent();
+    discardPending();
+    SharedConnection &db = connection();
+    const qint64 rowid = m_keyset.rowidAt(position);
+    const FileStamp before = stamp();
+    const bool owned = !db.inTransaction();
+    if (owned)
+        db.begin(false);
+    std::optional<QVariantList> row;
+    try {
+        // A write as the transaction's first step on this file takes the
+        // file's write lock (waiting out other writers); the record is read
+        // only then, so no other program's update can slip in between.
+        // Inside a caller's transaction the files are locked already, or the
+        // read keeps other writers out until it ends.
+        if (owned) {
+            const QString lockSql = QStringLiteral("UPDATE %1 SET rowid = rowid WHERE rowid = ?").arg(qualifiedTable());
+            if (db.execute(lockSql, {rowid}) == 0)
+                throw DbError(DbError::RecordDeleted, QStringLiteral("Record is deleted."));
+        }
+        row = m_rows.read(rowid);
+        if (!row)
+            throw DbError(DbError::RecordDeleted, QStringLiteral("Record is deleted."));
+    } catch (const DbError &) {
+        if (owned)
+            db.rollback();
+        m_orderDisturbed = true;
+        throw;
+    }
+    m_edit.startEditing(std::move(*row), owned, before);
+}
+
+void Recordset::update()
+{
+    requireKeyset();
+    if (!m_edit.isActive())
+        updateWithoutEdit();
+    SharedConnection &db = connection();
+    QStringList columns;
+    QVariantList values;
+    bool orderKept = true;
+    for (int i = 0; i < fieldCount(); ++i) {
+        if (!m_edit.isChanged(i))
+            continue;
+        const int column = m_plan.fieldColumns[size_t(i)];
+        columns.append(sqlName(m_plan.table.columns[size_t(column)].name));
+        values.append(m_edit.value(i));
+        orderKept = orderKept && !m_plan.orderOrWhereColumns.contains(column);
+    }
+
+    if (m_edit.mode() == EditMode::Adding) {
+        const FileStamp before = stamp();
+        const bool committed = !db.inTransaction();
+        QString sql = QStringLiteral("INSERT INTO ") + qualifiedTable();
+        if (columns.isEmpty()) {
+            sql += QStringLiteral(" DEFAULT VALUES");
+        } else {
+            QStringList marks(columns.size(), QStringLiteral("?"));
+            sql += QStringLiteral(" (%1) VALUES (%2)").arg(columns.join(u", "), marks.join(u", "));
+        }
+        db.execute(sql, values);
+        const qint64 rowid = db.lastInsertRowid();
+        m_edit.clear();
+        const int position = m_keyset.append(rowid);
+        rebaseAfterOwnWrite(before, 1, committed, true);
+        emit rowInserted(position);
+        return;
+    }
+
+    const int position = m_position;
+    const qint64 rowid = m_keyset.rowidAt(position);
+    try {
+        if (!columns.isEmpty()) {
+            QStringList sets;
+            for (const QString &column : columns)
+                sets.append(column + QStringLiteral(" = ?"));
+            values.append(rowid);
+            db.execute(
+                QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(qualifiedTable(), sets.join(u", ")), values);
+        }
+        if (m_edit.ownsTransaction())
+            db.commit();
+    } catch (const DbError &) {
+        discardPending();
+        throw;
+    }
+    const bool committed = m_edit.ownsTransaction();
+    const FileStamp before = m_edit.startStamp();
+    m_edit.clear();
+    m_rows.forgetCurrent();
+    rebaseAfterOwnWrite(before, columns.isEmpty() ? 1 : 2, committed, orderKept);
+    emit rowChanged(position);
+}
+
+void Recordset::cancelUpdate()
+{
+    requireOpen();
+    if (!m_edit.isActive())
+        updateWithoutEdit();
+    discardPending();
+}
+
+void Recordset::deleteCurrent()
+{
+    requireKeyset();
+    const int position = requireCurrent();
+    discardPending();
+    SharedConnection &db = connection();
+    const FileStamp before = stamp();
+    const bool committed = !db.inTransaction();
+    db.execute(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(qualifiedTable()), {m_keyset.rowidAt(position)});
+    m_keyset.remove(position);
+    m_currentDeleted = true;
+    m_rows.forgetCurrent();
+    rebaseAfterOwnWrite(before, 1, committed, true);
+    emit rowRemoved(position);
+}
+
+} // namespace pusla
