@@ -70,7 +70,7 @@ TEST_F(LockFileTest, OpenFileKeepsItsLockFileUntilTheLastHolderCloses)
 TEST_F(LockFileTest, StaleLockFileIsToldApartTakenOverAndRemoved)
 {
     for (const QString &name :
-        {"Temp.ldb", QStringLiteral("SAYTMP.LDB"), QStringLiteral("notes.txt")}) {
+        {QStringLiteral("Temp.ldb"), QStringLiteral("SAYTMP.LDB"), QStringLiteral("notes.txt")}) {
         QFile file(programFile(name));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     }

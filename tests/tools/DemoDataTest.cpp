@@ -56,8 +56,8 @@ TEST(DemoDataTest, LaysOutEverySetAndTheTerminalsCopies)
     const DemoOptions options = optionsIn(tree, 300);
     const DemoResult result = createDemoData(options);
     ASSERT_TRUE(result.ok) << result.errorText.toStdString();
-    const auto data = [&](const QString &name) { return options.dataDirectory + u'/' + name; };
-    const auto program = [&](const QString &name) { return options.programFolder + u'/' + name; };
+    const auto data = [&](const QString &name) -> QString { return options.dataDirectory + u'/' + name; };
+    const auto program = [&](const QString &name) -> QString { return options.programFolder + u'/' + name; };
 
     std::map<QString, DatabaseKind> expected;
     for (const QString &company : {QStringLiteral("01"), QStringLiteral("02"), QStringLiteral("03")}) {
