@@ -201,51 +201,6 @@ TEST_F(MovementPostingTest, InvoiceAfterADepoBranchLandsWholeInTheBranchSet)
     EXPECT_EQ(count("01", "Index", "Mdbindex"), 0);
 }
 
-class DepoTransferTest : public MovementPostingTest
-{
-protected:
-    void SetUp() override
-    {
-        MovementPostingTest::SetUp();
-        if (HasFatalFailure())
-            return;
-        openInMode("0", kSale);
-        form->Combo1->setListIndex(1); // the second branch, 03
-        ASSERT_TRUE(form->DataCari->databaseName().endsWith(QStringLiteral("03Cari.mdb")));
-        setLine(QStringLiteral("ST000004"), 2, 7.5, 15);
-        setLine(QStringLiteral("ST000001"), 1, 5, 5);
-    }
-};
-
-TEST_F(DepoTransferTest, CentreSellsToTheBranchWithOneSerialOnBothSides)
-{
-    post();
-
-    ASSERT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
-    // The branch buys from "Merkez" in its own set.
-    EXPECT_EQ(value("03", "Cari",
-                  QStringLiteral("SELECT CariHarKod, Aciklama, Alacak, Carisi, DigerId, Nerde, Sube "
-                                 "FROM CariHareket")),
-        QStringLiteral("Merkez|Alış ile|20.0|Merkez|171|S|01"));
-    EXPECT_EQ(value("03", "Stok",
-                  QStringLiteral("SELECT StokHarKod, GirisCikis, Carisi, DigerId, Unvan, Sube, "
-                                 "quote(tGurup) FROM StokHareket ORDER BY rowid")),
-        QStringLiteral("ST000001|Alış|Merkez|171|Şube 03|02|NULL\nST000004|Alış|Merkez|171|Şube 03|02|NULL"));
-    // The centre sells to the branch's account in the centre's set.
-    EXPECT_EQ(
-        value("01", "Cari", QStringLiteral("SELECT CariHarKod, Aciklama, Borc, Carisi, DigerId FROM CariHareket")),
-        QStringLiteral("Şube03|Satış ile|20.0|Şube 03|171"));
-    EXPECT_EQ(value("01", "Stok",
-                  QStringLiteral("SELECT group_concat(GirisCikis || ':' || Sube || ':' || tGurup || ':' "
-                                 "|| DigerId) FROM StokHareket")),
-        QStringLiteral("Satış:03:Şube:171,Satış:03:Şube:171"));
-    // The serial came from the branch's numbering; the centre's is untouched.
-    EXPECT_EQ(count("03", "Index", "Mdbindex"), 1);
-    EXPECT_EQ(count("01", "Index", "Mdbindex"), 0);
-    EXPECT_TRUE(form->DataCari->databaseName().endsWith(QStringLiteral("01Cari.Mdb")));
-    EXPECT_TRUE(form->DataStokHar->databaseName().endsWith(QStringLiteral("01Stok.Mdb")));
-}
-
 // --- files that another program holds, or that are spoilt
 
 /// Another program's hold on a file of the set, as the suite takes it for a
