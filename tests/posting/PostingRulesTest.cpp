@@ -7,7 +7,7 @@
 #include "base/Services.h"
 #include "base/SettingsStore.h"
 #include "data/DatabaseSet.h"
-#include "demo/DemoData.h"
+#include "support/DemoSet.h"
 #include "posting/MovementDocument.h"
 #include "posting/SalesInvoice.h"
 #include "store/DataControl.h"
@@ -56,12 +56,9 @@ class PostingRulesTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        DemoOptions options;
-        options.dataDirectory = tree.dataFolder();
-        options.programFolder = tree.paths().programFolder;
-        options.itemCount = 40;
-        const DemoResult made = createDemoData(options);
-        ASSERT_TRUE(made.ok) << made.errorText.toStdString();
+        createDemoSet(tree);
+        if (HasFatalFailure())
+            return;
         // The connection's main file sits beside the books, as the role choice puts it.
         SharedConnection::setAnchorFolder(tree.dataFolder());
         for (const char *company : {"01", "03"}) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "demo/DemoData.h"
+#include "support/DemoSet.h"
 #include "support/FormFixture.h"
 
 #include <QFile>
@@ -14,12 +14,7 @@ class DemoFixture : public FormFixture
 protected:
     void SetUp() override
     {
-        DemoOptions options;
-        options.dataDirectory = tree.dataFolder();
-        options.programFolder = tree.paths().programFolder;
-        options.itemCount = 40;
-        const DemoResult result = createDemoData(options);
-        ASSERT_TRUE(result.ok) << result.errorText.toStdString();
+        createDemoSet(tree);
     }
 
     QString dataFile(const QString &name) const { return tree.dataFolder() + QLatin1Char('/') + name; }

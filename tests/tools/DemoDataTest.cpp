@@ -2,6 +2,7 @@
 #include "data/SchemaDdl.h"
 
 #include "support/DbTestSupport.h"
+#include "support/DemoSet.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -39,21 +40,12 @@ QString schemaNames(DatabaseKind kind)
     return names.join(u' ');
 }
 
-DemoOptions optionsIn(const test::TempTree &tree, int itemCount)
-{
-    DemoOptions options;
-    options.dataDirectory = tree.dataFolder();
-    options.programFolder = tree.paths().programFolder;
-    options.itemCount = itemCount;
-    return options;
-}
-
 // Every file opens with the stock sqlite3 tool and has the schema's tables and
 // indexes; the count copy and the branches' copies are the sets they come from.
 TEST(DemoDataTest, LaysOutEverySetAndTheTerminalsCopies)
 {
     test::TempTree tree;
-    const DemoOptions options = optionsIn(tree, 300);
+    const DemoOptions options = test::demoOptions(tree, 300);
     const DemoResult result = createDemoData(options);
     ASSERT_TRUE(result.ok) << result.errorText.toStdString();
     const auto data = [&](const QString &name) -> QString { return options.dataDirectory + u'/' + name; };
@@ -104,7 +96,7 @@ TEST(DemoDataTest, BadOptionsAreRefusedBeforeAnythingIsWritten)
     };
     for (const auto &[what, spoil] : cases) {
         test::TempTree tree;
-        DemoOptions options = optionsIn(tree, 10);
+        DemoOptions options = test::demoOptions(tree, 10);
         options.branches = {QStringLiteral("02")};
         spoil(options);
         const DemoResult result = createDemoData(options);
