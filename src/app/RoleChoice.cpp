@@ -195,7 +195,8 @@ void RoleChoice::fillWheelList()
     wheel->clearEntries();
     for (const QString &direction : {QStringLiteral("Up"), QStringLiteral("Idle"), QStringLiteral("Down")})
         wheel->addEntry(direction);
-    wheel->setListIndex(0);
+    // At rest: selecting "Up" here would be a wheel step before any turn.
+    wheel->setCurrentIndex(1);
 }
 
 } // namespace pusla

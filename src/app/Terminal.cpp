@@ -20,9 +20,9 @@ Terminal::Terminal(const Services &services)
     : m_form(std::make_unique<TerminalForm>(services))
 {
     TerminalForm &form = *m_form;
-    m_grids = new ItemGrids(form);
-    m_scanLookup = new ScanLookup(form);
     m_quantityEntry = new QuantityEntry(form);
+    m_grids = new ItemGrids(form, *m_quantityEntry);
+    m_scanLookup = new ScanLookup(form);
     m_selection = new Selection(form);
     m_modes = new WorkingModes(form, *m_grids, *m_selection);
     m_review = new Review(form);
@@ -45,9 +45,9 @@ Terminal::~Terminal()
     delete m_review;
     delete m_modes;
     delete m_selection;
-    delete m_quantityEntry;
     delete m_scanLookup;
     delete m_grids;
+    delete m_quantityEntry;
 }
 
 } // namespace pusla

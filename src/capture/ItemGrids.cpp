@@ -1,6 +1,9 @@
 #include "capture/ItemGrids.h"
 
 #include "forms/TerminalForm.h"
+#include "capture/GridHeaderTaps.h"
+#include "capture/GridTouch.h"
+#include "capture/WheelScroll.h"
 #include "capture/WorkingListModel.h"
 #include "data/Schema.h"
 #include "store/DataControl.h"
@@ -9,8 +12,11 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QScopedValueRollback>
 #include <QTableView>
+
+#include <memory>
 
 namespace pusla {
 
@@ -43,7 +49,7 @@ std::vector<GridColumn> reviewColumns()
 
 } // namespace
 
-ItemGrids::ItemGrids(TerminalForm &form)
+ItemGrids::ItemGrids(TerminalForm &form, QuantityEntry &entry)
     : QObject(&form)
     , m_form(form)
 {
@@ -52,6 +58,13 @@ ItemGrids::ItemGrids(TerminalForm &form)
     m_reviewModel = new WorkingListModel(*form.DataTemp, formats, reviewColumns(), this);
     bind(*form.DBGrid1, *m_captureModel);
     bind(*form.DBGrid2, *m_reviewModel);
+    // Row heights can be dragged in the review grid only.
+    form.DBGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    form.DBGrid2->verticalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+
+    new GridHeaderTaps(form, entry, *m_captureModel, *m_reviewModel);
+    new GridTouch(form, *m_captureModel);
+    new WheelScroll(form);
 }
 
 void ItemGrids::bind(QTableView &view, WorkingListModel &model)
@@ -65,6 +78,9 @@ void ItemGrids::bind(QTableView &view, WorkingListModel &model)
     view.setCornerButtonEnabled(false);
     view.setWordWrap(false);
     view.verticalHeader()->hide();
+    // A row is as high as Label7, the unit a drag is counted in.
+    view.verticalHeader()->setMinimumSectionSize(1);
+    view.verticalHeader()->setDefaultSectionSize(m_form.Label7->height());
     view.horizontalHeader()->show();
     // Sizing to contents would read every row of the working list.
     view.horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
@@ -84,7 +100,23 @@ void ItemGrids::bind(QTableView &view, WorkingListModel &model)
                 if (current.isValid())
                     pickRow(view, model, current.row());
             });
+    keepHeaderAcrossRequeries(view, model);
     showCurrentRow(view, model, model.currentRow());
+}
+
+void ItemGrids::keepHeaderAcrossRequeries(QTableView &view, WorkingListModel &model)
+{
+    // A reset of the model would give the header its default widths and show
+    // every column again: the operator's widths and the mode's hidden
+    // columns are put back once the header has been reset.
+    auto saved = std::make_shared<QByteArray>();
+    QHeaderView *header = view.horizontalHeader();
+    connect(&model, &QAbstractItemModel::modelAboutToBeReset, header,
+            [header, saved] { *saved = header->saveState(); });
+    connect(&model, &QAbstractItemModel::modelReset, header, [header, saved] {
+        if (!saved->isEmpty())
+            header->restoreState(*saved);
+    });
 }
 
 void ItemGrids::showCurrentRow(QTableView &view, WorkingListModel &model, int row)

@@ -6,6 +6,7 @@ class QTableView;
 
 namespace pusla {
 
+class QuantityEntry;
 class TerminalForm;
 class WorkingListModel;
 
@@ -13,6 +14,8 @@ class WorkingListModel;
 /// and the review grid DBGrid2, both views of DataTemp's record set. They are
 /// read-only and never select; the record set's current record is the
 /// highlighted row, and a row picked in a grid becomes the current record.
+/// Header taps sort (GridHeaderTaps), a finger picks and drags lines
+/// (GridTouch) and the wheel steps through them (WheelScroll).
 class ItemGrids : public QObject
 {
     Q_OBJECT
@@ -22,7 +25,7 @@ public:
     /// The columns of the review grid DBGrid2.
     enum ReviewColumn { ReviewStokAdi, ReviewFiyat, ReviewMiktar, ReviewTutar };
 
-    explicit ItemGrids(TerminalForm &form);
+    ItemGrids(TerminalForm &form, QuantityEntry &entry);
 
     // Columns of the capture grid DBGrid1, as the working mode sets them.
     void setColumnCaption(int column, const QString &caption);
@@ -35,6 +38,7 @@ public:
 
 private:
     void bind(QTableView &view, WorkingListModel &model);
+    void keepHeaderAcrossRequeries(QTableView &view, WorkingListModel &model);
     void showCurrentRow(QTableView &view, WorkingListModel &model, int row);
     void pickRow(QTableView &view, WorkingListModel &model, int row);
 

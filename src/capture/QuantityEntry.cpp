@@ -26,8 +26,6 @@ using namespace schema;
 
 namespace {
 
-const QString kHeadClick = QStringLiteral("HeadClick");
-
 // Quantities are typed with at most three decimals and stock quantities carry
 // four; six decimals take off the binary noise, so that 0,3 counted as 0,1 and
 // 0,2 comes to exactly 0 and the line leaves the list.
@@ -192,7 +190,7 @@ void QuantityEntry::Text2_KeyDown(int &keyCode)
 void QuantityEntry::Text2_Change()
 {
     // A grid header click writes its captions into the box meanwhile.
-    if (m_form.Marker == kHeadClick)
+    if (m_form.state().isHeaderClick())
         return;
     const QString text = m_form.Text2->text();
     const QString shown = m_filter.normalised(text);
@@ -213,7 +211,7 @@ void QuantityEntry::Command2_Click()
     } else if (value != 0) {
         QString lineName;
         const bool hasLine = editLine(*m_form.DataTemp, m_form.services().dialogs, failureHeadline(), [&] {
-            lineName = m_form.DataTemp->recordset().field(QString(StokKartlar::StokAdi)).toString();
+            lineName = currentLineName(*m_form.DataTemp);
         });
         // After a new line was added the scan box is empty: the operator scans again.
         if (hasLine && m_form.Text1->text() == lineName)

@@ -100,7 +100,7 @@ void ScanLookup::lookUp(const QString &text)
     ignoringErrors([&] { m_form.DataTemp->refresh(); });
     if (findInWorkingList(text)) {
         ignoringErrors([&] {
-            m_form.Text1->setText(m_form.DataTemp->recordset().field(QString(StokKartlar::StokAdi)).toString());
+            m_form.Text1->setText(currentLineName(*m_form.DataTemp));
         });
         m_form.Text2->setFocus();
         return;

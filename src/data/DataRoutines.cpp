@@ -18,6 +18,11 @@ void RefreshData(DataControl &control)
         records.moveFirst();
 }
 
+QString currentLineName(const DataControl &lines)
+{
+    return lines.recordset().field(QString(StokKartlar::StokAdi)).toString();
+}
+
 void CopyCountStock(const DataControl &source, const PathMapper &mapper, const QString &programFolder)
 {
     const QString provider = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=");

@@ -46,8 +46,6 @@ public:
 
     /// What the terminal is doing; the captions follow it.
     TerminalState &state() const { return *m_state; }
-    /// "HeadClick" while a grid header click is in progress, otherwise empty.
-    QString Marker;
 
     // Role panel.
     QGroupBox *Frame4 = nullptr;

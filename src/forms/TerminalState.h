@@ -43,6 +43,11 @@ public:
     const QString &dataPath() const { return m_dataPath; }
     void setDataPath(const QString &dataPath) { m_dataPath = dataPath; }
 
+    /// True while a header tap on the capture grid shows its caption in the
+    /// entry box: the box's text is then no entry to format.
+    bool isHeaderClick() const { return m_headerClick; }
+    void setHeaderClick(bool on) { m_headerClick = on; }
+
     /// The total of the document under review or last posted.
     double documentTotal() const { return m_documentTotal; }
     void setDocumentTotal(double total) { m_documentTotal = total; }
@@ -58,6 +63,7 @@ private:
     Review m_review = Review::None;
     QString m_dataPath;
     double m_documentTotal = 0;
+    bool m_headerClick = false;
 };
 
 } // namespace pusla

@@ -1,21 +1,21 @@
 #include "modes/CountBuild.h"
 
-#include "forms/CopyDatabase.h"
-#include "forms/TerminalForm.h"
+#include "base/PathMapper.h"
+#include "base/Pause.h"
+#include "base/Program.h"
 #include "data/DataRoutines.h"
 #include "data/Schema.h"
 #include "data/SchemaDdl.h"
 #include "forms/ChoiceIndexes.h"
-#include "base/Clock.h"
+#include "forms/Controls.h"
+#include "forms/CopyDatabase.h"
+#include "forms/TerminalForm.h"
+#include "forms/TerminalState.h"
 #include "store/DataControl.h"
 #include "store/Database.h"
 #include "store/DbError.h"
-#include "store/jet/JetSql.h"
-#include "base/PathMapper.h"
-#include "base/Program.h"
 #include "store/Transaction.h"
-#include "forms/Controls.h"
-#include "forms/TerminalState.h"
+#include "store/jet/JetSql.h"
 
 #include <QFile>
 #include <QListWidget>
@@ -165,7 +165,7 @@ void CountBuild::readBranchFile(const QString &folder, const QString &fileName)
     try {
         RefreshData(*m_form.DataTemp);
     } catch (const DbError &) { }
-    pause(2);
+    pauseWithEvents(m_form.services(), 2);
 }
 
 void CountBuild::markBranchCode(const QString &code)
@@ -184,15 +184,6 @@ void CountBuild::copyCountedCards()
 {
     const Services &services = m_form.services();
     inOneTransaction(services.paths, [&] { CopyCountStock(*m_form.Data1, services.paths, services.program.folder()); });
-}
-
-void CountBuild::pause(double seconds)
-{
-    // On the monotonic timer, so that a pause over midnight still ends.
-    const Services &services = m_form.services();
-    const double until = services.clock.seconds() + seconds;
-    while (services.clock.seconds() < until && !services.program.hasEnded())
-        services.program.doEvents();
 }
 
 } // namespace pusla

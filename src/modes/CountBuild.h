@@ -28,7 +28,6 @@ private:
     void readBranchFile(const QString &folder, const QString &fileName);
     void markBranchCode(const QString &code);
     void copyCountedCards();
-    void pause(double seconds);
 
     TerminalForm &m_form;
 };

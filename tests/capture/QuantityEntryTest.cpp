@@ -97,20 +97,6 @@ TEST_F(QuantityEntryTest, PressInTheBoxPutsTheCaretAtTheEnd)
     EXPECT_EQ(form->Text2->text(), QStringLiteral("123"));
 }
 
-TEST_F(QuantityEntryTest, HeaderClickCaptionsAreLeftAsTheyAre)
-{
-    form->Text2->setText(QStringLiteral("5"));
-    ASSERT_TRUE(form->Command2->isVisible());
-    form->Marker = QStringLiteral("HeadClick");
-    form->Text2->setText(QStringLiteral("Fiyat"));
-    EXPECT_EQ(form->Text2->text(), QStringLiteral("Fiyat"));
-    EXPECT_TRUE(form->Command2->isVisible());
-
-    form->Marker.clear();
-    form->Text2->setText(QStringLiteral("12345"));
-    EXPECT_EQ(form->Text2->text(), QStringLiteral("12.345"));
-}
-
 // Entries as the operator makes them: the barcode scanned before each one,
 // then the keys and Enter. Count mode counts the current line down against
 // what is expected (at exactly 0 the line leaves, beyond it the rest is

@@ -25,6 +25,18 @@ inline void tap(QWidget *control, std::optional<QPoint> at = std::nullopt, Qt::M
     QTest::mouseClick(window->windowHandle(), button, {}, point);
 }
 
+/// A finger drawn across the control from one point to another, in a few
+/// moves, delivered to the window as a tap is.
+inline void drag(QWidget *control, QPoint from, QPoint to)
+{
+    QWindow *window = control->window()->windowHandle();
+    const auto at = [&](QPoint p) { return control->mapTo(control->window(), p); };
+    QTest::mousePress(window, Qt::LeftButton, {}, at(from));
+    for (int step = 1; step <= 4; ++step)
+        QTest::mouseMove(window, at(from + (to - from) * step / 4));
+    QTest::mouseRelease(window, Qt::LeftButton, {}, at(to));
+}
+
 /// The window's close box, through the window system as the operator's press.
 inline void pressCloseBox(QWidget *window)
 {
