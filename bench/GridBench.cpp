@@ -5,107 +5,22 @@
 // DBGrid1; then jumps of the grid to the middle and the end of the list, and
 // the grid following the current line there.
 
-#include "app/Terminal.h"
-#include "base/Services.h"
-#include "forms/TerminalForm.h"
-#include "data/DataRoutines.h"
-#include "data/SchemaDdl.h"
-#include "base/Clock.h"
-#include "store/DataControl.h"
-#include "base/PathMapper.h"
-#include "base/RegionalFormat.h"
-#include "base/SettingsStore.h"
-#include "forms/QtProgram.h"
-#include "forms/Unattended.h"
+#include "GridFixture.h"
 
-#include <QApplication>
-#include <QDir>
+#include "data/DataRoutines.h"
+#include "forms/TerminalForm.h"
+#include "store/DataControl.h"
+
 #include <QElapsedTimer>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 namespace pusla {
 namespace {
 
-constexpr int kLines = 1'000'000;
-
-const QString kWorkingList = QStringLiteral("Select * From StokKartlar Where StokGizle=False Order By StokAdi Asc");
-
-/// Writes the working database with one statement: names in a scrambled
-/// order (so that the list's sort has work to do), every fiftieth card
-/// hidden. The lookup indexes are left out; the grid does not use them.
-bool writeWorkingList(const QString &path, QString *errorText)
-{
-    schema::ScopedConnection connection(path);
-    if (!connection.open(errorText)
-        || !schema::createTables(connection.database(), schema::DatabaseKind::LocalStock, errorText))
-        return false;
-    QSqlQuery query(connection.database());
-    const QString insert = QStringLiteral(
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-        "INSERT INTO StokKartlar (StokKod, StokAdi, Barkod, Fiyat, Fiyat2, KalanB, KalanA, GirenTutar, StokGizle) "
-        "SELECT printf('S%07d', i), printf('ÜRÜN %07d', (i * 7919) % 1000003), printf('869%010d', i), "
-        "(i % 1000) * 1.25, (i % 1000) * 1.25, (i % 7) * 0.5, 0, (i % 7) * 0.5 * (i % 1000) * 1.25, "
-        "CASE WHEN i % 50 = 0 THEN -1 ELSE 0 END FROM n");
-    if (!query.exec(insert.arg(kLines))) {
-        *errorText = query.lastError().text();
-        return false;
-    }
-    return true;
-}
-
-/// The main form with DataTemp on the million-line Temp.Mdb, made once per run.
-struct GridFixture
-{
-    GridFixture()
-        : paths(Paths::underRoot(root.path()))
-        , mapper(paths)
-        , program(paths.programFolder)
-        , settings(paths.configFolder)
-        , formats(QLocale(QLocale::Turkish, QLocale::Turkey))
-        , services {dialogs, program, clock, settings, mapper, formats}
-    {
-        for (const QString &dir : {paths.programFolder, paths.sharesRoot, paths.configFolder})
-            QDir().mkpath(dir);
-        if (!writeWorkingList(paths.programFolder + QStringLiteral("/Temp.Mdb"), &errorText))
-            return;
-        form = &(new Terminal(services))->form();
-        form->show();
-        QApplication::processEvents();
-        form->DataTemp->setDatabaseName(paths.programFolder + QStringLiteral("\\Temp.Mdb"));
-        form->DataTemp->setRecordSource(kWorkingList);
-        RefreshData(*form->DataTemp);
-        ready = form->DBGrid1->model()->rowCount() > kLines / 2;
-        if (!ready)
-            errorText = QStringLiteral("the working list came out empty");
-    }
-
-    QTableView &grid() const { return *form->DBGrid1; }
-
-    QTemporaryDir root;
-    Paths paths;
-    PathMapper mapper;
-    RecordingDialogs dialogs;
-    QtProgram program;
-    SystemClock clock;
-    SettingsStore settings;
-    RegionalFormat formats;
-    Services services;
-    // Never deleted: the application object is gone by the time a static
-    // fixture goes, and a widget must not be destroyed after it.
-    TerminalForm *form = nullptr;
-    QString errorText;
-    bool ready = false;
-};
-
-GridFixture &fixture()
-{
-    static GridFixture instance;
-    return instance;
-}
+using bench::fixture;
+using bench::GridFixture;
+using bench::kWorkingList;
 
 void paint(QTableView &grid)
 {
