@@ -2,6 +2,7 @@
 
 #include "app/RoleChoice.h"
 #include "app/ServerAddress.h"
+#include "capture/GridLayout.h"
 #include "capture/ItemGrids.h"
 #include "capture/QuantityEntry.h"
 #include "capture/ScanLookup.h"
@@ -21,6 +22,7 @@ Terminal::Terminal(const Services &services)
 {
     TerminalForm &form = *m_form;
     m_grids = new ItemGrids(form);
+    m_gridLayout = new GridLayout(form, m_grids->captureModel());
     m_scanLookup = new ScanLookup(form);
     m_quantityEntry = new QuantityEntry(form);
     m_selection = new Selection(form);
@@ -47,6 +49,7 @@ Terminal::~Terminal()
     delete m_selection;
     delete m_quantityEntry;
     delete m_scanLookup;
+    delete m_gridLayout;
     delete m_grids;
 }
 

@@ -1,6 +1,7 @@
 #include "modes/WorkingModes.h"
 
 #include "forms/TerminalForm.h"
+#include "capture/GridLayout.h"
 #include "capture/ItemGrids.h"
 #include "data/DataRoutines.h"
 #include "data/Schema.h"
@@ -83,7 +84,7 @@ void WorkingModes::Check1_Click(int index)
             return;
     }
 
-    if (layoutSuffix() == QLatin1String("2"))
+    if (layoutSuffix(m_form) == QLatin1String("2"))
         m_form.Text1->setFocus();
 }
 
@@ -128,13 +129,6 @@ void WorkingModes::refreshWorkingList()
     } catch (const DbError &) {
         // A missing working database leaves the list empty; the mode still changes.
     }
-}
-
-QString WorkingModes::layoutSuffix() const
-{
-    if (!m_form.Frame3->isHidden())
-        return QStringLiteral("3");
-    return m_form.state().isMode(kCount) ? QStringLiteral("1") : QStringLiteral("2");
 }
 
 } // namespace pusla

@@ -32,7 +32,6 @@ private:
     void refreshWorkingList();
     void enterCountMode();
     void showOfferedBoxes();
-    QString layoutSuffix() const;
 
     TerminalForm &m_form;
     ItemGrids &m_grids;
