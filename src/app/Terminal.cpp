@@ -26,10 +26,10 @@ Terminal::Terminal(const Services &services)
     m_scanLookup = new ScanLookup(form);
     m_quantityEntry = new QuantityEntry(form);
     m_selection = new Selection(form);
-    m_modes = new WorkingModes(form, *m_grids, *m_selection);
+    m_modes = new WorkingModes(form, *m_grids, *m_selection, *m_gridLayout);
     m_review = new Review(form);
     m_confirmation = new Confirmation(form);
-    m_roleChoice = std::make_unique<RoleChoice>(form, *m_selection);
+    m_roleChoice = std::make_unique<RoleChoice>(form, *m_selection, *m_gridLayout);
 
     for (OptionButton *option : form.Option1)
         QObject::connect(option, &OptionButton::clickEvent, &form, [this](int index) { m_roleChoice->choose(index); });

@@ -28,11 +28,12 @@ constexpr int kStockColumn = 3;
 constexpr int kPriceColumn = 4;
 } // namespace
 
-WorkingModes::WorkingModes(TerminalForm &form, ItemGrids &grids, Selection &selection)
+WorkingModes::WorkingModes(TerminalForm &form, ItemGrids &grids, Selection &selection, GridLayout &gridLayout)
     : QObject(&form)
     , m_form(form)
     , m_grids(grids)
     , m_selection(selection)
+    , m_gridLayout(gridLayout)
 {
     for (CheckBox *box : m_form.Check1)
         connect(box, &CheckBox::clickEvent, this, &WorkingModes::Check1_Click);
@@ -84,8 +85,10 @@ void WorkingModes::Check1_Click(int index)
             return;
     }
 
-    if (layoutSuffix(m_form) == QLatin1String("2"))
+    const QString suffix = layoutSuffix(m_form);
+    if (suffix == QLatin1String("2"))
         m_form.Text1->setFocus();
+    m_gridLayout.LoadGridLayout(suffix);
 }
 
 void WorkingModes::enterCountMode()
