@@ -4,6 +4,7 @@
 #include "forms/CopyDatabase.h"
 #include "data/SettingKeys.h"
 #include "forms/TerminalForm.h"
+#include "capture/GridLayout.h"
 #include "data/DataRoutines.h"
 #include "data/DatabaseFailure.h"
 #include "data/DatabaseSet.h"
@@ -34,9 +35,10 @@
 
 namespace pusla {
 
-RoleChoice::RoleChoice(TerminalForm &form, Selection &selection)
+RoleChoice::RoleChoice(TerminalForm &form, Selection &selection, GridLayout &gridLayout)
     : m_form(form)
     , m_selection(selection)
+    , m_gridLayout(gridLayout)
 {
 }
 
@@ -71,6 +73,9 @@ void RoleChoice::choose(int index)
     if (services.program.hasEnded())
         return;
     positionStockList();
+    // The review panel's layout last, so that its widths stand when both files are there.
+    for (const QString &suffix : {QStringLiteral("2"), QStringLiteral("3")})
+        m_gridLayout.LoadGridLayout(suffix);
     fillWheelList();
     m_form.Frame4->hide();
 }

@@ -4,6 +4,7 @@
 
 namespace pusla {
 
+class GridLayout;
 class Selection;
 class TerminalForm;
 struct Services;
@@ -19,7 +20,7 @@ void settlePendingPosting(const Services &services, bool quiet);
 class RoleChoice
 {
 public:
-    RoleChoice(TerminalForm &form, Selection &selection);
+    RoleChoice(TerminalForm &form, Selection &selection, GridLayout &gridLayout);
 
     void choose(int index);
 
@@ -39,6 +40,7 @@ private:
 
     TerminalForm &m_form;
     Selection &m_selection;
+    GridLayout &m_gridLayout;
 };
 
 } // namespace pusla

@@ -2,6 +2,7 @@
 
 #include "app/RoleChoice.h"
 #include "app/ServerAddress.h"
+#include "capture/GridLayout.h"
 #include "capture/ItemGrids.h"
 #include "capture/QuantityEntry.h"
 #include "capture/ScanLookup.h"
@@ -22,12 +23,13 @@ Terminal::Terminal(const Services &services)
     TerminalForm &form = *m_form;
     m_quantityEntry = new QuantityEntry(form);
     m_grids = new ItemGrids(form, *m_quantityEntry);
+    m_gridLayout = new GridLayout(form, m_grids->captureModel());
     m_scanLookup = new ScanLookup(form);
     m_selection = new Selection(form);
-    m_modes = new WorkingModes(form, *m_grids, *m_selection);
+    m_modes = new WorkingModes(form, *m_grids, *m_selection, *m_gridLayout);
     m_review = new Review(form);
     m_confirmation = new Confirmation(form);
-    m_roleChoice = std::make_unique<RoleChoice>(form, *m_selection);
+    m_roleChoice = std::make_unique<RoleChoice>(form, *m_selection, *m_gridLayout);
 
     for (OptionButton *option : form.Option1)
         QObject::connect(option, &OptionButton::clickEvent, &form, [this](int index) { m_roleChoice->choose(index); });
@@ -46,6 +48,7 @@ Terminal::~Terminal()
     delete m_modes;
     delete m_selection;
     delete m_scanLookup;
+    delete m_gridLayout;
     delete m_grids;
     delete m_quantityEntry;
 }

@@ -5,6 +5,7 @@
 namespace pusla {
 
 class Confirmation;
+class GridLayout;
 class ItemGrids;
 class QuantityEntry;
 class Review;
@@ -29,6 +30,7 @@ public:
 
     TerminalForm &form() const { return *m_form; }
     ItemGrids &grids() const { return *m_grids; }
+    GridLayout &gridLayout() const { return *m_gridLayout; }
     ScanLookup &scanLookup() const { return *m_scanLookup; }
     QuantityEntry &quantityEntry() const { return *m_quantityEntry; }
     Selection &selection() const { return *m_selection; }
@@ -41,6 +43,7 @@ private:
     // Owned by the form as its children; deleted first by ~Terminal, while
     // the controls they watch still exist.
     ItemGrids *m_grids = nullptr;
+    GridLayout *m_gridLayout = nullptr;
     ScanLookup *m_scanLookup = nullptr;
     QuantityEntry *m_quantityEntry = nullptr;
     Selection *m_selection = nullptr;

@@ -59,9 +59,7 @@ QVariant WorkingListModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         return cellText(index.row(), index.column());
     case Qt::TextAlignmentRole:
-        // The number columns are the formatted ones.
-        return QVariant::fromValue(Qt::AlignVCenter
-                                   | (column(index.column()).format.isEmpty() ? Qt::AlignLeft : Qt::AlignRight));
+        return QVariant::fromValue(Qt::AlignVCenter | alignment(index.column()));
     case Qt::BackgroundRole:
         if (index.row() == m_currentRow && m_currentBackground.style() != Qt::NoBrush)
             return m_currentBackground;
@@ -77,8 +75,14 @@ QVariant WorkingListModel::data(const QModelIndex &index, int role) const
 
 QVariant WorkingListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < columnCount())
-        return column(section).caption;
+    if (orientation == Qt::Horizontal && section >= 0 && section < columnCount()) {
+        if (role == Qt::DisplayRole)
+            return column(section).caption;
+        // A caption sits on its column's side: the layout's blanks centre it,
+        // the trailing ones of a number column too.
+        if (role == Qt::TextAlignmentRole)
+            return (alignment(section) | Qt::AlignVCenter).toInt() | int(Qt::TextIncludeTrailingSpaces);
+    }
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
@@ -95,6 +99,11 @@ void WorkingListModel::setCaption(int column, const QString &caption)
         return;
     m_columns[size_t(column)].caption = caption;
     emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
+Qt::Alignment WorkingListModel::alignment(int column) const
+{
+    return m_columns[size_t(column)].format.isEmpty() ? Qt::AlignLeft : Qt::AlignRight;
 }
 
 void WorkingListModel::setCurrentRowBrushes(const QBrush &background, const QBrush &text)

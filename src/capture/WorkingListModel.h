@@ -49,6 +49,9 @@ public:
     DataControl &dataControl() const { return m_control; }
     const GridColumn &column(int column) const { return m_columns[size_t(column)]; }
     void setCaption(int column, const QString &caption);
+    /// The number columns (those with a format) are right-aligned, the others
+    /// left-aligned; the cells and the header caption follow it.
+    Qt::Alignment alignment(int column) const;
 
     /// The row of the record set's current record; -1 without one.
     int currentRow() const { return m_currentRow; }

@@ -1,6 +1,7 @@
 #include "modes/WorkingModes.h"
 
 #include "forms/TerminalForm.h"
+#include "capture/GridLayout.h"
 #include "capture/ItemGrids.h"
 #include "data/DataRoutines.h"
 #include "data/Schema.h"
@@ -27,11 +28,12 @@ constexpr int kStockColumn = 3;
 constexpr int kPriceColumn = 4;
 } // namespace
 
-WorkingModes::WorkingModes(TerminalForm &form, ItemGrids &grids, Selection &selection)
+WorkingModes::WorkingModes(TerminalForm &form, ItemGrids &grids, Selection &selection, GridLayout &gridLayout)
     : QObject(&form)
     , m_form(form)
     , m_grids(grids)
     , m_selection(selection)
+    , m_gridLayout(gridLayout)
 {
     for (CheckBox *box : m_form.Check1)
         connect(box, &CheckBox::clickEvent, this, &WorkingModes::Check1_Click);
@@ -83,8 +85,10 @@ void WorkingModes::Check1_Click(int index)
             return;
     }
 
-    if (layoutSuffix() == QLatin1String("2"))
+    const QString suffix = layoutSuffix(m_form);
+    if (suffix == QLatin1String("2"))
         m_form.Text1->setFocus();
+    m_gridLayout.LoadGridLayout(suffix);
 }
 
 void WorkingModes::enterCountMode()
@@ -128,13 +132,6 @@ void WorkingModes::refreshWorkingList()
     } catch (const DbError &) {
         // A missing working database leaves the list empty; the mode still changes.
     }
-}
-
-QString WorkingModes::layoutSuffix() const
-{
-    if (!m_form.Frame3->isHidden())
-        return QStringLiteral("3");
-    return m_form.state().isMode(kCount) ? QStringLiteral("1") : QStringLiteral("2");
 }
 
 } // namespace pusla

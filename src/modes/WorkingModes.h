@@ -5,6 +5,7 @@
 
 namespace pusla {
 
+class GridLayout;
 class ItemGrids;
 class Selection;
 class TerminalForm;
@@ -13,12 +14,13 @@ class TerminalForm;
 /// box hides the other two, rebinds the working list to the mode's local
 /// database, sets the capture grid's columns and runs the selection; in the
 /// server role the first tick of SAYIM in a run assembles the count database.
-/// The ticked box is the terminal state's working mode.
+/// Every tick or clear ends with the capture grid's layout of the situation
+/// it leads to. The ticked box is the terminal state's working mode.
 class WorkingModes : public QObject
 {
     Q_OBJECT
 public:
-    WorkingModes(TerminalForm &form, ItemGrids &grids, Selection &selection);
+    WorkingModes(TerminalForm &form, ItemGrids &grids, Selection &selection, GridLayout &gridLayout);
 
     /// The click handling of a mode box; runs for the operator's tick and
     /// whenever code changes the box's value. A failing step is skipped.
@@ -32,11 +34,11 @@ private:
     void refreshWorkingList();
     void enterCountMode();
     void showOfferedBoxes();
-    QString layoutSuffix() const;
 
     TerminalForm &m_form;
     ItemGrids &m_grids;
     Selection &m_selection;
+    GridLayout &m_gridLayout;
     bool m_countBaseBuilt = false;
 };
 
