@@ -21,6 +21,8 @@
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTest>
+#include <benchmark/benchmark.h>
 
 #include <map>
 #include <memory>
@@ -70,7 +72,8 @@ struct GridFixture
             QDir().mkpath(dir);
         if (!writeWorkingList(paths.programFolder + QStringLiteral("/Temp.Mdb"), lines, &errorText))
             return;
-        form = &(new Terminal(services))->form();
+        terminal = new Terminal(services);
+        form = &terminal->form();
         form->show();
         QApplication::setActiveWindow(form);
         QApplication::processEvents();
@@ -95,6 +98,7 @@ struct GridFixture
     Services services;
     // Never deleted: the application object is gone by the time a static
     // fixture goes, and a widget must not be destroyed after it.
+    Terminal *terminal = nullptr;
     TerminalForm *form = nullptr;
     QString errorText;
     bool ready = false;
@@ -108,6 +112,24 @@ inline GridFixture &fixture(int lines = kLines)
     if (!slot)
         slot = std::make_unique<GridFixture>(lines);
     return *slot;
+}
+
+/// The fixture of a list of `lines` lines as the operator's active window,
+/// or null with the benchmark skipped.
+inline GridFixture *readyFixture(benchmark::State &state, int lines)
+{
+    GridFixture &f = fixture(lines);
+    if (!f.ready) {
+        state.SkipWithError(f.errorText.toLocal8Bit().constData());
+        return nullptr;
+    }
+    // The wheel turns only the active window's lines.
+    QApplication::setActiveWindow(f.form);
+    if (!QTest::qWaitForWindowActive(f.form)) {
+        state.SkipWithError("the main form did not become the active window");
+        return nullptr;
+    }
+    return &f;
 }
 
 } // namespace pusla::bench

@@ -20,24 +20,8 @@
 namespace pusla {
 namespace {
 
-using bench::fixture;
 using bench::GridFixture;
-
-GridFixture *readyFixture(benchmark::State &state, int lines)
-{
-    GridFixture &f = fixture(lines);
-    if (!f.ready) {
-        state.SkipWithError(f.errorText.toLocal8Bit().constData());
-        return nullptr;
-    }
-    // The wheel turns only the active window's lines.
-    QApplication::setActiveWindow(f.form);
-    if (!QTest::qWaitForWindowActive(f.form)) {
-        state.SkipWithError("the main form did not become the active window");
-        return nullptr;
-    }
-    return &f;
-}
+using bench::readyFixture;
 
 /// Taps on a header of the review grid: every tap re-sorts, the direction
 /// changing each time. Column 0 is the name, 2 the quantity (KalanB).
