@@ -1,6 +1,10 @@
 #include "store/Database.h"
 #include "data/SchemaDdl.h"
+#include "store/AttachedFile.h"
+#include "store/SharedConnection.h"
+#include "store/jet/RecordSourcePlan.h"
 
+#include "support/Cases.h"
 #include "support/DbTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -93,6 +97,46 @@ TEST_P(FindPlanTest, LookupSeeksItsIndex)
 }
 
 INSTANTIATE_TEST_SUITE_P(Lookups, FindPlanTest, ::testing::ValuesIn(allCases()));
+
+// A list in name (or account code) order, and the index that must give the
+// order: without one, every refresh would sort a million cards. The stock
+// sqlite3 tool reads the plan, so the index is one it can use too.
+struct OrderPlanCase
+{
+    DatabaseKind kind;
+    const char *source;
+    const char *index;
+};
+
+const OrderPlanCase kOrderPlans[] = {
+    {DatabaseKind::LocalStock, "Select * From StokKartlar Where StokGizle=False Order By StokAdi Asc",
+        "ix_StokKartlar_StokAdi_sort"},
+    {DatabaseKind::LocalStock, "StokKartlar ORDER BY StokAdi DESC", "ix_StokKartlar_StokAdi_sort"},
+    {DatabaseKind::Stok, "Select * From StokKartlar Where Sube='02' Order By StokAdi Asc",
+        "ix_StokKartlar_StokAdi_sort"},
+    {DatabaseKind::Cari, "Select * FROM CariKartlar Order By CariKod Asc", "ix_CariKartlar_CariKod_sort"},
+};
+
+using OrderPlanTest = test::Cases<test::DbFixture, OrderPlanCase>;
+
+TEST_P(OrderPlanTest, ListWalksItsIndex)
+{
+    const OrderPlanCase &c = GetParam();
+    const QString file = programFile(QStringLiteral("Set.mdb"));
+    ASSERT_TRUE(schema::createDatabaseFile(file, c.kind));
+    Database database = Database::open(m_mapper, programText(QStringLiteral("Set.mdb")));
+    const AttachedFile &attached = *database.file();
+    const RecordSourcePlan plan = planRecordSource(QString::fromUtf8(c.source), attached.alias(),
+        [&attached](const QString &table) { return attached.connection().tableInfo(attached.alias(), table); });
+    // The rows in the list's order, as a refresh reads them before it applies the condition.
+    const QString steps = test::cliValue(file,
+        QStringLiteral("EXPLAIN QUERY PLAN SELECT rowid FROM %1 ORDER BY %2").arg(plan.table.name, plan.orderBy.sql));
+    EXPECT_TRUE(steps.contains(QStringLiteral("USING INDEX %1").arg(QString::fromLatin1(c.index))))
+        << c.source << ": " << steps.toStdString();
+    EXPECT_FALSE(steps.contains(u"TEMP B-TREE")) << c.source << ": " << steps.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, OrderPlanTest, ::testing::ValuesIn(kOrderPlans));
 
 } // namespace
 } // namespace pusla

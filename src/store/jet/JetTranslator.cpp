@@ -161,6 +161,15 @@ Fragment JetTranslator::folded(const JetExpr &e)
     return out;
 }
 
+// The very expression the name indexes are built on, so that a list in name
+// order walks its index.
+Fragment JetTranslator::sortKey(const JetExpr &e)
+{
+    Fragment out = render(e);
+    out.sql = sortKeySqlExpression(out.sql);
+    return out;
+}
+
 void JetTranslator::fail(const QString &text) const
 {
     throw DbError(m_errorNumber, text);

@@ -59,6 +59,8 @@ public:
     ValueType typeOf(const JetExpr &e) const;
     /// The operand as the text indexes compare it.
     Fragment folded(const JetExpr &e);
+    /// A text operand as lists are sorted on it, alphabetically.
+    Fragment sortKey(const JetExpr &e);
     [[noreturn]] void fail(const QString &text) const;
 
 private:

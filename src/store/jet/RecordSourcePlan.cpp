@@ -78,7 +78,7 @@ RecordSourcePlan planRecordSource(const QString &source, const QString &schema, 
     for (const JetOrderItem &item : select.orderBy) {
         const bool text = translator.typeOf(*item.expr) == JetTranslator::ValueType::Text;
         order.add(order.sql.isEmpty() ? u"" : u", ")
-            .add(text ? translator.folded(*item.expr) : translator.render(*item.expr));
+            .add(text ? translator.sortKey(*item.expr) : translator.render(*item.expr));
         order.add(item.descending ? u" DESC" : u" ASC");
         lastDescending = item.descending;
     }
