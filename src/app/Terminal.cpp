@@ -2,6 +2,9 @@
 
 #include "app/RoleChoice.h"
 #include "app/ServerAddress.h"
+#include "data/DatabaseSet.h"
+#include "data/SortIndexes.h"
+#include "store/DataControl.h"
 #include "capture/ItemGrids.h"
 #include "capture/QuantityEntry.h"
 #include "capture/ScanLookup.h"
@@ -20,6 +23,13 @@ Terminal::Terminal(const Services &services)
     : m_form(std::make_unique<TerminalForm>(services))
 {
     TerminalForm &form = *m_form;
+    // Files of an earlier version get the indexes the lists are read by on
+    // their first open, whichever control opens them.
+    const DataControls controls = form.dataControls();
+    for (DataControl *control : {controls.DataCari, controls.DataCariHar, controls.DataStok, controls.DataStokHar,
+             controls.DataFatura, controls.DataFatHar, controls.IndexPrimary, controls.IndexSecondary,
+             controls.DataTemp, controls.Data1})
+        control->setFileCheck(&addMissingSortIndexes);
     m_grids = new ItemGrids(form);
     m_scanLookup = new ScanLookup(form);
     m_quantityEntry = new QuantityEntry(form);
