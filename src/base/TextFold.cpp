@@ -106,4 +106,15 @@ QString sortKeySqlExpression(const QString &column)
     return cached(made, column, &makeSortKey);
 }
 
+QString sortKeyText(const QString &text)
+{
+    static const QString highest = QString::fromUcs4(U"\U0010FFFF", 1);
+    QString key = foldText(text);
+    for (const auto &[marked, letter] : kCircumflexed)
+        key.replace(QChar(marked), QChar(letter));
+    for (const auto &[letter, base] : kTurkishLetters)
+        key.replace(QChar(letter), QChar(base) + highest);
+    return key;
+}
+
 } // namespace pusla

@@ -26,4 +26,8 @@ QString foldSqlExpression(const QString &column);
 /// other accented letters after Z). Built-in functions only, as the fold.
 QString sortKeySqlExpression(const QString &column);
 
+/// The key sortKeySqlExpression() works out for a field that holds `text`:
+/// the bounds of a range on that key (SQLite compares keys by code point).
+QString sortKeyText(const QString &text);
+
 } // namespace pusla

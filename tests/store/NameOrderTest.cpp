@@ -1,5 +1,6 @@
 // Lists in name order follow the Turkish alphabet, whatever the case of the
-// names, whether the file's name index gives the order or SQLite sorts.
+// names, whether the file's name index gives the order or SQLite sorts; a
+// lookup finds the first match in that order.
 
 #include "data/SchemaDdl.h"
 #include "store/Database.h"
@@ -63,6 +64,15 @@ TEST_P(NameOrderTest, ListsNamesAlphabetically)
     if (c.descending)
         std::reverse(expected.begin(), expected.end());
     EXPECT_EQ(listed.join(u", ").toStdString(), expected.join(u", ").toStdString());
+
+    // A name's beginning finds the first of its names in the list's order.
+    const char *const finds[][3] = {{"ç*", "çay", "ÇORBA"}, {"ı*", "Iğdır", "IRMAK"}, {"i*", "İncir", "inek"},
+        {"kâ*", "Kâğıt", "Kâğıt"}, {"d*", "DAĞ", "Dut"}};
+    for (const auto &[pattern, first, last] : finds) {
+        list->findFirst(QStringLiteral("StokAdi like '%1'").arg(QString::fromUtf8(pattern)));
+        EXPECT_EQ(list->field(QStringLiteral("StokAdi")).toString(), QString::fromUtf8(c.descending ? last : first))
+            << pattern;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, NameOrderTest, ::testing::ValuesIn(kOrders),
