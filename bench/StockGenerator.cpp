@@ -37,6 +37,17 @@ bool run(sqlite3 *db, const QString &sql)
     return sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
+bool createIndexes(sqlite3 *db)
+{
+    const QString ddl = QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON StokKartlar(%2)");
+    bool ok = true;
+    for (const char *field : kFields) {
+        const QString name = QString::fromLatin1(field);
+        ok = ok && run(db, ddl.arg(name + QStringLiteral("Fold"), foldSqlExpression(name)));
+    }
+    return ok && run(db, ddl.arg(QStringLiteral("StokAdiSort"), sortKeySqlExpression(QStringLiteral("StokAdi"))));
+}
+
 } // namespace
 
 QString StockGenerator::code(int card)
@@ -106,12 +117,16 @@ bool StockGenerator::write(const QString &path, int count)
         sqlite3_reset(insert);
     }
     sqlite3_finalize(insert);
-    ok = ok && run(db, QStringLiteral("COMMIT"));
-    for (const char *field : kFields) {
-        const QString name = QString::fromLatin1(field);
-        ok = ok && run(db, QStringLiteral("CREATE INDEX %1Fold ON StokKartlar(%2)").arg(name, foldSqlExpression(name)));
-    }
-    ok = ok && run(db, QStringLiteral("PRAGMA journal_mode=DELETE"));
+    ok = ok && run(db, QStringLiteral("COMMIT")) && createIndexes(db)
+        && run(db, QStringLiteral("PRAGMA journal_mode=DELETE"));
+    sqlite3_close(db);
+    return ok;
+}
+
+bool StockGenerator::addIndexes(const QString &path)
+{
+    sqlite3 *db = nullptr;
+    const bool ok = sqlite3_open(QFile::encodeName(path).constData(), &db) == SQLITE_OK && createIndexes(db);
     sqlite3_close(db);
     return ok;
 }

@@ -95,7 +95,9 @@ struct StockFile
     {
         QDir().mkpath(mapper.paths().programFolder);
         const QString local = mapper.paths().programFolder + u'/' + name;
-        if (!hasCards(local, count) && !StockGenerator::write(local, count))
+        const bool ready
+            = hasCards(local, count) ? StockGenerator::addIndexes(local) : StockGenerator::write(local, count);
+        if (!ready)
             qFatal("cannot write %s", qPrintable(local));
     }
 

@@ -6,12 +6,15 @@
 #include "capture/ItemGrids.h"
 #include "capture/QuantityEntry.h"
 #include "capture/ScanLookup.h"
-#include "modes/Selection.h"
-#include "modes/WorkingModes.h"
+#include "data/DatabaseSet.h"
+#include "data/SortIndexes.h"
 #include "forms/Controls.h"
 #include "forms/TerminalForm.h"
+#include "modes/Selection.h"
+#include "modes/WorkingModes.h"
 #include "review/Confirmation.h"
 #include "review/Review.h"
+#include "store/DataControl.h"
 
 #include <QAction>
 
@@ -21,6 +24,13 @@ Terminal::Terminal(const Services &services)
     : m_form(std::make_unique<TerminalForm>(services))
 {
     TerminalForm &form = *m_form;
+    // Files of an earlier version get the indexes the lists are read by on
+    // their first open, whichever control opens them.
+    const DataControls controls = form.dataControls();
+    for (DataControl *control : {controls.DataCari, controls.DataCariHar, controls.DataStok, controls.DataStokHar,
+             controls.DataFatura, controls.DataFatHar, controls.IndexPrimary, controls.IndexSecondary,
+             controls.DataTemp, controls.Data1})
+        control->setFileCheck(&addMissingSortIndexes);
     m_quantityEntry = new QuantityEntry(form);
     m_grids = new ItemGrids(form, *m_quantityEntry);
     m_gridLayout = new GridLayout(form, m_grids->captureModel());

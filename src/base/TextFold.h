@@ -16,4 +16,18 @@ QString foldText(const QString &text);
 /// The SQL expression that folds `column` (a column name or any SQL operand).
 QString foldSqlExpression(const QString &column);
 
+/// The SQL expression by which lists are sorted on `column`: the fold with
+/// each of Ç Ğ İ Ö Ş Ü written as its base letter followed by the highest
+/// code point, so that SQLite's binary order of texts is the suite's
+/// alphabetical order (C < Ç < D, G < Ğ < H, I < İ < J, O < Ö < P, S < Ş < T,
+/// U < Ü < V) without regard to case; â, î and û sort as a, i and u. Two
+/// texts the fold takes as equal get equal keys; a text without Turkish
+/// letters keeps the order of its fold (digits and marks before letters,
+/// other accented letters after Z). Built-in functions only, as the fold.
+QString sortKeySqlExpression(const QString &column);
+
+/// The key sortKeySqlExpression() works out for a field that holds `text`:
+/// the bounds of a range on that key (SQLite compares keys by code point).
+QString sortKeyText(const QString &text);
+
 } // namespace pusla

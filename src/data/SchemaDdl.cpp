@@ -103,31 +103,38 @@ constexpr std::array kIndexTables{
     TableLayout{Mdbindex::Table, kMdbindex},
 };
 
+using K = IndexKey;
+
 // The scan box searches Barkod, Barkod2, Barkod3, then StokKod, then the name;
 // the count view filters on Sube. The barcode and code indexes come first.
+// The working list, the branch's cards and the count are listed by name.
 constexpr std::size_t kCardCodeIndexCount = 4;
 constexpr std::array kStokIndexes{
-    LookupIndex{StokKartlar::Table, StokKartlar::Barkod, true},
-    LookupIndex{StokKartlar::Table, StokKartlar::Barkod2, true},
-    LookupIndex{StokKartlar::Table, StokKartlar::Barkod3, true},
-    LookupIndex{StokKartlar::Table, StokKartlar::StokKod, true},
-    LookupIndex{StokKartlar::Table, StokKartlar::StokAdi, true},
-    LookupIndex{StokKartlar::Table, StokKartlar::Sube, false},
-    LookupIndex{StokHareket::Table, StokHareket::StokHarKod, false},
-    LookupIndex{StokHareket::Table, StokHareket::DigerId, false},
+    LookupIndex{StokKartlar::Table, StokKartlar::Barkod, K::Folded},
+    LookupIndex{StokKartlar::Table, StokKartlar::Barkod2, K::Folded},
+    LookupIndex{StokKartlar::Table, StokKartlar::Barkod3, K::Folded},
+    LookupIndex{StokKartlar::Table, StokKartlar::StokKod, K::Folded},
+    LookupIndex{StokKartlar::Table, StokKartlar::StokAdi, K::Folded},
+    LookupIndex{StokKartlar::Table, StokKartlar::StokAdi, K::SortKey},
+    LookupIndex{StokKartlar::Table, StokKartlar::Sube, K::Stored},
+    LookupIndex{StokHareket::Table, StokHareket::StokHarKod, K::Stored},
+    LookupIndex{StokHareket::Table, StokHareket::DigerId, K::Stored},
 };
+// The account list is read in code order whenever the set is opened or a
+// document posted.
 constexpr std::array kCariIndexes{
-    LookupIndex{CariKartlar::Table, CariKartlar::CariKod, true},
-    LookupIndex{CariKartlar::Table, CariKartlar::Unvan, true},
-    LookupIndex{CariHareket::Table, CariHareket::CariHarKod, false},
+    LookupIndex{CariKartlar::Table, CariKartlar::CariKod, K::Folded},
+    LookupIndex{CariKartlar::Table, CariKartlar::CariKod, K::SortKey},
+    LookupIndex{CariKartlar::Table, CariKartlar::Unvan, K::Folded},
+    LookupIndex{CariHareket::Table, CariHareket::CariHarKod, K::Stored},
 };
 // A drawn invoice number is checked against the set's invoices.
 constexpr std::array kFaturaIndexes{
-    LookupIndex{Faturalar::Table, Faturalar::FaturaNo, true},
+    LookupIndex{Faturalar::Table, Faturalar::FaturaNo, K::Folded},
 };
 constexpr std::array kIndexIndexes{
-    LookupIndex{Tarih::Table, Tarih::Tarih, true},
-    LookupIndex{Mdbindex::Table, Mdbindex::Tarih, true},
+    LookupIndex{Tarih::Table, Tarih::Tarih, K::Folded},
+    LookupIndex{Mdbindex::Table, Mdbindex::Tarih, K::Folded},
 };
 
 QString sqlDeclaration(ColumnType type)
@@ -201,8 +208,32 @@ std::span<const LookupIndex> cardCodeIndexes()
 
 QString indexName(const LookupIndex &index)
 {
-    return QStringLiteral("ix_") + index.table + QLatin1Char('_') + index.column
-        + (index.folded ? QStringLiteral("_fold") : QString());
+    QString name = QStringLiteral("ix_") + index.table + QLatin1Char('_') + index.column;
+    switch (index.key) {
+    case IndexKey::Stored:
+        break;
+    case IndexKey::Folded:
+        name += QStringLiteral("_fold");
+        break;
+    case IndexKey::SortKey:
+        name += QStringLiteral("_sort");
+        break;
+    }
+    return name;
+}
+
+QString indexExpression(const LookupIndex &index)
+{
+    const QString column(index.column);
+    switch (index.key) {
+    case IndexKey::Stored:
+        break;
+    case IndexKey::Folded:
+        return foldSqlExpression(column);
+    case IndexKey::SortKey:
+        return sortKeySqlExpression(column);
+    }
+    return column;
 }
 
 QStringList tableStatements(DatabaseKind kind)
@@ -222,9 +253,8 @@ QStringList indexStatements(DatabaseKind kind)
 {
     QStringList statements;
     for (const LookupIndex &index : lookupIndexes(kind)) {
-        const QString expression = index.folded ? foldSqlExpression(QString(index.column)) : QString(index.column);
-        statements.append(QStringLiteral("CREATE INDEX ") + indexName(index) + QStringLiteral(" ON ") + index.table
-                          + QStringLiteral(" (") + expression + QLatin1Char(')'));
+        statements.append(QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
+                              .arg(indexName(index), index.table, indexExpression(index)));
     }
     return statements;
 }

@@ -41,13 +41,19 @@ struct TableLayout
     std::span<const Column> columns;
 };
 
-/// An index that lookups rely on. A folded index is on exactly
-/// foldSqlExpression(column), so that "foldSqlExpression(column) = ?" uses it.
+/// What an index orders its rows by.
+enum class IndexKey {
+    Stored,   ///< the field as stored: the suite's own lookups
+    Folded,   ///< exactly foldSqlExpression(column): "foldSqlExpression(column) = ?" uses it
+    SortKey,  ///< exactly sortKeySqlExpression(column): a list in that field's order walks it
+};
+
+/// An index that lookups or a list's order rely on.
 struct LookupIndex
 {
     Name table;
     Name column;
-    bool folded;
+    IndexKey key;
 };
 
 /// The tables of a file kind with their fields, in declaration order.
@@ -59,8 +65,12 @@ std::span<const LookupIndex> lookupIndexes(DatabaseKind kind);
 /// scan box finds cards and lines by them.
 std::span<const LookupIndex> cardCodeIndexes();
 
-/// The index's name in the file: ix_<table>_<column>, with the suffix _fold for a folded one.
+/// The index's name in the file: ix_<table>_<column>, with the suffix _fold
+/// for a folded one and _sort for a sort key.
 QString indexName(const LookupIndex &index);
+
+/// What the index is on: the column, or the fold or sort-key expression of it.
+QString indexExpression(const LookupIndex &index);
 
 /// CREATE TABLE statements. Numbers, integers and booleans default to 0 (a new
 /// movement's Borc is added to, so it must not start as NULL); texts and dates

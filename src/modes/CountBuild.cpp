@@ -21,6 +21,7 @@
 #include <QListWidget>
 
 #include <optional>
+#include <vector>
 
 namespace pusla {
 
@@ -66,13 +67,16 @@ template <typename Work> void inOneTransaction(const PathMapper &paths, Work &&w
     }
 }
 
-/// The count database is read by branch code in name order; the scan box
-/// looks lines up in the branch's own copy, not here. Barcode and code
-/// indexes would take every branch's cards at random places: more than half
-/// of the build's time. One that cannot be dropped only makes it slower.
-void dropCardCodeIndexes(Database &countFile)
+/// The count database is read by branch code in name order, the order from
+/// the name's sort index; the scan box looks lines up in the branch's own
+/// copy, not here. Barcode, code and folded name indexes would take every
+/// branch's cards at random places: more than half of the build's time. One
+/// that cannot be dropped only makes it slower.
+void dropLookupIndexes(Database &countFile)
 {
-    for (const LookupIndex &index : cardCodeIndexes()) {
+    std::vector<LookupIndex> unread(cardCodeIndexes().begin(), cardCodeIndexes().end());
+    unread.push_back({StokKartlar::Table, StokKartlar::StokAdi, IndexKey::Folded});
+    for (const LookupIndex &index : unread) {
         try {
             countFile.dropIndex(indexName(index));
         } catch (const DbError &) { }
@@ -110,7 +114,7 @@ void CountBuild::run()
         countFile.reset();
     }
     if (countFile)
-        dropCardCodeIndexes(*countFile);
+        dropLookupIndexes(*countFile);
 
     DataControl &workingList = *m_form.DataTemp;
     workingList.setDatabaseName(countDatabase);

@@ -55,6 +55,10 @@ std::shared_ptr<AttachedFile> DataControl::attachedFile()
     m_file.reset();
     m_file = Database::attachFile(m_mapper, m_databaseName);
     m_fileName = m_databaseName;
+    if (m_fileCheck) {
+        Database file = Database::sharing(m_file);
+        m_fileCheck(file);
+    }
     return m_file;
 }
 

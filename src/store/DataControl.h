@@ -6,11 +6,13 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace pusla {
 
 class AttachedFile;
+class Database;
 
 /// A data control of the main form: a database file named by a Windows path,
 /// a record source (a table name or a query) and the record set they give.
@@ -31,6 +33,10 @@ public:
     void setDatabaseName(const QString &windowsPath) { m_databaseName = windowsPath; }
     QString recordSource() const { return m_recordSource; }
     void setRecordSource(const QString &source) { m_recordSource = source; }
+
+    /// Runs on the file each time a refresh opens it anew (another name, or
+    /// the file was replaced since), before the record source is read.
+    void setFileCheck(std::function<void(Database &)> check) { m_fileCheck = std::move(check); }
 
     /// Throws DbError when the file cannot be opened or the source not run;
     /// the record set is closed then.
@@ -54,6 +60,7 @@ private:
     PathMapper m_mapper;
     QString m_databaseName;
     QString m_recordSource;
+    std::function<void(Database &)> m_fileCheck;
     Recordset *m_recordset;
     std::shared_ptr<AttachedFile> m_file; // the file the record set is open on
     QString m_fileName; // the database name it was opened under

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <sqlite3.h>
 
 namespace pusla {
 
@@ -25,6 +26,11 @@ std::shared_ptr<AttachedFile> Database::attachFile(const PathMapper &mapper, con
 Database Database::open(const PathMapper &mapper, const QString &windowsPath)
 {
     return Database(attachFile(mapper, windowsPath));
+}
+
+Database Database::sharing(std::shared_ptr<AttachedFile> file)
+{
+    return Database(std::move(file));
 }
 
 Database::Database(std::shared_ptr<AttachedFile> file)
@@ -101,6 +107,36 @@ void Database::dropIndex(const QString &indexName)
 {
     requireOpen();
     m_file->connection().execute(QStringLiteral("DROP INDEX IF EXISTS %1.\"%2\"").arg(m_file->alias(), indexName));
+}
+
+bool Database::hasIndex(const QString &indexName) const
+{
+    requireOpen();
+    SharedConnection::Query found = m_file->connection().query(
+        QStringLiteral("SELECT 1 FROM %1.sqlite_master WHERE type = 'index' AND name = ? COLLATE NOCASE")
+            .arg(m_file->alias()),
+        {indexName});
+    return found.next();
+}
+
+bool Database::tryCreateIndex(const QString &indexName, const QString &table, const QString &expression)
+{
+    requireOpen();
+    SharedConnection &db = m_file->connection();
+    if (db.inTransaction() || db.hasUserTransaction())
+        return false;
+    // Another terminal posting into a set file holds it for a while: the
+    // index can wait for the next open, the operator cannot.
+    sqlite3_busy_timeout(db.handle(), 0);
+    bool made = true;
+    try {
+        db.execute(QStringLiteral("CREATE INDEX IF NOT EXISTS %1.%2 ON %3 (%4)")
+                       .arg(m_file->alias(), sqlName(indexName), sqlName(table), expression));
+    } catch (const DbError &) {
+        made = false;
+    }
+    sqlite3_busy_timeout(db.handle(), SharedConnection::kBusyTimeoutMs);
+    return made;
 }
 
 int Database::cacheSize() const

@@ -23,6 +23,8 @@ public:
     static Database open(const PathMapper &mapper, const QString &windowsPath);
     /// The shared attachment behind a Windows path (for data controls and ADO).
     static std::shared_ptr<AttachedFile> attachFile(const PathMapper &mapper, const QString &windowsPath);
+    /// Direct access to a file that is attached already (a data control's).
+    static Database sharing(std::shared_ptr<AttachedFile> file);
 
     Database() = default;
     Database(Database &&) noexcept = default;
@@ -50,6 +52,13 @@ public:
     /// Removes an index of this file, if it has one by that name: a scratch
     /// file made as a copy of another can do without indexes it never uses.
     void dropIndex(const QString &indexName);
+    /// Whether the file has an index by that name; a look at its schema only.
+    bool hasIndex(const QString &indexName) const;
+    /// Builds an index on `expression` of `table`, in a commit of its own,
+    /// without waiting for another program's lock: false, and the file as it
+    /// was, when the file is read-only, busy or full, or a transaction is
+    /// open on this thread's connection.
+    bool tryCreateIndex(const QString &indexName, const QString &table, const QString &expression);
     /// The file's page cache on this thread's connection, in KiB. A bulk
     /// build of a large file raises it for the build: a cache that holds the
     /// file's indexes keeps each append from reading their pages again.

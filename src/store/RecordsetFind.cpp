@@ -19,7 +19,7 @@ void Recordset::findFirst(const QString &criteria)
         throw DbError(
             DbError::ReadOnly, QStringLiteral("FindFirst needs a record source on one table: '%1'.").arg(m_source));
     discardPending();
-    const SqlText condition = translateCriteria(criteria, m_plan.table);
+    const SqlText condition = translateCriteria(criteria, m_plan.table, m_plan.sortColumn);
     const int found = recordCount() == 0 ? -1 : locate(condition);
     m_noMatch = found < 0;
     if (found >= 0)
@@ -29,7 +29,7 @@ void Recordset::findFirst(const QString &criteria)
 QStringList Recordset::explainFind(const QString &criteria)
 {
     requireKeyset();
-    const SqlText query = findQuery(translateCriteria(criteria, m_plan.table));
+    const SqlText query = findQuery(translateCriteria(criteria, m_plan.table, m_plan.sortColumn));
     SharedConnection::Query plan = connection().query(QStringLiteral("EXPLAIN QUERY PLAN ") + query.sql, query.params);
     QStringList lines;
     while (plan.next())

@@ -184,7 +184,7 @@ TEST_F(WorkingModesTest, CountBuildReadsEveryBranchFileButTheCentres)
     EXPECT_EQ(count(sayTmp).toInt(), count(programFile(QStringLiteral("Stok.mdb"))).toInt() + appended);
     EXPECT_EQ(integrityCheck(dataFile(QStringLiteral("02Stok.mdb"))), QStringLiteral("ok"));
     EXPECT_EQ(integrityCheck(sayTmp), QStringLiteral("ok"));
-    EXPECT_EQ(cliValue(sayTmp, indexes), QStringLiteral("ix_StokKartlar_StokAdi_fold ix_StokKartlar_Sube"));
+    EXPECT_EQ(cliValue(sayTmp, indexes), QStringLiteral("ix_StokKartlar_StokAdi_sort ix_StokKartlar_Sube"));
     EXPECT_EQ(cliValue(programFile(QStringLiteral("Stok.mdb")), indexes), everyIndex) << "the copy's source keeps them";
     EXPECT_EQ(cliValue(dataFile(QStringLiteral("02Stok.mdb")), indexes), everyIndex);
 }

@@ -386,7 +386,7 @@ bool fillBranchStock(const QString &path, const QString &branch, const DemoOptio
                              StokKartlar::CikanTutar, StokKartlar::KalanB, StokKartlar::KalanA, StokKartlar::Sube};
     // The branch code index is rebuilt after the update rather than kept up
     // to date row by row.
-    const LookupIndex subeIndex{StokKartlar::Table, StokKartlar::Sube, false};
+    const LookupIndex subeIndex{StokKartlar::Table, StokKartlar::Sube, IndexKey::Stored};
     QSqlQuery(db).exec(QStringLiteral("DROP INDEX ") + indexName(subeIndex));
     db.transaction();
     {

@@ -42,10 +42,11 @@ QString jetQuoted(const QString &text)
     return u'\'' + escaped + u'\'';
 }
 
-SqlText translateCriteria(const QString &criteria, const TableInfo &table)
+SqlText translateCriteria(const QString &criteria, const TableInfo &table, int sortColumn)
 {
     const JetExprPtr expr = parseJetCriteria(criteria);
     JetTranslator translator(table, {}, DbError::CriteriaSyntaxError);
+    translator.sortColumn = sortColumn;
     const Fragment sql = translator.render(*expr);
     if (translator.aggregate)
         translator.fail(QStringLiteral("Sums cannot be used in a criterion"));

@@ -41,8 +41,11 @@ struct TableInfo
 using TableLookup = std::function<TableInfo(const QString &table)>;
 
 /// Translates a FindFirst criterion ("StokKod='X'", "StokAdi like 'abc*'")
-/// into an SQLite condition on `table`.
-SqlText translateCriteria(const QString &criteria, const TableInfo &table);
+/// into an SQLite condition on `table`. For a set in the order of a text
+/// column's sort key, `sortColumn` names that column: a name prefix on it
+/// is then also a range of the key, so that the set's first match is read
+/// from the sort index, in order.
+SqlText translateCriteria(const QString &criteria, const TableInfo &table, int sortColumn = -1);
 
 /// Translates an UPDATE, DELETE or INSERT statement for the file attached as
 /// `schema`. A SELECT is refused with DbError(CannotExecuteSelect).

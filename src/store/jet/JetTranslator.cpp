@@ -161,6 +161,15 @@ Fragment JetTranslator::folded(const JetExpr &e)
     return out;
 }
 
+// The very expression the name indexes are built on, so that a list in name
+// order walks its index.
+Fragment JetTranslator::sortKey(const JetExpr &e)
+{
+    Fragment out = render(e);
+    out.sql = sortKeySqlExpression(out.sql);
+    return out;
+}
+
 void JetTranslator::fail(const QString &text) const
 {
     throw DbError(m_errorNumber, text);
@@ -259,6 +268,16 @@ Fragment JetTranslator::like(const JetExpr &e)
     out.add(u"(").add(subject).add(u" >= ").bind(leading);
     if (const std::optional<QString> upper = prefixUpperBound(leading))
         out.add(u" AND ").add(subject).add(u" < ").bind(*upper);
+    if (sortColumn >= 0 && columnOf(value) == sortColumn) {
+        // Every match's key starts with the leading text's key: the range
+        // adds no condition, it lets the set's sort index give the first
+        // match without sorting them all.
+        const Fragment key = sortKey(value);
+        const QString leadingKey = sortKeyText(leading);
+        out.add(u" AND ").add(key).add(u" >= ").bind(leadingKey);
+        if (const std::optional<QString> upper = prefixUpperBound(leadingKey))
+            out.add(u" AND ").add(key).add(u" < ").bind(*upper);
+    }
     if (!plainPrefix)
         out.add(u" AND pusla_like(").bind(pattern.text).add(u", ").add(render(value)).add(u")");
     return out.add(u"))");

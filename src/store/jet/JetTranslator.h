@@ -54,11 +54,17 @@ public:
     QSet<int> columnsRead;
     /// Whether a rendered expression used a sum (Sum, Count, Min, ...).
     bool aggregate = false;
+    /// The text column whose sort key orders the rows a condition is for,
+    /// -1 for none: a pattern with a leading text on it is also rendered as
+    /// a range of that key.
+    int sortColumn = -1;
 
     Fragment render(const JetExpr &e);
     ValueType typeOf(const JetExpr &e) const;
     /// The operand as the text indexes compare it.
     Fragment folded(const JetExpr &e);
+    /// A text operand as lists are sorted on it, alphabetically.
+    Fragment sortKey(const JetExpr &e);
     [[noreturn]] void fail(const QString &text) const;
 
 private:

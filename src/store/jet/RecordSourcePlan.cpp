@@ -77,8 +77,10 @@ RecordSourcePlan planRecordSource(const QString &source, const QString &schema, 
     bool lastDescending = false;
     for (const JetOrderItem &item : select.orderBy) {
         const bool text = translator.typeOf(*item.expr) == JetTranslator::ValueType::Text;
+        if (order.sql.isEmpty() && text && item.expr->kind == JetExpr::Kind::Name)
+            plan.sortColumn = plan.table.indexOf(item.expr->text);
         order.add(order.sql.isEmpty() ? u"" : u", ")
-            .add(text ? translator.folded(*item.expr) : translator.render(*item.expr));
+            .add(text ? translator.sortKey(*item.expr) : translator.render(*item.expr));
         order.add(item.descending ? u" DESC" : u" ASC");
         lastDescending = item.descending;
     }

@@ -22,6 +22,7 @@ struct RecordSourcePlan
     SqlText where; // the condition alone, empty when there is none
     SqlText orderBy; // the order terms, row id last as the tie-break
     bool rowidOrder = true; // the source has no order of its own
+    int sortColumn = -1; // the text column whose sort key leads the order, if any
     QSet<int> orderOrWhereColumns; // an edit of these may move a row or drop it from the condition
     SqlText statement; // the whole SELECT, for a read-only source
 };
