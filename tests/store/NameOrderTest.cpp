@@ -1,6 +1,6 @@
 // Lists in name order follow the Turkish alphabet, whatever the case of the
 // names, whether the file's name index gives the order or SQLite sorts; a
-// lookup finds the first match in that order.
+// name's beginning finds the first of its names in that order.
 
 #include "data/SchemaDdl.h"
 #include "store/Database.h"
@@ -13,17 +13,20 @@
 namespace pusla {
 namespace {
 
-// In alphabetical order.
 const char *const kAlphabetical[]
     = {"Ceviz", "çay", "ÇORBA", "DAĞ", "Dal", "Dut", "gazoz", "Gül", "Hurma", "Iğdır", "ılık", "IRMAK", "İncir", "inek",
         "Jale", "Kâğıt", "kalem", "Ot", "ölçü", "Pide", "Sabun", "şeker", "Tuz", "uzun", "ÜZÜM", "Vişne", "Zeytin"};
+
+// A beginning, its first name in ascending and in descending order.
+const char *const kBeginnings[][3] = {{"ç*", "çay", "ÇORBA"}, {"ı*", "Iğdır", "IRMAK"}, {"i*", "İncir", "inek"},
+    {"kâ*", "Kâğıt", "Kâğıt"}, {"d*", "DAĞ", "Dut"}};
 
 struct OrderCase
 {
     const char *name;
     const char *source;
     bool descending;
-    bool nameIndex; // the file has the sort index on StokAdi
+    bool nameIndex;
 };
 
 const OrderCase kOrders[] = {
@@ -38,40 +41,30 @@ using NameOrderTest = test::Cases<test::DbFixture, OrderCase>;
 TEST_P(NameOrderTest, ListsNamesAlphabetically)
 {
     const OrderCase &c = GetParam();
-    const QString file = programFile(QStringLiteral("Temp.Mdb"));
-    ASSERT_TRUE(schema::createDatabaseFile(file, schema::DatabaseKind::LocalStock));
+    ASSERT_TRUE(schema::createDatabaseFile(programFile(QStringLiteral("Temp.Mdb")), schema::DatabaseKind::LocalStock));
     QStringList statements;
     if (!c.nameIndex)
         statements.append(QStringLiteral("DROP INDEX ix_StokKartlar_StokAdi_sort"));
-    // Stored out of order, so that neither the storage nor the code order gives the answer.
-    const int count = int(std::size(kAlphabetical));
-    for (int i = 0; i < count; ++i) {
-        const int card = (i * 11) % count;
-        statements.append(QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, StokGizle) VALUES ('%1', '%2', 0)")
-                              .arg(count - card)
-                              .arg(QString::fromUtf8(kAlphabetical[card])));
-    }
-    test::runOnFile(file, statements);
+    QStringList expected;
+    for (const char *name : kAlphabetical)
+        expected.append(QString::fromUtf8(name));
+    for (qsizetype i = 0; i < expected.size(); ++i) // stored out of order
+        statements.append(QStringLiteral("INSERT INTO StokKartlar (StokAdi, StokGizle) VALUES ('%1', 0)")
+                              .arg(expected[(i * 11) % expected.size()]));
+    test::runOnFile(programFile(QStringLiteral("Temp.Mdb")), statements);
+    if (c.descending)
+        std::reverse(expected.begin(), expected.end());
 
     Database database = Database::open(m_mapper, programText(QStringLiteral("Temp.Mdb")));
     std::unique_ptr<Recordset> list = database.openRecordset(QString::fromUtf8(c.source));
     QStringList listed;
     for (; !list->eof(); list->moveNext())
         listed.append(list->field(QStringLiteral("StokAdi")).toString());
-    QStringList expected;
-    for (const char *name : kAlphabetical)
-        expected.append(QString::fromUtf8(name));
-    if (c.descending)
-        std::reverse(expected.begin(), expected.end());
     EXPECT_EQ(listed.join(u", ").toStdString(), expected.join(u", ").toStdString());
-
-    // A name's beginning finds the first of its names in the list's order.
-    const char *const finds[][3] = {{"ç*", "çay", "ÇORBA"}, {"ı*", "Iğdır", "IRMAK"}, {"i*", "İncir", "inek"},
-        {"kâ*", "Kâğıt", "Kâğıt"}, {"d*", "DAĞ", "Dut"}};
-    for (const auto &[pattern, first, last] : finds) {
-        list->findFirst(QStringLiteral("StokAdi like '%1'").arg(QString::fromUtf8(pattern)));
+    for (const auto &[beginning, first, last] : kBeginnings) {
+        list->findFirst(QStringLiteral("StokAdi like '%1'").arg(QString::fromUtf8(beginning)));
         EXPECT_EQ(list->field(QStringLiteral("StokAdi")).toString(), QString::fromUtf8(c.descending ? last : first))
-            << pattern;
+            << beginning;
     }
 }
 
