@@ -114,12 +114,9 @@ TEST_F(ItemGridsTest, TheCurrentLineIsTheHighlightedCurrentRowOfBothGrids)
 
 TEST_F(ItemGridsTest, ATapPicksTheLineAndNothingIsEverSelected)
 {
-    tapCell(grid1(), 2, ItemGrids::CaptureBarkod);
-    EXPECT_EQ(records().absolutePosition(), 2);
-    EXPECT_EQ(grid2().currentIndex().row(), 2);
-
     tapCell(grid1(), 4, ItemGrids::CaptureBarkod);
     EXPECT_EQ(records().absolutePosition(), 4);
+    EXPECT_EQ(grid2().currentIndex().row(), 4);
     QTest::keyClick(&grid1(), Qt::Key_A, Qt::ControlModifier);
     EXPECT_TRUE(grid1().selectionModel()->selectedIndexes().isEmpty());
 
