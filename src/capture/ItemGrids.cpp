@@ -62,9 +62,11 @@ ItemGrids::ItemGrids(TerminalForm &form, QuantityEntry &entry)
     form.DBGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     form.DBGrid2->verticalHeader()->setSectionResizeMode(QHeaderView::Interactive);
 
-    new GridHeaderTaps(form, entry, *m_captureModel, *m_reviewModel);
-    new GridTouch(form, *m_captureModel);
-    new WheelScroll(form);
+    // Children of the grids, not of the form: they watch the form's controls
+    // and must go with the grids, before the form is torn down.
+    (new GridHeaderTaps(form, entry, *m_captureModel, *m_reviewModel))->setParent(this);
+    (new GridTouch(form, *m_captureModel))->setParent(this);
+    (new WheelScroll(form))->setParent(this);
 }
 
 void ItemGrids::bind(QTableView &view, WorkingListModel &model)
