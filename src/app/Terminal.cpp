@@ -1,5 +1,6 @@
 #include "app/Terminal.h"
 
+#include "app/ClosingReport.h"
 #include "app/RoleChoice.h"
 #include "app/ServerAddress.h"
 #include "capture/GridLayout.h"
@@ -44,6 +45,7 @@ Terminal::Terminal(const Services &services)
     for (OptionButton *option : form.Option1)
         QObject::connect(option, &OptionButton::clickEvent, &form, [this](int index) { m_roleChoice->choose(index); });
     QObject::connect(form.SrvIp, &QAction::triggered, &form, [this] { editServerAddress(*m_form); });
+    QObject::connect(&form, &TerminalForm::queryUnload, &form, [this] { leaveCountReport(*m_form); });
 
     // A document cut short by a crash: its lines are finished with, or kept.
     settlePendingPosting(services, true);

@@ -1,6 +1,7 @@
 #include "base/Paths.h"
 
 #include <QDir>
+#include <QStandardPaths>
 
 namespace pusla {
 
@@ -25,6 +26,7 @@ Paths Paths::fromEnvironment(const QProcessEnvironment &env)
     paths.programFolder = valueOr(env, QStringLiteral("PUSLA_HOME"), dataHome + QStringLiteral("/pusla"));
     paths.sharesRoot = valueOr(env, QStringLiteral("PUSLA_SHARES"), dataHome + QStringLiteral("/pusla/shares"));
     paths.configFolder = configHome + QStringLiteral("/pusla");
+    paths.desktopFolder = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
     paths.driveRoots.insert(u'C', home);
 
     const QString drivePrefix = QStringLiteral("PUSLA_DRIVE_");
@@ -46,6 +48,7 @@ Paths Paths::underRoot(const QString &root)
     paths.sharesRoot = root + QStringLiteral("/shares");
     paths.driveRoots.insert(u'C', root + QStringLiteral("/c"));
     paths.configFolder = root + QStringLiteral("/config/pusla");
+    paths.desktopFolder = root + QStringLiteral("/desktop");
     return paths;
 }
 

@@ -34,6 +34,9 @@ inline constexpr Name SayTmp{"SayTmp.Mdb"};
 inline constexpr Name LocalStok{"Stok.mdb"};
 /// Suffix of a branch's local count copy: branch code + "Temp.Mdb" (02Temp.Mdb).
 inline constexpr Name BranchTempSuffix{"Temp.Mdb"};
+
+/// The local folder of the count reports, one "<branch or account>.txt" each.
+inline constexpr Name ReportFolder{"C:\\MuhasebeData"};
 } // namespace files
 
 /// The data directory's share name and the centre's company code.

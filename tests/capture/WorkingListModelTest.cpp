@@ -4,6 +4,7 @@
 #include "data/SchemaDdl.h"
 #include "store/DataControl.h"
 #include "base/RegionalFormat.h"
+#include "support/CapturedWarnings.h"
 #include "support/DbTestSupport.h"
 #include "support/Cases.h"
 
@@ -31,20 +32,6 @@ protected:
         : formats(QLocale(QLocale::Turkish, QLocale::Turkey))
         , control(m_mapper)
     {
-        warnings().clear();
-        m_previousHandler = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
-            if (type != QtDebugMsg && type != QtInfoMsg)
-                warnings().append(text);
-        });
-    }
-
-    ~WorkingListModelTest() override { qInstallMessageHandler(m_previousHandler); }
-
-    /// Every warning while the test runs, the model tester's among them.
-    static QStringList &warnings()
-    {
-        static QStringList collected;
-        return collected;
     }
 
     void SetUp() override
@@ -73,7 +60,7 @@ protected:
     void TearDown() override
     {
         tester.reset();
-        EXPECT_TRUE(warnings().isEmpty()) << warnings().join(u'\n').toStdString();
+        EXPECT_TRUE(warnings.texts().isEmpty()) << warnings.joined();
     }
 
     QString cell(int row, int column) const { return model->index(row, column).data().toString(); }
@@ -88,13 +75,12 @@ protected:
 
     Recordset &records() { return control.recordset(); }
 
+    /// Every warning while the test runs, the model tester's among them.
+    CapturedWarnings warnings;
     RegionalFormat formats;
     DataControl control;
     std::unique_ptr<WorkingListModel> model;
     std::unique_ptr<QAbstractItemModelTester> tester;
-
-private:
-    QtMessageHandler m_previousHandler = nullptr;
 };
 
 // Numbers in the Turkish regional format; empty fields stay empty; a text
