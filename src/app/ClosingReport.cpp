@@ -33,25 +33,25 @@ void leaveCountReport(TerminalForm &form)
         block = report.block(form.DataTemp->recordset(), services.clock.now());
     } catch (const DbError &error) {
         qWarning("pusla: the count report of %s was not written, the working list cannot be read: %s",
-                 qUtf8Printable(title), qUtf8Printable(error.text()));
+            qUtf8Printable(title), qUtf8Printable(error.text()));
         return;
     }
     const QString failure = report.append(title, block);
     if (!failure.isEmpty())
         qWarning("pusla: the count report %s was not written: %s", qUtf8Printable(report.fileFor(title)),
-                 qUtf8Printable(failure));
+            qUtf8Printable(failure));
 
     // A shortcut is made to a report there is, this closing's or an earlier one's.
     const QString file = report.fileFor(title);
     if (!QFileInfo(file).isFile())
         return;
     const QString name = safeFileName(title);
-    const DesktopEntry entry{name, QStringLiteral("Shortcut to ") + name + QStringLiteral(".txt"), file,
-                             report.folder()};
+    const DesktopEntry entry {
+        name, QStringLiteral("Shortcut to ") + name + QStringLiteral(".txt"), file, report.folder()};
     const QString entryFailure = entry.save(services.paths.paths().desktopFolder);
     if (!entryFailure.isEmpty())
         qWarning("pusla: the desktop entry of the count report %s was not made: %s", qUtf8Printable(file),
-                 qUtf8Printable(entryFailure));
+            qUtf8Printable(entryFailure));
 }
 
 } // namespace pusla

@@ -17,8 +17,8 @@ bool refused(QChar c)
 
 bool isReservedDeviceName(const QString &name)
 {
-    static const QRegularExpression reserved(QStringLiteral("^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9])(\\..*)?$"),
-                                             QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression reserved(
+        QStringLiteral("^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9])(\\..*)?$"), QRegularExpression::CaseInsensitiveOption);
     return reserved.match(name.trimmed()).hasMatch();
 }
 

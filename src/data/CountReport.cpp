@@ -21,8 +21,7 @@ const QLatin1StringView kLineEnd("\r\n");
 CountReport::CountReport(const PathMapper &paths, const RegionalFormat &formats)
     : m_paths(paths)
     , m_formats(formats)
-{
-}
+{ }
 
 QString CountReport::folder() const
 {

@@ -18,11 +18,20 @@ QString escapedValue(const QString &value)
     escaped.reserve(value.size());
     for (const QChar c : value) {
         switch (c.unicode()) {
-        case u'\\': escaped += QLatin1StringView("\\\\"); break;
-        case u'\n': escaped += QLatin1StringView("\\n"); break;
-        case u'\r': escaped += QLatin1StringView("\\r"); break;
-        case u'\t': escaped += QLatin1StringView("\\t"); break;
-        default: escaped += c;
+        case u'\\':
+            escaped += QLatin1StringView("\\\\");
+            break;
+        case u'\n':
+            escaped += QLatin1StringView("\\n");
+            break;
+        case u'\r':
+            escaped += QLatin1StringView("\\r");
+            break;
+        case u'\t':
+            escaped += QLatin1StringView("\\t");
+            break;
+        default:
+            escaped += c;
         }
     }
     return escaped;
@@ -52,8 +61,9 @@ void markTrusted(const QString &file)
         return;
     const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
     if (!gio.isEmpty())
-        QProcess::startDetached(gio, {QStringLiteral("set"), QStringLiteral("-t"), QStringLiteral("string"), file,
-                                      QStringLiteral("metadata::trusted"), QStringLiteral("true")});
+        QProcess::startDetached(gio,
+            {QStringLiteral("set"), QStringLiteral("-t"), QStringLiteral("string"), file,
+                QStringLiteral("metadata::trusted"), QStringLiteral("true")});
 }
 
 } // namespace
@@ -69,7 +79,7 @@ QString DesktopEntry::text() const
                           "Icon=text-x-generic\n"
                           "Terminal=false\n")
         .arg(escapedValue(name), escapedValue(description),
-             escapedValue(QStringLiteral("xdg-open ") + execArgument(target)), escapedValue(workingDirectory));
+            escapedValue(QStringLiteral("xdg-open ") + execArgument(target)), escapedValue(workingDirectory));
 }
 
 QString DesktopEntry::save(const QString &folder) const
@@ -81,8 +91,9 @@ QString DesktopEntry::save(const QString &folder) const
     const QByteArray bytes = text().toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         return file.errorString();
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
-                                    | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    QFile::setPermissions(path,
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther
+            | QFile::ExeOther);
     markTrusted(path);
     return {};
 }

@@ -8,9 +8,9 @@ namespace pusla {
 /// entry that opens the document with the desktop's default viewer.
 struct DesktopEntry
 {
-    QString name;             ///< the entry's name, also its file name (safe, without ".desktop")
-    QString description;      ///< shown as the entry's comment
-    QString target;           ///< the document's local file
+    QString name; ///< the entry's name, also its file name (safe, without ".desktop")
+    QString description; ///< shown as the entry's comment
+    QString target; ///< the document's local file
     QString workingDirectory; ///< a local folder
 
     /// The entry's text, each value escaped as the desktop entry format wants.

@@ -1,6 +1,6 @@
+#include "capture/CaptureFixture.h"
 #include "capture/ItemGrids.h"
 #include "forms/ChoiceIndexes.h"
-#include "capture/CaptureFixture.h"
 #include "support/CapturedWarnings.h"
 #include "support/Cases.h"
 #include "support/SpoiltFiles.h"
@@ -36,15 +36,14 @@ protected:
     void SetUp() override
     {
         CaptureFixture::SetUp();
-        runOnFile(tempPath(), {QStringLiteral("DELETE FROM StokKartlar WHERE StokKod NOT IN ('K1', 'K2', 'K3', 'K4')")});
+        runOnFile(
+            tempPath(), {QStringLiteral("DELETE FROM StokKartlar WHERE StokKod NOT IN ('K1', 'K2', 'K3', 'K4')")});
     }
 
     std::vector<StockRow> workingRows() const override
     {
-        return {{u"K1"_qs, u"Çay 500 gr."_qs, u"1"_qs, {}, {}, 3, 0},
-                {u"K2"_qs, u"Ayva"_qs, u"2"_qs, {}, {}, 2.5, 0},
-                {u"K3"_qs, u"Dev Kazan"_qs, u"3"_qs, {}, {}, 1.5e12, 1},
-                {u"K4"_qs, u"Erik"_qs, u"4"_qs, {}, {}, 0, 4}};
+        return {{u"K1"_qs, u"Çay 500 gr."_qs, u"1"_qs, {}, {}, 3, 0}, {u"K2"_qs, u"Ayva"_qs, u"2"_qs, {}, {}, 2.5, 0},
+            {u"K3"_qs, u"Dev Kazan"_qs, u"3"_qs, {}, {}, 1.5e12, 1}, {u"K4"_qs, u"Erik"_qs, u"4"_qs, {}, {}, 0, 4}};
     }
 
     void closeUnder(const QString &title)
@@ -78,10 +77,10 @@ TEST_F(ClosingReportTest, ItemLinesKeepEveryValueInTheListsOrder)
 
     const QByteArray expected = "17.01.2017 15:54:43\r\n" + kHeading
         + QStringLiteral("       2,5         0  Ayva\r\n"
-                                   "         3         0  Çay 500 gr.\r\n"
-                                   "1500000000000         1  Dev Kazan\r\n"
-                                   "                   4  Erik\r\n"
-                                   " \r\n")
+                         "         3         0  Çay 500 gr.\r\n"
+                         "1500000000000         1  Dev Kazan\r\n"
+                         "                   4  Erik\r\n"
+                         " \r\n")
               .toUtf8();
     EXPECT_EQ(QString::fromUtf8(contents(reportFolder() + QStringLiteral("/Şube A.txt"))), QString::fromUtf8(expected));
 }
@@ -91,10 +90,10 @@ TEST_P(HostileTitleTest, TitlesBecomeSafeFileNames)
 {
     const auto &[title, name] = GetParam();
     closeUnder(title);
-    EXPECT_EQ(filesIn(reportFolder()), QStringList{name + QStringLiteral(".txt")});
-    EXPECT_EQ(filesIn(desktopFolder()), QStringList{name + QStringLiteral(".desktop")});
+    EXPECT_EQ(filesIn(reportFolder()), QStringList {name + QStringLiteral(".txt")});
+    EXPECT_EQ(filesIn(desktopFolder()), QStringList {name + QStringLiteral(".desktop")});
     EXPECT_EQ(QDir(tree.root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-              QStringList({u"c"_qs, u"config"_qs, u"desktop"_qs, u"home"_qs, u"shares"_qs}));
+        QStringList({u"c"_qs, u"config"_qs, u"desktop"_qs, u"home"_qs, u"shares"_qs}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Titles, HostileTitleTest,
@@ -102,6 +101,17 @@ INSTANTIATE_TEST_SUITE_P(Titles, HostileTitleTest,
         std::pair(u"Kasa"_qs + QChar(0) + u"\n1"_qs, u"Kasa__1"_qs), std::pair(u".."_qs, u"_."_qs),
         std::pair(u"con"_qs, u"_con"_qs), std::pair(QString(), u"_"_qs),
         std::pair(u"İç Depo: Ölçü?"_qs, u"İç Depo_ Ölçü_"_qs)));
+
+// What a shell or the launcher would expand is quoted in the entry's command.
+TEST_F(ClosingReportTest, TheEntrysCommandKeepsTheTitleLiteral)
+{
+    closeUnder(QStringLiteral("Kasa 100% $HOME `id`"));
+    const QString entry
+        = QString::fromUtf8(contents(desktopFolder() + QStringLiteral("/Kasa 100% $HOME `id`.desktop")));
+    EXPECT_TRUE(entry.contains(
+        QStringLiteral("\nExec=xdg-open \"%1/Kasa 100%% \\\\$HOME \\\\`id\\\\`.txt\"\n").arg(reportFolder())))
+        << entry.toStdString();
+}
 
 TEST_F(ClosingReportTest, AnUnwritableFolderLeavesNothingAndClosingCompletes)
 {
@@ -123,7 +133,7 @@ TEST_F(ClosingReportTest, AFullDiskTakesThePartBlockBack)
     const QByteArray earlier(1 << 20, 'x');
     ASSERT_TRUE(QDir().mkpath(reportFolder()));
     replaceFile(reportFolder() + QStringLiteral("/Merkez.txt"), earlier);
-    rlimit limit{};
+    rlimit limit {};
     getrlimit(RLIMIT_FSIZE, &limit);
     const rlimit saved = limit;
     limit.rlim_cur = rlim_t(earlier.size() + 40);
@@ -166,7 +176,8 @@ TEST_F(ClosingTheProgramTest, ACountLeavesABlockPerClosingAndOneDesktopEntry)
         const QList<QByteArray> rows = block.split('\n');
         const QByteArray opening = "17.01.2017 15:" + QByteArray::number(minute) + ":43\r\n" + kHeading;
         EXPECT_TRUE(block.startsWith(opening));
-        const QString counted = QStringLiteral("0").rightJustified(10) + formats.numberToText(surplus + 2).rightJustified(10);
+        const QString counted
+            = QStringLiteral("0").rightJustified(10) + formats.numberToText(surplus + 2).rightJustified(10);
         EXPECT_TRUE(rows.contains((counted + QStringLiteral("  %1\r").arg(name)).toUtf8()))
             << "the counted line: none missing, two more over";
         EXPECT_EQ(rows.size(), count + 5) << "every line of the list, ended by CR LF";
@@ -177,11 +188,11 @@ TEST_F(ClosingTheProgramTest, ACountLeavesABlockPerClosingAndOneDesktopEntry)
     EXPECT_EQ(contents(folder + u'/' + title + QStringLiteral(".txt")).size(), expected.size());
 
     const QString entry = tree.paths().desktopFolder + u'/' + title + QStringLiteral(".desktop");
-    EXPECT_EQ(filesIn(tree.paths().desktopFolder), QStringList{title + QStringLiteral(".desktop")});
+    EXPECT_EQ(filesIn(tree.paths().desktopFolder), QStringList {title + QStringLiteral(".desktop")});
     EXPECT_EQ(QString::fromUtf8(contents(entry)),
-              QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nComment=Shortcut to %1.txt\n"
-                             "Exec=xdg-open \"%2/%1.txt\"\nPath=%2\nIcon=text-x-generic\nTerminal=false\n")
-                  .arg(title, folder));
+        QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nComment=Shortcut to %1.txt\n"
+                       "Exec=xdg-open \"%2/%1.txt\"\nPath=%2\nIcon=text-x-generic\nTerminal=false\n")
+            .arg(title, folder));
     EXPECT_TRUE(QFileInfo(entry).permissions().testFlag(QFile::ExeOwner));
 }
 
