@@ -16,6 +16,8 @@
 #include "review/Confirmation.h"
 #include "review/Review.h"
 #include "store/DataControl.h"
+#include "ui/KeyboardSwitch.h"
+#include "ui/MainFormResize.h"
 
 #include <QAction>
 
@@ -25,6 +27,9 @@ Terminal::Terminal(const Services &services)
     : m_form(std::make_unique<TerminalForm>(services))
 {
     TerminalForm &form = *m_form;
+    // First, while every control is still at its design place.
+    m_resize = new MainFormResize(form);
+    m_keyboard = new KeyboardSwitch(form);
     // Files of an earlier version get the indexes the lists are read by on
     // their first open, whichever control opens them.
     const DataControls controls = form.dataControls();
@@ -63,6 +68,8 @@ Terminal::~Terminal()
     delete m_gridLayout;
     delete m_grids;
     delete m_quantityEntry;
+    delete m_keyboard;
+    delete m_resize;
 }
 
 } // namespace pusla

@@ -7,6 +7,8 @@ namespace pusla {
 class Confirmation;
 class GridLayout;
 class ItemGrids;
+class KeyboardSwitch;
+class MainFormResize;
 class QuantityEntry;
 class Review;
 class RoleChoice;
@@ -37,11 +39,15 @@ public:
     WorkingModes &modes() const { return *m_modes; }
     Review &review() const { return *m_review; }
     Confirmation &confirmation() const { return *m_confirmation; }
+    MainFormResize &resize() const { return *m_resize; }
+    KeyboardSwitch &keyboard() const { return *m_keyboard; }
 
 private:
     std::unique_ptr<TerminalForm> m_form;
     // Owned by the form as its children; deleted first by ~Terminal, while
     // the controls they watch still exist.
+    MainFormResize *m_resize = nullptr;
+    KeyboardSwitch *m_keyboard = nullptr;
     ItemGrids *m_grids = nullptr;
     GridLayout *m_gridLayout = nullptr;
     ScanLookup *m_scanLookup = nullptr;

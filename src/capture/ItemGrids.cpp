@@ -10,6 +10,7 @@
 #include "store/DbError.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -67,6 +68,17 @@ ItemGrids::ItemGrids(TerminalForm &form, QuantityEntry &entry)
     (new GridHeaderTaps(form, entry, *m_captureModel, *m_reviewModel))->setParent(this);
     (new GridTouch(form, *m_captureModel))->setParent(this);
     (new WheelScroll(form))->setParent(this);
+    // Rows stay as high as Label7 when the layout grows or shrinks it.
+    form.Label7->installEventFilter(this);
+}
+
+bool ItemGrids::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_form.Label7 && event->type() == QEvent::Resize) {
+        for (QTableView *view : {m_form.DBGrid1, m_form.DBGrid2})
+            view->verticalHeader()->setDefaultSectionSize(m_form.Label7->height());
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void ItemGrids::bind(QTableView &view, WorkingListModel &model)

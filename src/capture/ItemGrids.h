@@ -36,6 +36,9 @@ public:
     WorkingListModel &captureModel() const { return *m_captureModel; }
     WorkingListModel &reviewModel() const { return *m_reviewModel; }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void bind(QTableView &view, WorkingListModel &model);
     void keepHeaderAcrossRequeries(QTableView &view, WorkingListModel &model);

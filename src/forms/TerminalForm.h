@@ -40,6 +40,9 @@ public:
 
     const Services &services() const { return m_services; }
 
+    /// The client area the form is designed for, in twips (234 x 318 pixels).
+    static QSize designClientTwips() { return {3510, 4770}; }
+
     /// Unloads the form: query-unload, then unload, then it closes.
     void unloadForm();
     bool isUnloaded() const { return m_unloaded; }

@@ -67,7 +67,7 @@ void TerminalForm::buildControls()
 {
     setObjectName(QStringLiteral("TerminalForm"));
     setWindowTitle(productTitle());
-    resize(twipsToPixels(3510), twipsToPixels(4770));
+    resize(twipsToPixels(designClientTwips().width()), twipsToPixels(designClientTwips().height()));
 
     // Working screen.
     Combo1 = named(new ComboBox(this), QStringLiteral("Combo1"));
