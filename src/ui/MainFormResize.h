@@ -2,6 +2,7 @@
 
 #include "ui/ProportionalLayout.h"
 
+#include <QHash>
 #include <QObject>
 
 #include <array>
@@ -31,8 +32,21 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void scaleFonts(double factor);
-    void widenColumns(double factor);
+    /// A size that follows a measure (the scan box's height, the grid's
+    /// width): the size last set from outside, times the measure's change
+    /// since. Compounding each resize's factor on the last size comes to
+    /// the same, but only this comes back exactly to where it started.
+    struct Follower
+    {
+        double from = 0;
+        int measure = 0;
+        double set = -1;
+        double follow(double current, bool setFromOutside, int previousMeasure, int newMeasure);
+    };
+
+    void scaleFonts(int previousHeight, int height);
+    void scaleFont(QWidget *control, int previousHeight, int height);
+    void widenColumns(int previousWidth, int width);
 
     TerminalForm &m_form;
     ProportionalLayout m_layout;
@@ -41,10 +55,8 @@ private:
     // that the next one scales from real sizes and nothing drifts.
     int m_fontHeight = 0;
     int m_gridWidth = 0;
-    // The column widths as last set, unrounded: compounding the rounded
-    // pixels would walk them away from the design in a few cycles.
-    std::array<double, 3> m_columnWidths {};
-    std::array<int, 3> m_columnPixels {};
+    QHash<const QWidget *, Follower> m_fonts;
+    std::array<Follower, 3> m_columns;
 };
 
 } // namespace pusla

@@ -145,6 +145,16 @@ void OnScreenKeyboard::colourKeys(QPoint position)
         setKeyColour(key, key == hovered ? hoverColour() : idleColour());
 }
 
+bool OnScreenKeyboard::event(QEvent *event)
+{
+    // A window system that activates every window it shows (or on a click,
+    // whatever the window asked for) is given the main form back at once:
+    // the keys type into the main form's focused box.
+    if (event->type() == QEvent::WindowActivate && m_target.isVisible())
+        m_target.activateWindow();
+    return QWidget::event(event);
+}
+
 void OnScreenKeyboard::mouseMoveEvent(QMouseEvent *event)
 {
     colourKeys(event->position().toPoint());

@@ -36,6 +36,7 @@ public:
     bool isDigitMode() const;
 
 protected:
+    bool event(QEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;

@@ -3,10 +3,10 @@
 #include "app/RoleChoice.h"
 #include "capture/QuantityEntry.h"
 #include "data/DataRoutines.h"
-#include "store/DataControl.h"
-#include "store/jet/JetSql.h"
 #include "forms/Controls.h"
 #include "forms/TerminalState.h"
+#include "store/DataControl.h"
+#include "store/jet/JetSql.h"
 #include "support/DbTestSupport.h"
 #include "support/DemoFixture.h"
 
@@ -42,8 +42,8 @@ protected:
         if (HasFatalFailure())
             return;
         // Cari keeps the centre's set.
-        settings.saveSetting(QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("SbCr"),
-                             QStringLiteral("1"));
+        settings.saveSetting(
+            QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("SbCr"), QStringLiteral("1"));
         TerminalForm &f = openForm();
         QApplication::setActiveWindow(&f);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
@@ -63,6 +63,16 @@ protected:
     /// Rows for Temp.Mdb (the working list) and 01Stok.mdb (the stock cards).
     virtual std::vector<StockRow> workingRows() const { return {}; }
     virtual std::vector<StockRow> stockCards() const { return {}; }
+
+    /// The working list down to the test's own rows.
+    void keepOnlyTheWorkingRows() const
+    {
+        QStringList codes;
+        for (const StockRow &row : workingRows())
+            codes << jetQuoted(row.stokKod);
+        runOnFile(
+            tempPath(), {QStringLiteral("DELETE FROM StokKartlar WHERE StokKod NOT IN (%1)").arg(codes.join(u','))});
+    }
 
     static void insertRows(const QString &path, const std::vector<StockRow> &rows)
     {
@@ -115,10 +125,7 @@ protected:
         QTest::keyClicks(form->Text2, keys);
     }
 
-    QString currentName() const
-    {
-        return form->DataTemp->recordset().field(QStringLiteral("StokAdi")).toString();
-    }
+    QString currentName() const { return form->DataTemp->recordset().field(QStringLiteral("StokAdi")).toString(); }
 
     QString tempPath() const { return programFile(QStringLiteral("Temp.Mdb")); }
     QString stockPath() const { return dataFile(QStringLiteral("01Stok.mdb")); }
