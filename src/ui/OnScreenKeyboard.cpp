@@ -124,11 +124,6 @@ QLabel *OnScreenKeyboard::key(const QString &caption) const
     return nullptr;
 }
 
-bool OnScreenKeyboard::isDigitMode() const
-{
-    return m_modeKey->text() == QLatin1StringView("Harf");
-}
-
 QLabel *OnScreenKeyboard::keyAt(QPoint position) const
 {
     for (QLabel *key : m_keys) {

@@ -33,7 +33,6 @@ public:
 
     /// The key with this caption ("q", " ", "Enter", "Num"...), or null.
     QLabel *key(const QString &caption) const;
-    bool isDigitMode() const;
 
 protected:
     bool event(QEvent *event) override;

@@ -1,5 +1,4 @@
 #include "capture/CaptureFixture.h"
-#include "capture/ItemGrids.h"
 #include "forms/ChoiceIndexes.h"
 #include "support/CapturedWarnings.h"
 #include "support/Cases.h"
@@ -36,8 +35,7 @@ protected:
     void SetUp() override
     {
         CaptureFixture::SetUp();
-        runOnFile(
-            tempPath(), {QStringLiteral("DELETE FROM StokKartlar WHERE StokKod NOT IN ('K1', 'K2', 'K3', 'K4')")});
+        keepOnlyTheWorkingRows();
     }
 
     std::vector<StockRow> workingRows() const override

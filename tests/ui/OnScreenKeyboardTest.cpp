@@ -48,15 +48,21 @@ protected:
 
 } // namespace
 
-TEST_F(OnScreenKeyboardTest, OpensOverTheFormAsWideAsTheScreenInLetterMode)
+// Over the form as wide as the screen, in letter mode; only the key under
+// the pointer is green.
+TEST_F(OnScreenKeyboardTest, OpensOverTheFormAsWideAsTheScreen)
 {
     EXPECT_EQ(keyboard->windowTitle(), QStringLiteral(" Klavye"));
     EXPECT_EQ(keyboard->findChildren<QLabel *>().size(), 47);
-    EXPECT_FALSE(keyboard->isDigitMode());
     EXPECT_EQ(keyboard->width(), program.screen.width());
     EXPECT_EQ(keyboard->y(), form->frameGeometry().bottom() + 1 - form->Command6->y());
     EXPECT_EQ(keyboard->key(u"ş"_qs)->geometry(), QRect(364, 40, 37, 33));
     expectTheFormStillActive(form->Text1);
+    QTest::mouseMove(keyboard->windowHandle(), keyboard->key(QStringLiteral("k"))->geometry().center());
+    EXPECT_EQ(colour(QStringLiteral("k")), OnScreenKeyboard::hoverColour());
+    EXPECT_EQ(colour(QStringLiteral("l")), OnScreenKeyboard::idleColour());
+    QTest::mouseMove(keyboard->windowHandle(), QPoint(2, 2));
+    EXPECT_EQ(colour(QStringLiteral("k")), OnScreenKeyboard::idleColour());
 }
 
 // Each key goes through the box's own handlers: Enter in the scan box looks
@@ -72,32 +78,16 @@ TEST_F(OnScreenKeyboardTest, KeysTypeIntoTheFocusedBoxWithoutTakingTheFocus)
     expectTheFormStillActive(form->Text2);
 
     press(QStringLiteral("Num"));
+    EXPECT_EQ(keyboard->key(QStringLiteral("7"))->y(), OnScreenKeyboard::kShownRowTop);
+    EXPECT_EQ(keyboard->key(QStringLiteral(" "))->y(), OnScreenKeyboard::kHiddenRowTop);
     press(QPoint(42, 120)); // between "1" and "2": nothing
     for (const QString &caption : {u"1"_qs, u"2"_qs, u"Enter"_qs})
         press(caption);
     EXPECT_EQ(lineFields(u"ŞM-1"_qs, QStringLiteral("KalanB")), QStringLiteral("12.0"));
     expectTheFormStillActive(form->Text1);
-}
-
-TEST_F(OnScreenKeyboardTest, NumAndHarfSwapTheDigitRowAndTheSpaceBar)
-{
-    press(QStringLiteral("Num"));
-    EXPECT_TRUE(keyboard->isDigitMode());
-    EXPECT_EQ(keyboard->key(QStringLiteral("7"))->y(), OnScreenKeyboard::kShownRowTop);
-    EXPECT_EQ(keyboard->key(QStringLiteral(" "))->y(), OnScreenKeyboard::kHiddenRowTop);
     press(QStringLiteral("Harf"));
-    EXPECT_EQ(keyboard->key(QStringLiteral("7"))->y(), OnScreenKeyboard::kHiddenRowTop);
     press(QStringLiteral(" "));
     EXPECT_EQ(form->Text1->text(), QStringLiteral(" "));
-}
-
-TEST_F(OnScreenKeyboardTest, OnlyTheKeyUnderThePointerIsGreen)
-{
-    QTest::mouseMove(keyboard->windowHandle(), keyboard->key(QStringLiteral("k"))->geometry().center());
-    EXPECT_EQ(colour(QStringLiteral("k")), OnScreenKeyboard::hoverColour());
-    EXPECT_EQ(colour(QStringLiteral("l")), OnScreenKeyboard::idleColour());
-    QTest::mouseMove(keyboard->windowHandle(), QPoint(2, 2));
-    EXPECT_EQ(colour(QStringLiteral("k")), OnScreenKeyboard::idleColour());
 }
 
 // Opened and closed by its button, "Geri" and the form's closing, it leaves

@@ -55,7 +55,6 @@ protected:
         std::map<QString, QRect> places;
         std::map<QString, double> fonts;
         std::array<int, 5> columns {};
-        bool operator==(const Look &) const = default;
     };
 
     Look look() const
@@ -121,42 +120,36 @@ TEST(ProportionalLayoutTest, AResizeDuringAPassIsIgnored)
     EXPECT_EQ(f.control->geometry(), QRect(120, 48, 240, 24)) << "laid out once, for 150 % x 120 %";
 }
 
-// Twice the height doubles the listed fonts; the copies follow; the first
-// three columns grow with the grid.
-TEST_F(MainFormResizeTest, FontsAndColumnsGrowWithTheLayout)
-{
-    TerminalForm &f = openForm();
-    const Look before = look();
-    f.resize(f.width() * 2, f.height() * 2);
-    const Look after = look();
-    EXPECT_EQ(f.Text1->height(), before.places.at(u"Text1"_qs).height() * 2);
-    for (const char *name : {"Text1", "Text2", "Combo1", "Check1(0)", "Check1(2)", "Command4", "Command7",
-             "Command8(1)", "FatCmd", "Label1", "Label6", "DBGrid2", "DBGrid2 header"})
-        EXPECT_DOUBLE_EQ(after.fonts.at(QString::fromLatin1(name)), before.fonts.at(QString::fromLatin1(name)) * 2)
-            << name;
-    EXPECT_EQ(after.fonts.at(u"Option1(1)"_qs), before.fonts.at(u"Option1(1)"_qs));
-    for (int column : {0, 1, 2})
-        EXPECT_NEAR(after.columns[size_t(column)], before.columns[size_t(column)] * 2, 1) << column;
-    EXPECT_EQ(after.columns[3], before.columns[3]);
-    EXPECT_EQ(f.DBGrid1->verticalHeader()->defaultSectionSize(), f.Label7->height());
-}
-
-// Maximised on two screens, squeezed to nothing, and restored, the form
-// looks exactly as it did.
-TEST_F(MainFormResizeTest, RestoringGivesTheDesignBack)
+// Twice the height doubles the listed fonts, the copies follow, the first
+// three columns grow with the grid. Maximised on two screens, squeezed to
+// nothing and restored, the form looks exactly as it did.
+TEST_F(MainFormResizeTest, FontsAndColumnsGrowAndComeBackExactly)
 {
     TerminalForm &f = openForm();
     const Look design = look();
+    f.resize(f.width() * 2, f.height() * 2);
+    const Look grown = look();
+    EXPECT_EQ(f.Text1->height(), design.places.at(u"Text1"_qs).height() * 2);
+    for (const char *name : {"Text1", "Text2", "Combo1", "Check1(0)", "Check1(2)", "Command4", "Command7",
+             "Command8(1)", "FatCmd", "Label1", "Label6", "DBGrid2", "DBGrid2 header"})
+        EXPECT_DOUBLE_EQ(grown.fonts.at(QString::fromLatin1(name)), design.fonts.at(QString::fromLatin1(name)) * 2)
+            << name;
+    EXPECT_EQ(grown.fonts.at(u"Option1(1)"_qs), design.fonts.at(u"Option1(1)"_qs));
+    for (int column : {0, 1, 2})
+        EXPECT_NEAR(grown.columns[size_t(column)], design.columns[size_t(column)] * 2, 1) << column;
+    EXPECT_EQ(grown.columns[3], design.columns[3]);
+    EXPECT_EQ(f.DBGrid1->verticalHeader()->defaultSectionSize(), f.Label7->height());
+
     for (int cycle = 0; cycle < 3; ++cycle) {
         for (const QSize size : {QSize(1024, 768), QSize(234, 0), QSize(1920, 1080), QSize(0, 0), QSize(234, 318)})
             f.resize(size);
     }
-    const Look now = look();
+    const Look restored = look();
     for (const auto &[name, place] : design.places) {
-        EXPECT_EQ(now.places.at(name), place) << name.toStdString();
-        EXPECT_EQ(now.fonts.at(name), design.fonts.at(name)) << name.toStdString();
+        EXPECT_EQ(restored.places.at(name), place) << name.toStdString();
+        EXPECT_EQ(restored.fonts.at(name), design.fonts.at(name)) << name.toStdString();
     }
-    EXPECT_EQ(now.columns, design.columns);
+    EXPECT_EQ(restored.columns, design.columns);
 }
 
 // A window that opens larger than the design, its placement as stored, is
