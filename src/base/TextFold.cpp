@@ -10,7 +10,7 @@ namespace {
 
 // Turkish lower-case letters and their capitals. 'i' comes first: SQLite's
 // upper() would otherwise turn it into a dotless 'I'.
-constexpr std::array<std::pair<char16_t, char16_t>, 7> kTurkishPairs{{
+constexpr std::array<std::pair<char16_t, char16_t>, 7> kTurkishPairs {{
     {u'i', u'\u0130'}, // i -> İ
     {u'\u0131', u'I'}, // ı -> I
     {u'\u015F', u'\u015E'}, // ş -> Ş
@@ -23,7 +23,7 @@ constexpr std::array<std::pair<char16_t, char16_t>, 7> kTurkishPairs{{
 // The letters the alphabet puts right after a Latin one, as the fold leaves
 // them: the base letter and U+10FFFF sort after that letter followed by
 // anything, before the next letter.
-constexpr std::array<std::pair<char16_t, char16_t>, 6> kTurkishLetters{{
+constexpr std::array<std::pair<char16_t, char16_t>, 6> kTurkishLetters {{
     {u'\u00C7', u'C'}, // Ç
     {u'\u011E', u'G'}, // Ğ
     {u'\u0130', u'I'}, // İ
@@ -34,7 +34,7 @@ constexpr std::array<std::pair<char16_t, char16_t>, 6> kTurkishLetters{{
 
 // The circumflex marks length, not another letter: kâr is filed with kar.
 // The fold leaves these as they are; î belongs to the dotted i.
-constexpr std::array<std::pair<char16_t, char16_t>, 6> kCircumflexed{{
+constexpr std::array<std::pair<char16_t, char16_t>, 6> kCircumflexed {{
     {u'\u00E2', u'A'}, // â
     {u'\u00C2', u'A'}, // Â
     {u'\u00FB', u'U'}, // û
@@ -62,14 +62,20 @@ QString makeFold(const QString &column)
     return QStringLiteral("upper(%1)").arg(expression);
 }
 
-QString makeSortKey(const QString &column)
+/// The sort key over the fold; `highest` is the SQL of the highest code point.
+QString makeSortKey(const QString &column, const QString &highest)
 {
     QString expression = foldSqlExpression(column);
     for (const auto &[marked, letter] : kCircumflexed)
         expression = QStringLiteral("replace(%1,'%2','%3')").arg(expression, QChar(marked), QChar(letter));
     for (const auto &[letter, base] : kTurkishLetters)
-        expression = QStringLiteral("replace(%1,'%2','%3'||char(1114111))").arg(expression, QChar(letter), QChar(base));
+        expression = QStringLiteral("replace(%1,'%2','%3'||%4)").arg(expression, QChar(letter), QChar(base), highest);
     return expression;
+}
+
+QString makeSqliteSortKey(const QString &column)
+{
+    return makeSortKey(column, QStringLiteral("char(1114111)"));
 }
 
 } // namespace
@@ -103,7 +109,12 @@ QString foldSqlExpression(const QString &column)
 QString sortKeySqlExpression(const QString &column)
 {
     thread_local QHash<QString, QString> made;
-    return cached(made, column, &makeSortKey);
+    return cached(made, column, &makeSqliteSortKey);
+}
+
+QString sortKeyPostgresExpression(const QString &column)
+{
+    return makeSortKey(column, QStringLiteral("chr(1114111)"));
 }
 
 QString sortKeyText(const QString &text)

@@ -26,6 +26,11 @@ QString foldSqlExpression(const QString &column);
 /// other accented letters after Z). Built-in functions only, as the fold.
 QString sortKeySqlExpression(const QString &column);
 
+/// The same key in PostgreSQL's SQL, for a database whose character type is
+/// "C": its upper() then changes only a to z, as SQLite's does, and texts
+/// compare by code point.
+QString sortKeyPostgresExpression(const QString &column);
+
 /// The key sortKeySqlExpression() works out for a field that holds `text`:
 /// the bounds of a range on that key (SQLite compares keys by code point).
 QString sortKeyText(const QString &text);

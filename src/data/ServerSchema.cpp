@@ -1,0 +1,143 @@
+#include "data/ServerSchema.h"
+
+#include "base/TextFold.h"
+#include "data/SchemaDdl.h"
+#include "store/DbError.h"
+#include "store/pg/PgConnection.h"
+
+namespace pusla::serverschema {
+
+using namespace schema;
+
+namespace {
+
+constexpr DatabaseKind kCompanyFiles[]
+    = {DatabaseKind::Cari, DatabaseKind::Stok, DatabaseKind::Fatura, DatabaseKind::Index};
+
+QString fileName(DatabaseKind kind)
+{
+    switch (kind) {
+    case DatabaseKind::Cari:
+        return QStringLiteral("Cari");
+    case DatabaseKind::Stok:
+    case DatabaseKind::LocalStock:
+        return QStringLiteral("Stok");
+    case DatabaseKind::Fatura:
+        return QStringLiteral("Fatura");
+    case DatabaseKind::Index:
+        return QStringLiteral("Index");
+    }
+    return {};
+}
+
+/// Types as the SQLite files keep them: numbers are doubles, Yes/No fields
+/// the integers -1 and 0, dates texts; numbers start at 0, texts as NULL.
+QString declaration(ColumnType type)
+{
+    switch (type) {
+    case ColumnType::Text:
+    case ColumnType::DateTime:
+        return QStringLiteral("text");
+    case ColumnType::Number:
+        return QStringLiteral("double precision DEFAULT 0");
+    case ColumnType::Integer:
+    case ColumnType::Boolean:
+        return QStringLiteral("integer DEFAULT 0");
+    }
+    return QStringLiteral("text");
+}
+
+QString keyColumn(const LookupIndex &index)
+{
+    const QString column(index.column);
+    switch (index.key) {
+    case IndexKey::Stored:
+        return column;
+    case IndexKey::Folded:
+        return column + QStringLiteral("_fold");
+    case IndexKey::SortKey:
+        return column + QStringLiteral("_sort");
+    }
+    return column;
+}
+
+QString keyExpression(const LookupIndex &index)
+{
+    const QString column = quoted(QString(index.column));
+    return index.key == IndexKey::Folded ? foldSqlExpression(column) : sortKeyPostgresExpression(column);
+}
+
+} // namespace
+
+QString quoted(const QString &name)
+{
+    QString doubled = name;
+    return u'"' + doubled.replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
+QStringList companyStatements(const QString &company)
+{
+    const QString schemaName = quoted(company);
+    QStringList statements {QStringLiteral("CREATE SCHEMA %1").arg(schemaName)};
+    QStringList files;
+    for (const DatabaseKind kind : kCompanyFiles) {
+        files << QStringLiteral("('%1', 0)").arg(fileName(kind));
+        for (const TableLayout &table : tableLayouts(kind)) {
+            QStringList columns {QStringLiteral("id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY")};
+            for (const Column &column : table.columns)
+                columns << quoted(QString(column.name)) + u' ' + declaration(column.type);
+            for (const LookupIndex &index : lookupIndexes(kind)) {
+                if (index.table == table.name && index.key != IndexKey::Stored)
+                    columns << QStringLiteral("%1 text GENERATED ALWAYS AS (%2) STORED")
+                                   .arg(quoted(keyColumn(index)), keyExpression(index));
+            }
+            statements << QStringLiteral("CREATE TABLE %1.%2 (%3)")
+                              .arg(schemaName, quoted(QString(table.name)), columns.join(QStringLiteral(", ")));
+        }
+        for (const LookupIndex &index : lookupIndexes(kind)) {
+            statements << QStringLiteral("CREATE INDEX %1 ON %2.%3 (%4, id)")
+                              .arg(quoted(indexName(index)), schemaName, quoted(QString(index.table)),
+                                  quoted(keyColumn(index)));
+        }
+    }
+    statements << QStringLiteral("CREATE TABLE %1.pusla_files (file text PRIMARY KEY, version bigint NOT NULL)")
+                      .arg(schemaName)
+               << QStringLiteral("INSERT INTO %1.pusla_files VALUES %2").arg(schemaName, files.join(u','))
+               << QStringLiteral("CREATE TABLE %1.pusla_counter (name text PRIMARY KEY, value bigint NOT NULL)")
+                      .arg(schemaName)
+               << QStringLiteral("INSERT INTO %1.pusla_counter VALUES ('FatNo', 0)").arg(schemaName);
+    return statements;
+}
+
+void checkDatabase(PgConnection &db)
+{
+    const PgRows found = db.exec(QStringLiteral(
+        "SELECT pg_encoding_to_char(encoding), datctype FROM pg_database WHERE datname = current_database()"));
+    const QString encoding = found.rows.empty() ? QString() : found.rows.front().value(0).toString();
+    const QString ctype = found.rows.empty() ? QString() : found.rows.front().value(1).toString();
+    if (encoding != QLatin1StringView("UTF8")
+        || (ctype != QLatin1StringView("C") && ctype != QLatin1StringView("POSIX")))
+        throw DbError(DbError::CannotOpen,
+            QStringLiteral("The books' database must be UTF-8 with the character type C (it is %1, %2): "
+                           "createdb -E UTF8 --locale=C -T template0")
+                .arg(encoding, ctype));
+}
+
+void createCompany(PgConnection &db, const QString &company)
+{
+    db.exec(QStringLiteral("BEGIN"));
+    try {
+        for (const QString &statement : companyStatements(company))
+            db.exec(statement);
+        db.exec(QStringLiteral("COMMIT"));
+    } catch (const DbError &) {
+        try {
+            db.exec(QStringLiteral("ROLLBACK"));
+        } catch (const DbError &) {
+            // The connection is gone, and the server has rolled back with it.
+        }
+        throw;
+    }
+}
+
+} // namespace pusla::serverschema

@@ -1,0 +1,179 @@
+#include "store/pg/PgConnection.h"
+
+#include "store/DbError.h"
+
+#include <libpq-fe.h>
+
+#include <memory>
+
+namespace pusla {
+
+namespace {
+
+// The type identifiers of pg_type that values are read and bound as.
+constexpr Oid kBool = 16;
+constexpr Oid kInt8 = 20;
+constexpr Oid kInt2 = 21;
+constexpr Oid kInt4 = 23;
+constexpr Oid kFloat4 = 700;
+constexpr Oid kFloat8 = 701;
+constexpr Oid kNumeric = 1700;
+
+struct ResultDeleter
+{
+    void operator()(PGresult *result) const { PQclear(result); }
+};
+using Result = std::unique_ptr<PGresult, ResultDeleter>;
+
+/// The engine's error class (SQLSTATE) as the numbers the forms know.
+int errorNumber(const char *state)
+{
+    const QLatin1StringView code(state ? state : "");
+    if (code == "55P03" || code == "40P01" || code == "40001" || code == "57014")
+        return DbError::Locked; // no lock in time, a deadlock, a conflict, a cancelled wait
+    if (code.startsWith(QLatin1StringView("08")) || code == "57P01" || code == "25P03")
+        return DbError::CannotOpen; // the connection is gone
+    if (code == "23505")
+        return DbError::DuplicateKey;
+    if (code == "23502")
+        return DbError::NullNotAllowed;
+    if (code == "42P01")
+        return DbError::TableNotFound;
+    if (code == "42883")
+        return DbError::UndefinedFunction;
+    if (code == "42601")
+        return DbError::SyntaxError;
+    if (code == "53100")
+        return DbError::DiskFull;
+    return DbError::Generic;
+}
+
+QVariant valueOf(const PGresult *result, int row, int column)
+{
+    if (PQgetisnull(result, row, column))
+        return {};
+    const char *text = PQgetvalue(result, row, column);
+    switch (PQftype(result, column)) {
+    case kInt2:
+    case kInt4:
+    case kInt8:
+        return QByteArray(text).toLongLong();
+    case kFloat4:
+    case kFloat8:
+    case kNumeric:
+        return QByteArray(text).toDouble();
+    case kBool:
+        return text[0] == 't';
+    default:
+        return QString::fromUtf8(text);
+    }
+}
+
+/// A parameter's text and the type it is bound as (0: the server infers it).
+std::pair<QByteArray, Oid> parameter(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return {value.toBool() ? "-1" : "0", kInt8}; // Yes/No fields hold -1 and 0
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+        return {QByteArray::number(value.toLongLong()), kInt8};
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return {QByteArray::number(value.toDouble(), 'g', 17), kFloat8};
+    default:
+        return {value.toString().toUtf8(), 0};
+    }
+}
+
+} // namespace
+
+PgConnection::PgConnection(const QString &conninfo, const Timeouts &timeouts)
+{
+    // The defaults first: the connection string may override any of them.
+    const QByteArray connectTimeout = QByteArray::number(timeouts.connectSeconds);
+    const QByteArray options = QStringLiteral("-c lock_timeout=%1 -c idle_in_transaction_session_timeout=%2")
+                                   .arg(timeouts.lockMilliseconds)
+                                   .arg(timeouts.idleInTransactionMilliseconds)
+                                   .toUtf8();
+    const QByteArray database = conninfo.toUtf8();
+    const char *keywords[] = {"connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval",
+        "keepalives_count", "client_encoding", "options", "application_name", "dbname", nullptr};
+    const char *values[] = {connectTimeout.constData(), "1", "30", "10", "3", "UTF8", options.constData(), "pusla",
+        database.constData(), nullptr};
+    m_conn = PQconnectdbParams(keywords, values, 1);
+    if (PQstatus(m_conn) != CONNECTION_OK) {
+        const QString text = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
+        PQfinish(m_conn);
+        m_conn = nullptr;
+        throw DbError(DbError::CannotOpen, text);
+    }
+}
+
+PgConnection::~PgConnection()
+{
+    PQfinish(m_conn);
+}
+
+int PgConnection::backendPid() const
+{
+    return PQbackendPID(m_conn);
+}
+
+void PgConnection::fail(const char *what) const
+{
+    throw DbError(PQstatus(m_conn) == CONNECTION_OK ? DbError::Generic : DbError::CannotOpen,
+        QString::fromUtf8(what) + QStringLiteral(": ") + QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
+}
+
+PgRows PgConnection::exec(const QString &sql, const QVariantList &params)
+{
+    std::vector<QByteArray> texts;
+    std::vector<const char *> values;
+    std::vector<Oid> types;
+    texts.reserve(size_t(params.size()));
+    for (const QVariant &param : params) {
+        if (param.isNull()) {
+            texts.emplace_back();
+            values.push_back(nullptr);
+            types.push_back(0);
+            continue;
+        }
+        auto [text, type] = parameter(param);
+        texts.push_back(std::move(text));
+        values.push_back(texts.back().constData());
+        types.push_back(type);
+    }
+    const Result result(PQexecParams(
+        m_conn, sql.toUtf8().constData(), int(values.size()), types.data(), values.data(), nullptr, nullptr, 0));
+    if (!result)
+        fail("no result");
+    const ExecStatusType status = PQresultStatus(result.get());
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+        const int number = PQstatus(m_conn) == CONNECTION_OK
+            ? errorNumber(PQresultErrorField(result.get(), PG_DIAG_SQLSTATE))
+            : DbError::CannotOpen;
+        throw DbError(number, QString::fromUtf8(PQresultErrorMessage(result.get())).trimmed());
+    }
+
+    PgRows rows;
+    const int columns = PQnfields(result.get());
+    for (int column = 0; column < columns; ++column)
+        rows.columns << QString::fromUtf8(PQfname(result.get(), column));
+    const int count = PQntuples(result.get());
+    rows.rows.reserve(size_t(count));
+    for (int row = 0; row < count; ++row) {
+        QVariantList fields;
+        fields.reserve(columns);
+        for (int column = 0; column < columns; ++column)
+            fields.append(valueOf(result.get(), row, column));
+        rows.rows.push_back(std::move(fields));
+    }
+    rows.affected = QByteArray(PQcmdTuples(result.get())).toLongLong();
+    return rows;
+}
+
+} // namespace pusla

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QStringList>
+#include <QVariantList>
+
+#include <vector>
+
+struct pg_conn;
+
+namespace pusla {
+
+/// What one statement gave back: its columns and rows, and how many rows it
+/// changed.
+struct PgRows
+{
+    QStringList columns;
+    std::vector<QVariantList> rows;
+    qint64 affected = 0;
+
+    /// The first field of the first row; null when there is none.
+    QVariant value() const { return rows.empty() || rows.front().isEmpty() ? QVariant() : rows.front().front(); }
+};
+
+/// One session with a PostgreSQL server over libpq, set up as a terminal on
+/// a shop's network needs it: a short connect timeout (a server that is down
+/// is said at once, not waited for), TCP keepalives, and lock and
+/// idle-in-transaction timeouts, so that a tablet that drops off the network
+/// lets go of its locks. Statements take $1, $2, ... parameters: whole
+/// numbers go as bigint, other numbers as double precision, texts as the
+/// server infers them. Every failure throws DbError with the engine's text:
+/// Locked for a lock that did not come in time, CannotOpen for a server that
+/// cannot be reached or a connection that was lost.
+class PgConnection
+{
+public:
+    struct Timeouts
+    {
+        int connectSeconds = 5;
+        int lockMilliseconds = 20000;
+        int idleInTransactionMilliseconds = 60000;
+    };
+
+    /// `conninfo` is a libpq connection string ("host=... dbname=...");
+    /// what it says overrides the defaults above.
+    explicit PgConnection(const QString &conninfo, const Timeouts &timeouts);
+    explicit PgConnection(const QString &conninfo)
+        : PgConnection(conninfo, Timeouts {})
+    { }
+    ~PgConnection();
+    PgConnection(const PgConnection &) = delete;
+    PgConnection &operator=(const PgConnection &) = delete;
+
+    PgRows exec(const QString &sql, const QVariantList &params = {});
+
+    /// The server's process for this session (for tests that end it).
+    int backendPid() const;
+
+private:
+    [[noreturn]] void fail(const char *what) const;
+
+    pg_conn *m_conn = nullptr;
+};
+
+} // namespace pusla

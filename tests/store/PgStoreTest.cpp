@@ -1,0 +1,128 @@
+#include "base/TextFold.h"
+#include "data/ServerSchema.h"
+#include "store/DbError.h"
+#include "support/PgServer.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+
+using namespace pusla;
+using namespace pusla::test;
+
+namespace {
+
+int failureNumber(const std::function<void()> &run)
+{
+    try {
+        run();
+    } catch (const DbError &error) {
+        return error.number();
+    }
+    return 0;
+}
+
+} // namespace
+
+// Values keep their kind both ways; Turkish letters survive.
+TEST(PgConnectionTest, ValuesGoAndComeBackAsTheyAre)
+{
+    PUSLA_REQUIRE_PG(server);
+    PgConnection db(server);
+    const PgRows row = db.exec(QStringLiteral("SELECT $1::bigint + 1, $2::float8 * 2, $3::text, $4::text IS NULL, $5"),
+        {qlonglong(41), 1.25, u"Şişli Çarşı"_qs, QVariant(), true});
+    ASSERT_EQ(row.rows.size(), 1u);
+    EXPECT_EQ(row.rows[0][0], QVariant(qlonglong(42)));
+    EXPECT_EQ(row.rows[0][1], QVariant(2.5));
+    EXPECT_EQ(row.rows[0][2], QVariant(u"Şişli Çarşı"_qs));
+    EXPECT_EQ(row.rows[0][3], QVariant(true));
+    EXPECT_EQ(row.rows[0][4], QVariant(qlonglong(-1))) << "a Yes field is -1, as in the suite's files";
+}
+
+// Failures arrive as the numbers the forms turn into the operator's
+// messages; a server that is not there is said at once.
+TEST(PgConnectionTest, FailuresCarryTheFormsNumbers)
+{
+    PUSLA_REQUIRE_PG(server);
+    PgConnection db(server);
+    EXPECT_EQ(failureNumber([&] { db.exec(QStringLiteral("SELEC 1")); }), DbError::SyntaxError);
+    EXPECT_EQ(failureNumber([&] { db.exec(QStringLiteral("SELECT * FROM yok")); }), DbError::TableNotFound);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(
+        failureNumber([] { PgConnection(QStringLiteral("host=/nonexistent/socket dbname=x")); }), DbError::CannotOpen);
+    EXPECT_LT(timer.elapsed(), 5000);
+}
+
+// A lock that does not come in time is "busy"; a session that sits in a
+// transaction (a tablet off the network) is ended and lets go of its locks.
+TEST(PgConnectionTest, LocksAreNeitherWaitedForNorHeldForever)
+{
+    PUSLA_REQUIRE_PG(server);
+    const ScratchDatabase scratch(server);
+    PgConnection::Timeouts quick;
+    quick.lockMilliseconds = 100;
+    quick.idleInTransactionMilliseconds = 300;
+    PgConnection holder(scratch.conninfo(), quick);
+    PgConnection other(scratch.conninfo(), quick);
+    holder.exec(QStringLiteral("CREATE TABLE t (id int PRIMARY KEY, v int)"));
+    holder.exec(QStringLiteral("INSERT INTO t VALUES (1, 0)"));
+    holder.exec(QStringLiteral("BEGIN"));
+    holder.exec(QStringLiteral("SELECT v FROM t WHERE id = 1 FOR UPDATE"));
+    other.exec(QStringLiteral("BEGIN"));
+    EXPECT_EQ(
+        failureNumber([&] { other.exec(QStringLiteral("SELECT v FROM t WHERE id = 1 FOR UPDATE")); }), DbError::Locked);
+    other.exec(QStringLiteral("ROLLBACK"));
+
+    QThread::msleep(600);
+    other.exec(QStringLiteral("BEGIN"));
+    EXPECT_EQ(other.exec(QStringLiteral("SELECT v FROM t WHERE id = 1 FOR UPDATE")).value(), QVariant(qlonglong(0)));
+    other.exec(QStringLiteral("COMMIT"));
+    EXPECT_EQ(failureNumber([&] { holder.exec(QStringLiteral("SELECT 1")); }), DbError::CannotOpen);
+}
+
+// The server's folded and sort-key columns are the program's own fold and
+// name order, and lookups on them are index scans.
+TEST(ServerSchemaTest, FoldAndNameOrderAreTheProgramsOwn)
+{
+    PUSLA_REQUIRE_PG(server);
+    const ScratchDatabase scratch(server);
+    PgConnection db(scratch.conninfo());
+    serverschema::checkDatabase(db);
+    serverschema::createCompany(db, QStringLiteral("01"));
+    const QStringList names {u"çay"_qs, u"Cam"_qs, u"ılık"_qs, u"İnce"_qs, u"Işık"_qs, u"iğne"_qs, u"kâr"_qs, u"Kar"_qs,
+        u"Şeker"_qs, u"sabun"_qs, u"Üzüm"_qs, u"Zeytin"_qs, u"ÖNCÜ"_qs, u"ödeme"_qs};
+    for (const QString &name : names)
+        db.exec(QStringLiteral(R"(INSERT INTO "01"."StokKartlar" ("StokAdi", "Barkod") VALUES ($1, $1))"), {name});
+
+    const PgRows rows = db.exec(QStringLiteral(
+        R"(SELECT "StokAdi", "Barkod_fold", "StokAdi_sort" FROM "01"."StokKartlar" ORDER BY "StokAdi_sort", id)"));
+    QStringList expected = names;
+    std::stable_sort(expected.begin(), expected.end(),
+        [](const QString &a, const QString &b) { return sortKeyText(a) < sortKeyText(b); });
+    QStringList ordered;
+    for (const QVariantList &row : rows.rows) {
+        ordered << row[0].toString();
+        EXPECT_EQ(row[1].toString(), foldText(row[0].toString()));
+        EXPECT_EQ(row[2].toString(), sortKeyText(row[0].toString()));
+    }
+    EXPECT_EQ(ordered, expected);
+
+    db.exec(QStringLiteral("SET enable_seqscan = off"));
+    const PgRows plan = db.exec(
+        QStringLiteral(
+            R"(EXPLAIN SELECT id FROM "01"."StokKartlar" WHERE "Barkod_fold" = $1 ORDER BY "Barkod_fold", id LIMIT 1)"),
+        {u"ÇAY"_qs});
+    QStringList steps;
+    for (const QVariantList &row : plan.rows)
+        steps << row.front().toString();
+    EXPECT_TRUE(steps.join(u'\n').contains(QStringLiteral("Scan using \"ix_StokKartlar_Barkod_fold\"")))
+        << steps.join(u'\n').toStdString();
+}
+
+TEST(ServerSchemaTest, ADatabaseThatWouldFoldOtherwiseIsRefused)
+{
+    PUSLA_REQUIRE_PG(server);
+    const ScratchDatabase scratch(server, QStringLiteral("C.UTF-8"));
+    PgConnection db(scratch.conninfo());
+    EXPECT_EQ(failureNumber([&] { serverschema::checkDatabase(db); }), DbError::CannotOpen);
+}
