@@ -100,12 +100,12 @@ QStringList companyStatements(const QString &company)
                                   quoted(keyColumn(index)));
         }
     }
-    statements << QStringLiteral("CREATE TABLE %1.pusla_files (file text PRIMARY KEY, version bigint NOT NULL)")
-                      .arg(schemaName)
-               << QStringLiteral("INSERT INTO %1.pusla_files VALUES %2").arg(schemaName, files.join(u','))
-               << QStringLiteral("CREATE TABLE %1.pusla_counter (name text PRIMARY KEY, value bigint NOT NULL)")
-                      .arg(schemaName)
-               << QStringLiteral("INSERT INTO %1.pusla_counter VALUES ('FatNo', 0)").arg(schemaName);
+    statements
+        << QStringLiteral("CREATE TABLE %1.pusla_files (file text PRIMARY KEY, version bigint NOT NULL)")
+               .arg(schemaName)
+        << QStringLiteral("INSERT INTO %1.pusla_files VALUES %2").arg(schemaName, files.join(u','))
+        << QStringLiteral("CREATE TABLE %1.pusla_counter (name text PRIMARY KEY, value text NOT NULL)").arg(schemaName)
+        << QStringLiteral("INSERT INTO %1.pusla_counter VALUES ('FatNo', '00000')").arg(schemaName);
     return statements;
 }
 
@@ -123,12 +123,11 @@ void checkDatabase(PgConnection &db)
                 .arg(encoding, ctype));
 }
 
-void createCompany(PgConnection &db, const QString &company)
+void runInTransaction(PgConnection &db, const std::function<void()> &statements)
 {
     db.exec(QStringLiteral("BEGIN"));
     try {
-        for (const QString &statement : companyStatements(company))
-            db.exec(statement);
+        statements();
         db.exec(QStringLiteral("COMMIT"));
     } catch (const DbError &) {
         try {
@@ -138,6 +137,14 @@ void createCompany(PgConnection &db, const QString &company)
         }
         throw;
     }
+}
+
+void createCompany(PgConnection &db, const QString &company)
+{
+    runInTransaction(db, [&] {
+        for (const QString &statement : companyStatements(company))
+            db.exec(statement);
+    });
 }
 
 } // namespace pusla::serverschema

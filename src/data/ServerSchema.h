@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace pusla {
 
 class PgConnection;
@@ -18,7 +20,8 @@ class PgConnection;
 /// `StokAdi_sort`) with an index on (that column, id), so that a lookup, a
 /// prefix search and a name-ordered list are index scans. `pusla_files`
 /// holds a version row per file, the row a file's write lock takes, and
-/// `pusla_counter` the invoice counter.
+/// `pusla_counter` the invoice counter as the counter file writes it
+/// ("00000": its width carries over to the next number).
 namespace serverschema {
 
 /// The statements that lay out a company's schema.
@@ -31,6 +34,10 @@ void checkDatabase(PgConnection &db);
 /// Lays out a company's schema in one transaction; throws DbError when it
 /// cannot, leaving nothing behind.
 void createCompany(PgConnection &db, const QString &company);
+
+/// Runs `statements` in one transaction: all of them or, on the first
+/// failure (thrown on as DbError), none.
+void runInTransaction(PgConnection &db, const std::function<void()> &statements);
 
 /// An identifier as PostgreSQL keeps it, case and all.
 QString quoted(const QString &name);

@@ -111,6 +111,9 @@ PgConnection::PgConnection(const QString &conninfo, const Timeouts &timeouts)
         m_conn = nullptr;
         throw DbError(DbError::CannotOpen, text);
     }
+    // The server's notices ("schema ... does not exist, skipping") are not
+    // the program's to print.
+    PQsetNoticeProcessor(m_conn, [](void *, const char *) {}, nullptr);
 }
 
 PgConnection::~PgConnection()
