@@ -1,5 +1,6 @@
 #include "forms/Controls.h"
 #include "forms/TerminalState.h"
+#include "support/Cases.h"
 #include "support/FormFixture.h"
 
 #include <QAction>
@@ -29,12 +30,9 @@ protected:
 
 } // namespace
 
-TEST_F(StartupTest, FirstRunOpensCentredAtDesignSizeOnTheRolePanel)
+TEST_F(StartupTest, FirstRunOpensOnTheRolePanel)
 {
-    program.screen = QSize(800, 600);
     TerminalForm &f = openForm();
-    EXPECT_EQ(f.size(), QSize(234, 318));
-    EXPECT_EQ(f.pos(), QPoint((800 - 234) / 2, (600 - 318) / 2));
     EXPECT_TRUE(f.Frame4->isVisible());
     EXPECT_EQ(f.Frame4->title(), productTitle());
     EXPECT_EQ(f.Frame4->geometry(), QRect(0, 0, 233, 317));
@@ -45,26 +43,39 @@ TEST_F(StartupTest, FirstRunOpensCentredAtDesignSizeOnTheRolePanel)
     EXPECT_TRUE(f.state().dataPath().isEmpty()) << "nothing is read before a role is chosen";
 }
 
-TEST_F(StartupTest, StoredPlacementIsRestored)
+// The stored placement (top, left, width, height in twips) as the form opens
+// on an 800 x 600 screen: none or a broken top centres the design size, a
+// broken left reads as 0, a broken size keeps the design size; a larger size
+// lays the design out over it (the scan box shows where).
+struct PlacementCase
 {
-    storePlacement(QStringLiteral("1500"), QStringLiteral("3000"), QStringLiteral("4500"), QStringLiteral("6000"));
-    TerminalForm &f = openForm();
-    EXPECT_EQ(f.pos(), QPoint(200, 100));
-    EXPECT_EQ(f.size(), QSize(300, 400));
-}
+    std::array<const char *, 4> stored;
+    QPoint pos;
+    QSize size;
+    QRect scanBox;
+};
 
-TEST_F(StartupTest, PlacementThatIsNotANumberStillOpensTheForm)
+using PlacementTest = Cases<StartupTest, PlacementCase>;
+
+TEST_P(PlacementTest, OpensWhereItWasLeft)
 {
-    storePlacement(QStringLiteral("abc"), QStringLiteral("3000"), QStringLiteral("4500"), QStringLiteral("6000"));
+    const PlacementCase &c = GetParam();
+    if (c.stored[0])
+        storePlacement(QString::fromLatin1(c.stored[0]), QString::fromLatin1(c.stored[1]),
+            QString::fromLatin1(c.stored[2]), QString::fromLatin1(c.stored[3]));
     program.screen = QSize(800, 600);
     TerminalForm &f = openForm();
-    EXPECT_EQ(f.pos(), QPoint((800 - 234) / 2, (600 - 318) / 2)) << "a broken top counts as no placement";
-
-    storePlacement(QStringLiteral("1500"), QStringLiteral("x"), QStringLiteral("-"), QString());
-    TerminalForm &g = openForm();
-    EXPECT_EQ(g.pos(), QPoint(0, 100)) << "a broken left reads as 0";
-    EXPECT_EQ(g.size(), QSize(234, 318)) << "a broken size keeps the design size";
+    EXPECT_EQ(f.pos(), c.pos);
+    EXPECT_EQ(f.size(), c.size);
+    EXPECT_EQ(f.Text1->geometry(), c.scanBox);
 }
+
+INSTANTIATE_TEST_SUITE_P(Placements, PlacementTest,
+    ::testing::Values(PlacementCase {{}, {283, 141}, {234, 318}, {2, 36, 229, 28}},
+        PlacementCase {{"1500", "3000", "4500", "6000"}, {200, 100}, {300, 400}, {3, 45, 293, 35}},
+        PlacementCase {{"0", "0", "5265", "9540"}, {0, 0}, {351, 636}, {3, 72, 343, 56}},
+        PlacementCase {{"abc", "3000", "4500", "6000"}, {283, 141}, {234, 318}, {2, 36, 229, 28}},
+        PlacementCase {{"1500", "x", "-", ""}, {0, 100}, {234, 318}, {2, 36, 229, 28}}));
 
 TEST_F(StartupTest, FocusStaysOnTheHolderWhileTheRolePanelIsUp)
 {
@@ -77,8 +88,8 @@ TEST_F(StartupTest, FocusStaysOnTheHolderWhileTheRolePanelIsUp)
     EXPECT_EQ(QApplication::focusWidget(), f.TextSet) << "Tab does not reach the working screen";
 
     f.Text1->setFocus();
-    QMouseEvent move(QEvent::MouseMove, QPointF(100, 300), f.mapToGlobal(QPointF(100, 300)), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(100, 300), f.mapToGlobal(QPointF(100, 300)), Qt::NoButton, Qt::NoButton,
+        Qt::NoModifier);
     QApplication::sendEvent(f.childAt(100, 300), &move);
     EXPECT_EQ(QApplication::focusWidget(), f.TextSet) << "the pointer over the form takes the focus back";
 }
@@ -142,14 +153,14 @@ TEST_F(StartupTest, RightClickOpensTheMenusAndALeftClickNothing)
     EXPECT_TRUE(dialogs.shownMenus.isEmpty());
     QTest::mouseClick(f.Frame4, Qt::RightButton, {}, QPoint(5, 300));
     ASSERT_EQ(dialogs.shownMenus.size(), 1);
-    EXPECT_EQ(dialogs.shownMenus[0], QStringList{QStringLiteral("Server İp")});
+    EXPECT_EQ(dialogs.shownMenus[0], QStringList {QStringLiteral("Server İp")});
 
     f.Frame4->hide();
     QTest::mouseClick(f.Label5, Qt::LeftButton);
     EXPECT_EQ(dialogs.shownMenus.size(), 1);
     QTest::mouseClick(f.Label5, Qt::RightButton);
     ASSERT_EQ(dialogs.shownMenus.size(), 2);
-    EXPECT_EQ(dialogs.shownMenus[1], (QStringList{QStringLiteral("Depo"), QStringLiteral("Cari")}));
+    EXPECT_EQ(dialogs.shownMenus[1], (QStringList {QStringLiteral("Depo"), QStringLiteral("Cari")}));
 }
 
 TEST_F(StartupTest, ServerAddressDialogStoresTheTrimmedAnswer)
@@ -161,12 +172,12 @@ TEST_F(StartupTest, ServerAddressDialogStoresTheTrimmedAnswer)
 
     ASSERT_EQ(dialogs.inputTitles.size(), 1);
     EXPECT_EQ(dialogs.inputTitles[0], QStringLiteral("Ana Makina İp Numarası"));
-    EXPECT_EQ(dialogs.inputPrompts[0],
-              QStringLiteral("Ip Numarası Giriniz..\n\n( \\\\127.0.0.1\\MuhasebeData\\01 ) Gibi"));
+    EXPECT_EQ(
+        dialogs.inputPrompts[0], QStringLiteral("Ip Numarası Giriniz..\n\n( \\\\127.0.0.1\\MuhasebeData\\01 ) Gibi"));
     EXPECT_EQ(dialogs.inputDefaults[0], QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\01"));
     EXPECT_EQ(f.state().dataPath(), QStringLiteral("\\\\192.168.1.20\\MuhasebeData\\03"));
     EXPECT_EQ(settings.getSetting(QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("ip")),
-              QStringLiteral("\\\\192.168.1.20\\MuhasebeData\\03"));
+        QStringLiteral("\\\\192.168.1.20\\MuhasebeData\\03"));
 }
 
 TEST_F(StartupTest, CancellingTheServerAddressDialogStoresNothing)

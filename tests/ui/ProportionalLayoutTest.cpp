@@ -151,14 +151,3 @@ TEST_F(MainFormResizeTest, FontsAndColumnsGrowAndComeBackExactly)
     }
     EXPECT_EQ(restored.columns, design.columns);
 }
-
-// A window that opens larger than the design, its placement as stored, is
-// laid out from the design.
-TEST_F(MainFormResizeTest, AStoredLargerPlacementScalesTheDesign)
-{
-    for (const auto &[name, value] : {std::pair(u"TerTop"_qs, u"0"_qs), std::pair(u"TerLeft"_qs, u"0"_qs),
-             std::pair(u"TerWidth"_qs, u"5265"_qs), std::pair(u"TerHeight"_qs, u"9540"_qs)})
-        settings.regWriteString(SettingsStore::HKEY_CURRENT_USER, QStringLiteral("LoginEx\\Properties1"), name, value);
-    TerminalForm &f = openForm();
-    EXPECT_EQ(f.Text1->geometry(), QRect(3, 72, 343, 56)); // 30, 540, 3435, 420 twips at 150 % x 200 %
-}
