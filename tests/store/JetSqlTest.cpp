@@ -1,11 +1,14 @@
 #include "store/jet/JetSql.h"
+#include "base/TextFold.h"
 #include "store/DataControl.h"
 #include "store/Database.h"
 #include "store/DbError.h"
 #include "store/jet/JetPattern.h"
-#include "base/TextFold.h"
 
+#include "data/SchemaDdl.h"
+#include "data/ServerSchema.h"
 #include "support/DbTestSupport.h"
+#include "support/PgServer.h"
 
 #include <gtest/gtest.h>
 
@@ -23,8 +26,8 @@ const std::vector<std::pair<QString, QString>> kNames = {{"01", QStringLiteral("
     {"08", QStringLiteral("şeker")}, {"09", QStringLiteral("DAĞ")}, {"10", QStringLiteral("üzüm")},
     {"11", QStringLiteral("öğle")}, {"12", QStringLiteral("100% pamuk")}, {"13", QStringLiteral("a_b")},
     {"14", QStringLiteral("[köşeli]")}, {"15", QStringLiteral("O'Brien")}, {"16", QStringLiteral("Yıldız*")},
-    {"17", QStringLiteral("x' OR 1=1 --")}, {"18", QStringLiteral("\"; DROP TABLE StokKartlar; --")},
-    {"19", kLongName}, {"20", QStringLiteral("a\tb\nc\x01")}, {"21", QStringLiteral("Kod2017")}};
+    {"17", QStringLiteral("x' OR 1=1 --")}, {"18", QStringLiteral("\"; DROP TABLE StokKartlar; --")}, {"19", kLongName},
+    {"20", QStringLiteral("a\tb\nc\x01")}, {"21", QStringLiteral("Kod2017")}};
 
 // A criterion written the way the forms paste a text between apostrophes.
 QString quoted(const QString &text)
@@ -86,44 +89,45 @@ TEST_P(DialectTest, CriterionMatchesExactlyTheseRows)
     EXPECT_EQ(codes, c.codes);
 }
 
-INSTANTIATE_TEST_SUITE_P(TurkishCase, DialectTest,
-    ::testing::Values(CriteriaCase {"StokAdi='çay'", {"01"}}, CriteriaCase {"StokAdi='ÇAY BARDAĞI'", {"02"}},
-        CriteriaCase {"StokAdi='ışık'", {"03"}}, CriteriaCase {"StokAdi='IŞIK'", {"03"}},
-        CriteriaCase {"StokAdi='işik'", {}}, CriteriaCase {"StokAdi='İNCE'", {"05", "06"}},
-        CriteriaCase {"StokAdi='ince'", {"05", "06"}}, CriteriaCase {"StokAdi='INCE'", {}},
-        CriteriaCase {"stokadi='ŞEKER'", {"07", "08"}}, CriteriaCase {"StokAdi='dağ'", {"09"}},
-        CriteriaCase {"StokAdi='ÜZÜM'", {"10"}}, CriteriaCase {"StokAdi='ÖĞLE'", {"11"}},
-        CriteriaCase {"StokAdi<'B'", {"12", "13", "18", "20"}}, CriteriaCase {"StokKod>'19'", {"20", "21"}},
-        CriteriaCase {"StokAdi In ('çay','IŞIK')", {"01", "03"}},
-        CriteriaCase {"StokKod Between '05' And '07'", {"05", "06", "07"}}));
+const std::vector<CriteriaCase> kTurkishCase {CriteriaCase {"StokAdi='çay'", {"01"}},
+    CriteriaCase {"StokAdi='ÇAY BARDAĞI'", {"02"}}, CriteriaCase {"StokAdi='ışık'", {"03"}},
+    CriteriaCase {"StokAdi='IŞIK'", {"03"}}, CriteriaCase {"StokAdi='işik'", {}},
+    CriteriaCase {"StokAdi='İNCE'", {"05", "06"}}, CriteriaCase {"StokAdi='ince'", {"05", "06"}},
+    CriteriaCase {"StokAdi='INCE'", {}}, CriteriaCase {"stokadi='ŞEKER'", {"07", "08"}},
+    CriteriaCase {"StokAdi='dağ'", {"09"}}, CriteriaCase {"StokAdi='ÜZÜM'", {"10"}},
+    CriteriaCase {"StokAdi='ÖĞLE'", {"11"}}, CriteriaCase {"StokAdi<'B'", {"12", "13", "18", "20"}},
+    CriteriaCase {"StokKod>'19'", {"20", "21"}}, CriteriaCase {"StokAdi In ('çay','IŞIK')", {"01", "03"}},
+    CriteriaCase {"StokKod Between '05' And '07'", {"05", "06", "07"}}};
+INSTANTIATE_TEST_SUITE_P(TurkishCase, DialectTest, ::testing::ValuesIn(kTurkishCase));
 
-INSTANTIATE_TEST_SUITE_P(Wildcards, DialectTest,
-    ::testing::Values(CriteriaCase {"StokAdi like 'ça*'", {"01", "02"}}, CriteriaCase {"StokAdi like 'Ç?Y'", {"01"}},
-        CriteriaCase {"StokAdi like '*BARDAĞ*'", {"02"}}, CriteriaCase {"StokAdi like 'ış*'", {"03", "04"}},
-        CriteriaCase {"StokAdi LIKE 'İN*'", {"05", "06"}}, CriteriaCase {"StokAdi like 'Kod####'", {"21"}},
-        CriteriaCase {"StokAdi like 'Kod#'", {}}, CriteriaCase {"StokAdi like '[ÇŞ]*'", {"01", "02", "07", "08"}},
-        CriteriaCase {"StokAdi like '[a-c]*'", {"13", "20"}},
-        CriteriaCase {"StokAdi like '[!a-zçşıİ]*'", {"10", "11", "12", "14", "18", "19"}},
-        CriteriaCase {"StokAdi like '100%*'", {"12"}}, CriteriaCase {"StokAdi like '100_*'", {}},
-        CriteriaCase {"StokAdi like 'a_b'", {"13"}}, CriteriaCase {"StokAdi like 'a%b'", {}},
-        CriteriaCase {"StokAdi like '[köş*'", {}}, CriteriaCase {"StokAdi like 'ça*ğ*'", {"02"}}, CriteriaCase {"StokAdi like '[[]köşeli]'", {"14"}},
-        CriteriaCase {"StokAdi like 'Yıldız[*]'", {"16"}}, CriteriaCase {"StokAdi like 'yıldız*'", {"16"}},
-        CriteriaCase {"StokAdi Not Like '*a*'",
-            {"03", "04", "05", "06", "07", "08", "10", "11", "14", "15", "16", "17", "19", "21"}}));
+const std::vector<CriteriaCase> kWildcards {CriteriaCase {"StokAdi like 'ça*'", {"01", "02"}},
+    CriteriaCase {"StokAdi like 'Ç?Y'", {"01"}}, CriteriaCase {"StokAdi like '*BARDAĞ*'", {"02"}},
+    CriteriaCase {"StokAdi like 'ış*'", {"03", "04"}}, CriteriaCase {"StokAdi LIKE 'İN*'", {"05", "06"}},
+    CriteriaCase {"StokAdi like 'Kod####'", {"21"}}, CriteriaCase {"StokAdi like 'Kod#'", {}},
+    CriteriaCase {"StokAdi like '[ÇŞ]*'", {"01", "02", "07", "08"}},
+    CriteriaCase {"StokAdi like '[a-c]*'", {"13", "20"}},
+    CriteriaCase {"StokAdi like '[!a-zçşıİ]*'", {"10", "11", "12", "14", "18", "19"}},
+    CriteriaCase {"StokAdi like '100%*'", {"12"}}, CriteriaCase {"StokAdi like '100_*'", {}},
+    CriteriaCase {"StokAdi like 'a_b'", {"13"}}, CriteriaCase {"StokAdi like 'a%b'", {}},
+    CriteriaCase {"StokAdi like '[köş*'", {}}, CriteriaCase {"StokAdi like 'ça*ğ*'", {"02"}},
+    CriteriaCase {"StokAdi like '[[]köşeli]'", {"14"}}, CriteriaCase {"StokAdi like 'Yıldız[*]'", {"16"}},
+    CriteriaCase {"StokAdi like 'yıldız*'", {"16"}},
+    CriteriaCase {"StokAdi Not Like '*a*'",
+        {"03", "04", "05", "06", "07", "08", "10", "11", "14", "15", "16", "17", "19", "21"}}};
+INSTANTIATE_TEST_SUITE_P(Wildcards, DialectTest, ::testing::ValuesIn(kWildcards));
 
-INSTANTIATE_TEST_SUITE_P(HostileTexts, DialectTest,
-    ::testing::Values(CriteriaCase {"StokAdi=" + quoted("O'Brien"), {"15"}},
-        CriteriaCase {"StokAdi like " + quoted("o'b*"), {"15"}},
-        CriteriaCase {"StokAdi=" + quoted("x' OR 1=1 --"), {"17"}},
-        CriteriaCase {"StokAdi like " + quoted("x' OR 1=1 --*"), {"17"}},
-        CriteriaCase {"StokAdi=\"\"\"; DROP TABLE StokKartlar; --\"", {"18"}},
-        CriteriaCase {"StokAdi=" + quoted("\"; DROP TABLE StokKartlar; --"), {"18"}},
-        CriteriaCase {"StokAdi=" + quoted(kLongName), {"19"}},
-        CriteriaCase {"StokAdi like " + quoted(kLongName.left(9999) + u'*'), {"19"}},
-        CriteriaCase {"StokAdi=" + quoted(QStringLiteral("A\tB\nC\x01")), {"20"}},
-        CriteriaCase {"StokAdi=" + quoted(QStringLiteral("%")), {}},
-        CriteriaCase {"StokAdi=" + quoted(QStringLiteral("_")), {}},
-        CriteriaCase {"StokAdi=" + quoted(QStringLiteral("[")), {}}));
+const std::vector<CriteriaCase> kHostileTexts {CriteriaCase {"StokAdi=" + quoted("O'Brien"), {"15"}},
+    CriteriaCase {"StokAdi like " + quoted("o'b*"), {"15"}}, CriteriaCase {"StokAdi=" + quoted("x' OR 1=1 --"), {"17"}},
+    CriteriaCase {"StokAdi like " + quoted("x' OR 1=1 --*"), {"17"}},
+    CriteriaCase {"StokAdi=\"\"\"; DROP TABLE StokKartlar; --\"", {"18"}},
+    CriteriaCase {"StokAdi=" + quoted("\"; DROP TABLE StokKartlar; --"), {"18"}},
+    CriteriaCase {"StokAdi=" + quoted(kLongName), {"19"}},
+    CriteriaCase {"StokAdi like " + quoted(kLongName.left(9999) + u'*'), {"19"}},
+    CriteriaCase {"StokAdi=" + quoted(QStringLiteral("A\tB\nC\x01")), {"20"}},
+    CriteriaCase {"StokAdi=" + quoted(QStringLiteral("%")), {}},
+    CriteriaCase {"StokAdi=" + quoted(QStringLiteral("_")), {}},
+    CriteriaCase {"StokAdi=" + quoted(QStringLiteral("[")), {}}};
+INSTANTIATE_TEST_SUITE_P(HostileTexts, DialectTest, ::testing::ValuesIn(kHostileTexts));
 
 class DialectErrorTest : public DialectTest
 {
@@ -211,15 +215,17 @@ TEST_P(JetPatternTest, Matches)
         << GetParam().pattern.toStdString() << " ~ " << GetParam().text.toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, JetPatternTest,
-    ::testing::Values(PatternCase {"*", "", true}, PatternCase {"?", "", false}, PatternCase {"a*b*c", "aXbYc", true},
-        PatternCase {"a*b*c", "aXbY", false}, PatternCase {"*ab", "aab", true}, PatternCase {"#?#", "1x2", true},
-        PatternCase {"#", "x", false}, PatternCase {"[a-c]", "B", true}, PatternCase {"[a-c]", "d", false},
-        PatternCase {"[!a-c]", "d", true}, PatternCase {"[!a-c]", "b", false}, PatternCase {"ı", "I", true},
-        PatternCase {"i", "İ", true}, PatternCase {"i", "I", false}, PatternCase {"?", "\U0001F600", true},
-        PatternCase {"[", "[", false}, PatternCase {"a[b*", "a[b", false}, PatternCase {"[[]", "[", true},
-        PatternCase {"a[]b", "ab", true}, PatternCase {"%", "x", false},
-        PatternCase {"_", "_", true}));
+const std::vector<PatternCase> kPatterns {PatternCase {"*", "", true}, PatternCase {"?", "", false},
+    PatternCase {"a*b*c", "aXbYc", true}, PatternCase {"a*b*c", "aXbY", false}, PatternCase {"*ab", "aab", true},
+    PatternCase {"#?#", "1x2", true}, PatternCase {"#", "x", false}, PatternCase {"[a-c]", "B", true},
+    PatternCase {"[a-c]", "d", false}, PatternCase {"[!a-c]", "d", true}, PatternCase {"[!a-c]", "b", false},
+    PatternCase {"ı", "I", true}, PatternCase {"i", "İ", true}, PatternCase {"i", "I", false},
+    PatternCase {"?", "\U0001F600", true}, PatternCase {"[", "[", false}, PatternCase {"a[b*", "a[b", false},
+    PatternCase {"[[]", "[", true}, PatternCase {"a[]b", "ab", true}, PatternCase {"%", "x", false},
+    PatternCase {"_", "_", true}, PatternCase {"[h-j]", "i", true}, PatternCase {"[h-j]", "İ", false},
+    PatternCase {"[b-ü]", "a", false}, PatternCase {"[b-ü]", "A", false}, PatternCase {"[!]", "x", true},
+    PatternCase {"ş*", "Şeker", true}, PatternCase {"a\nb", "A\nB", true}};
+INSTANTIATE_TEST_SUITE_P(Table, JetPatternTest, ::testing::ValuesIn(kPatterns));
 
 TEST(JetPatternPrefix, UpperBoundIsTheNextTextAfterEveryExtension)
 {
@@ -232,6 +238,79 @@ TEST(JetPatternPrefix, UpperBoundIsTheNextTextAfterEveryExtension)
     EXPECT_EQ(JetPattern(u"ab?c*").leadingText(), QStringLiteral("AB"));
     EXPECT_EQ(JetPattern(u"ab[c*").leadingText(), QString());
     EXPECT_EQ(JetPattern(u"şeker").exactText(), QStringLiteral("ŞEKER"));
+}
+
+// The same criteria and patterns on a server's books: the rows found are
+// the same.
+class PgDialectTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        const QString server = test::pgServer();
+        if (server.isEmpty())
+            return;
+        s_scratch = std::make_unique<test::ScratchDatabase>(server);
+        s_db = std::make_unique<PgConnection>(s_scratch->conninfo());
+        serverschema::createCompany(*s_db, QStringLiteral("01"));
+        for (const auto &[code, name] : kNames)
+            s_db->exec(QStringLiteral(R"(INSERT INTO "01"."StokKartlar" ("StokKod", "StokAdi") VALUES ($1, $2))"),
+                {code, name});
+    }
+    static void TearDownTestSuite()
+    {
+        s_db.reset();
+        s_scratch.reset();
+    }
+    void SetUp() override
+    {
+        if (!s_db)
+            GTEST_SKIP() << "no PostgreSQL server for the tests (PUSLA_TEST_PG; scripts/test starts one)";
+    }
+
+    static TableInfo stockTable()
+    {
+        TableInfo table {QStringLiteral("StokKartlar"), {}};
+        for (const schema::Column &column : schema::tableLayouts(schema::DatabaseKind::Stok).front().columns) {
+            const bool text = column.type == schema::ColumnType::Text || column.type == schema::ColumnType::DateTime;
+            table.columns.push_back({QString(column.name), text ? TableColumn::Kind::Text : TableColumn::Kind::Number});
+        }
+        return table;
+    }
+
+    static QStringList codes(const QString &criteria)
+    {
+        const SqlText where = translateCriteria(criteria, stockTable(), -1, SqlDialect::Postgres);
+        QStringList found;
+        for (const QVariantList &row :
+            s_db->exec(QStringLiteral(R"(SELECT "StokKod" FROM "01"."StokKartlar" WHERE %1 ORDER BY "StokKod")")
+                           .arg(numberedParameters(where.sql)),
+                    where.params)
+                .rows)
+            found << row.front().toString();
+        return found;
+    }
+
+    static inline std::unique_ptr<test::ScratchDatabase> s_scratch;
+    static inline std::unique_ptr<PgConnection> s_db;
+};
+
+TEST_F(PgDialectTest, CriteriaFindTheSameRows)
+{
+    for (const std::vector<CriteriaCase> *cases : {&kTurkishCase, &kWildcards, &kHostileTexts}) {
+        for (const CriteriaCase &c : *cases)
+            EXPECT_EQ(codes(c.criteria), c.codes) << c;
+    }
+}
+
+TEST_F(PgDialectTest, PatternsMatchTheSameTexts)
+{
+    for (const PatternCase &c : kPatterns) {
+        const std::optional<QString> regex = JetPattern(c.pattern).postgresRegex();
+        const bool matched
+            = regex && s_db->exec(QStringLiteral("SELECT $1::text ~ $2"), {c.text, *regex}).value().toBool();
+        EXPECT_EQ(matched, c.matches) << c.pattern.toStdString() << " ~ " << c.text.toStdString();
+    }
 }
 
 } // namespace

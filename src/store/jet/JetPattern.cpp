@@ -4,6 +4,9 @@
 
 #include <QList>
 
+#include <algorithm>
+#include <string_view>
+
 namespace pusla {
 namespace {
 
@@ -13,6 +16,32 @@ char32_t foldChar(char32_t c)
 {
     const QList<uint> folded = foldText(QString::fromUcs4(&c, 1)).toUcs4();
     return folded.isEmpty() ? c : folded.front();
+}
+
+/// The characters the fold changes, in code point order, with what each becomes.
+const std::vector<std::pair<char32_t, char32_t>> &changedByFold()
+{
+    static const std::vector<std::pair<char32_t, char32_t>> letters = [] {
+        std::vector<std::pair<char32_t, char32_t>> found;
+        for (const char32_t c : std::u32string_view(U"abcdefghijklmnopqrstuvwxyzçöüğışİ")) {
+            if (foldChar(c) != c)
+                found.emplace_back(c, foldChar(c));
+        }
+        std::sort(found.begin(), found.end());
+        return found;
+    }();
+    return letters;
+}
+
+/// A character as a regular expression's escape: nothing in it is special.
+QString regexChar(char32_t c)
+{
+    return QStringLiteral("\\U%1").arg(uint(c), 8, 16, QLatin1Char('0'));
+}
+
+QString regexRange(char32_t low, char32_t high)
+{
+    return low == high ? regexChar(low) : regexChar(low) + u'-' + regexChar(high);
 }
 
 } // namespace
@@ -89,6 +118,69 @@ bool JetPattern::matchesOne(const Element &element, char32_t raw, char32_t folde
         break;
     }
     return false;
+}
+
+std::optional<QString> JetPattern::postgresRegex() const
+{
+    if (m_malformed)
+        return std::nullopt;
+    QString regex = QStringLiteral("^");
+    for (const Element &element : m_elements) {
+        switch (element.kind) {
+        case Element::Kind::AnyRun:
+            regex += QStringLiteral(".*");
+            break;
+        case Element::Kind::AnyOne:
+            regex += u'.';
+            break;
+        case Element::Kind::Digit:
+            regex += QStringLiteral("[0-9]");
+            break;
+        case Element::Kind::Literal: {
+            // The folded letter, and every letter that folds to it.
+            QString set = regexChar(element.folded);
+            for (const auto &[raw, folded] : changedByFold()) {
+                if (folded == element.folded)
+                    set += regexChar(raw);
+            }
+            regex += u'[' + set + u']';
+            break;
+        }
+        case Element::Kind::Set: {
+            // In a range as written, or folding into a folded range. A letter
+            // the fold changes is never its own fold: a folded range holds
+            // it only through what it folds to.
+            QString set;
+            for (const auto &[low, high] : element.ranges)
+                set += regexRange(low, high);
+            for (const auto &[low, high] : element.foldedRanges) {
+                char32_t from = low;
+                for (const auto &[raw, folded] : changedByFold()) {
+                    if (raw < from || raw > high)
+                        continue;
+                    if (raw > from)
+                        set += regexRange(from, raw - 1);
+                    from = raw + 1;
+                }
+                if (from <= high)
+                    set += regexRange(from, high);
+            }
+            for (const auto &[raw, folded] : changedByFold()) {
+                if (inRanges(element.foldedRanges, folded))
+                    set += regexChar(raw);
+            }
+            if (set.isEmpty()) {
+                if (!element.negated)
+                    return std::nullopt;
+                regex += u'.';
+                break;
+            }
+            regex += (element.negated ? QStringLiteral("[^") : QStringLiteral("[")) + set + u']';
+            break;
+        }
+        }
+    }
+    return regex + u'$';
 }
 
 bool JetPattern::matches(QStringView text) const

@@ -29,6 +29,11 @@ public:
     /// The folded text before the first wildcard: every match starts with it.
     QString leadingText() const;
 
+    /// The pattern as a PostgreSQL regular expression that a value as stored
+    /// matches exactly when matches() takes it; nullopt for a pattern that
+    /// matches nothing.
+    std::optional<QString> postgresRegex() const;
+
 private:
     struct Element
     {

@@ -42,15 +42,36 @@ QString jetQuoted(const QString &text)
     return u'\'' + escaped + u'\'';
 }
 
-SqlText translateCriteria(const QString &criteria, const TableInfo &table, int sortColumn)
+SqlText translateCriteria(const QString &criteria, const TableInfo &table, int sortColumn, SqlDialect dialect)
 {
     const JetExprPtr expr = parseJetCriteria(criteria);
-    JetTranslator translator(table, {}, DbError::CriteriaSyntaxError);
+    JetTranslator translator(table, {}, DbError::CriteriaSyntaxError, dialect);
     translator.sortColumn = sortColumn;
     const Fragment sql = translator.render(*expr);
     if (translator.aggregate)
         translator.fail(QStringLiteral("Sums cannot be used in a criterion"));
     return {sql.sql, sql.params};
+}
+
+QString numberedParameters(const QString &sql)
+{
+    QString numbered;
+    numbered.reserve(sql.size() + 16);
+    QChar quote;
+    int next = 1;
+    for (const QChar c : sql) {
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == u'\'' || c == u'"') {
+            quote = c;
+        } else if (c == u'?') {
+            numbered += u'$' + QString::number(next++);
+            continue;
+        }
+        numbered += c;
+    }
+    return numbered;
 }
 
 SqlText translateStatement(const QString &statement, const QString &schema, const TableLookup &lookup)

@@ -37,6 +37,10 @@ struct TableInfo
     int indexOf(QStringView column) const;
 };
 
+/// The SQL a translation is written in: SQLite for the files, PostgreSQL for
+/// the books on a server.
+enum class SqlDialect { Sqlite, Postgres };
+
 /// Answers a table's fields; throws DbError(TableNotFound) for an unknown table.
 using TableLookup = std::function<TableInfo(const QString &table)>;
 
@@ -45,7 +49,12 @@ using TableLookup = std::function<TableInfo(const QString &table)>;
 /// column's sort key, `sortColumn` names that column: a name prefix on it
 /// is then also a range of the key, so that the set's first match is read
 /// from the sort index, in order.
-SqlText translateCriteria(const QString &criteria, const TableInfo &table, int sortColumn = -1);
+SqlText translateCriteria(
+    const QString &criteria, const TableInfo &table, int sortColumn = -1, SqlDialect dialect = SqlDialect::Sqlite);
+
+/// `sql` with its `?` marks numbered ($1, $2, ...) as PostgreSQL takes them;
+/// a `?` inside quotes is text and stays.
+QString numberedParameters(const QString &sql);
 
 /// Translates an UPDATE, DELETE or INSERT statement for the file attached as
 /// `schema`. A SELECT is refused with DbError(CannotExecuteSelect).

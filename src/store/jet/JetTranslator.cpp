@@ -67,10 +67,11 @@ QString qualifiedName(const QString &schema, const TableInfo &table)
     return schema + u'.' + sqlName(table.name);
 }
 
-JetTranslator::JetTranslator(const TableInfo &table, const QString &tableAlias, int errorNumber)
+JetTranslator::JetTranslator(const TableInfo &table, const QString &tableAlias, int errorNumber, SqlDialect dialect)
     : m_table(table)
     , m_alias(tableAlias)
     , m_errorNumber(errorNumber)
+    , m_dialect(dialect)
 { }
 
 Fragment JetTranslator::render(const JetExpr &e)
@@ -166,7 +167,7 @@ Fragment JetTranslator::folded(const JetExpr &e)
 Fragment JetTranslator::sortKey(const JetExpr &e)
 {
     Fragment out = render(e);
-    out.sql = sortKeySqlExpression(out.sql);
+    out.sql = isPostgres() ? sortKeyPostgresExpression(out.sql) : sortKeySqlExpression(out.sql);
     return out;
 }
 
@@ -190,7 +191,10 @@ Fragment JetTranslator::name(const JetExpr &e)
     const int column = columnOf(e);
     if (column >= 0) {
         columnsRead.insert(column);
-        return Fragment().add(sqlName(m_table.columns[size_t(column)].name));
+        const QString &field = m_table.columns[size_t(column)].name;
+        // PostgreSQL keeps a bare name only in lower case.
+        return Fragment().add(
+            isPostgres() ? u'"' + QString(field).replace(u'"', QStringLiteral("\"\"")) + u'"' : sqlName(field));
     }
     if (e.qualifier.isEmpty()) {
         if (const std::optional<int> value = booleanWord(e.text))
@@ -213,6 +217,30 @@ Fragment JetTranslator::binary(const JetExpr &e)
     const JetExpr &l = *e.args[0];
     const JetExpr &r = *e.args[1];
     Fragment out;
+    if (isPostgres()) {
+        // A number joins a text as its text; the whole-number operators
+        // round or cut their operands as SQLite's do.
+        if (e.text == u"&")
+            return out.add(u"(coalesce((")
+                .add(render(l))
+                .add(u")::text,'') || coalesce((")
+                .add(render(r))
+                .add(u")::text,''))");
+        if (e.text == u"\\")
+            return out.add(u"(CAST(round((")
+                .add(render(l))
+                .add(u")::numeric) AS bigint) / CAST(round((")
+                .add(render(r))
+                .add(u")::numeric) AS bigint))");
+        if (e.text == u"Mod")
+            return out.add(u"(CAST(trunc((")
+                .add(render(l))
+                .add(u")::numeric) AS bigint) % CAST(trunc((")
+                .add(render(r))
+                .add(u")::numeric) AS bigint))");
+        if (e.text == u"^")
+            return out.add(u"power(").add(render(l)).add(u", ").add(render(r)).add(u")");
+    }
     if (e.text == u"&") // the engine joins a Null as an empty text
         return out.add(u"(ifnull(").add(render(l)).add(u",'') || ifnull(").add(render(r)).add(u",''))");
     if (e.text == u"\\")
@@ -244,6 +272,21 @@ Fragment JetTranslator::compare(const JetExpr &e)
     return out.add(text ? folded(r) : render(r)).add(u")");
 }
 
+Fragment JetTranslator::patternMatch(const JetExpr &value, const Fragment &pattern, const JetPattern *compiled)
+{
+    Fragment out;
+    if (!isPostgres())
+        return out.add(u"pusla_like(").add(pattern).add(u", ").add(render(value)).add(u")");
+    if (!compiled)
+        fail(QStringLiteral("A pattern taken from a field cannot be matched on the server"));
+    // The pattern as a regular expression over the value as stored: its
+    // letters match either case the fold takes as one.
+    const std::optional<QString> regex = compiled->postgresRegex();
+    if (!regex)
+        return out.add(u"FALSE");
+    return out.add(u"(").add(render(value)).add(u" ~ ").bind(*regex).add(u")");
+}
+
 Fragment JetTranslator::like(const JetExpr &e)
 {
     const JetExpr &value = *e.args[0];
@@ -251,10 +294,10 @@ Fragment JetTranslator::like(const JetExpr &e)
     Fragment out;
     out.add(e.negated ? u"(NOT " : u"(");
     if (pattern.kind != JetExpr::Kind::String)
-        return out.add(u"pusla_like(").add(render(pattern)).add(u", ").add(render(value)).add(u"))");
+        return out.add(patternMatch(value, render(pattern), nullptr)).add(u")");
     const JetPattern compiled(pattern.text);
     if (compiled.isMalformed())
-        return out.add(u"0)");
+        return out.add(isPostgres() ? u"FALSE)" : u"0)");
     if (const std::optional<QString> exact = compiled.exactText())
         return out.add(folded(value)).add(u" = ").bind(*exact).add(u")");
     // The text before the first wildcard is a range on the folded value,
@@ -263,7 +306,7 @@ Fragment JetTranslator::like(const JetExpr &e)
     const QString leading = compiled.leadingText();
     const bool plainPrefix = compiled.prefix().has_value();
     if (leading.isEmpty())
-        return out.add(u"pusla_like(").bind(pattern.text).add(u", ").add(render(value)).add(u"))");
+        return out.add(patternMatch(value, Fragment().bind(pattern.text), &compiled)).add(u")");
     const Fragment subject = folded(value);
     out.add(u"(").add(subject).add(u" >= ").bind(leading);
     if (const std::optional<QString> upper = prefixUpperBound(leading))
@@ -279,7 +322,7 @@ Fragment JetTranslator::like(const JetExpr &e)
             out.add(u" AND ").add(key).add(u" < ").bind(*upper);
     }
     if (!plainPrefix)
-        out.add(u" AND pusla_like(").bind(pattern.text).add(u", ").add(render(value)).add(u")");
+        out.add(u" AND ").add(patternMatch(value, Fragment().bind(pattern.text), &compiled));
     return out.add(u"))");
 }
 
@@ -312,6 +355,43 @@ Fragment JetTranslator::function(const JetExpr &e)
     if (info->aggregate)
         aggregate = true;
     Fragment out;
+    if (isPostgres()) {
+        // Texts as texts and positions as integers, as PostgreSQL wants them;
+        // Round rounds halves away from zero, as numeric's round does.
+        const auto whole
+            = [this](const JetExpr &a) { return Fragment().add(u"CAST(").add(render(a)).add(u" AS integer)"); };
+        const auto text = [this](const JetExpr &a) { return Fragment().add(u"(").add(render(a)).add(u")::text"); };
+        if (info->jet == u"Left")
+            return out.add(u"substr(").add(text(*e.args[0])).add(u", 1, ").add(whole(*e.args[1])).add(u")");
+        if (info->jet == u"Right") {
+            const JetExpr &n = *e.args[1];
+            return out.add(u"(CASE WHEN ")
+                .add(render(n))
+                .add(u" > 0 THEN right(")
+                .add(text(*e.args[0]))
+                .add(u", ")
+                .add(whole(n))
+                .add(u") ELSE '' END)");
+        }
+        if (info->jet == u"Mid") {
+            out.add(u"substr(").add(text(*e.args[0])).add(u", ").add(whole(*e.args[1]));
+            if (count == 3)
+                out.add(u", ").add(whole(*e.args[2]));
+            return out.add(u")");
+        }
+        if (info->jet == u"Len")
+            return out.add(u"length(").add(text(*e.args[0])).add(u")");
+        if (info->jet == u"Round") {
+            out.add(u"CAST(round((").add(render(*e.args[0])).add(u")::numeric");
+            if (count == 2)
+                out.add(u", ").add(whole(*e.args[1]));
+            return out.add(u") AS double precision)");
+        }
+        if (info->jet == u"Nz") {
+            out.add(u"coalesce(").add(render(*e.args[0])).add(u", ");
+            return count == 2 ? out.add(render(*e.args[1])).add(u")") : out.add(u"0)");
+        }
+    }
     if (info->jet == u"Left")
         return out.add(u"substr(").add(render(*e.args[0])).add(u", 1, ").add(render(*e.args[1])).add(u")");
     if (info->jet == u"Right") {

@@ -9,6 +9,8 @@
 
 namespace pusla {
 
+class JetPattern;
+
 /// Emitted SQL with its bound values; composed left to right so that the
 /// values stay in the order of their `?` marks.
 struct Fragment
@@ -48,7 +50,8 @@ public:
 
     /// `tableAlias` is the name the source gives the table, if any; a
     /// failure of the expression throws DbError(`errorNumber`).
-    JetTranslator(const TableInfo &table, const QString &tableAlias, int errorNumber);
+    JetTranslator(
+        const TableInfo &table, const QString &tableAlias, int errorNumber, SqlDialect dialect = SqlDialect::Sqlite);
 
     /// The table columns that rendered expressions named.
     QSet<int> columnsRead;
@@ -77,9 +80,14 @@ private:
     Fragment listOrRange(const JetExpr &e);
     Fragment function(const JetExpr &e);
 
+    bool isPostgres() const { return m_dialect == SqlDialect::Postgres; }
+    /// A pattern matched in SQL rather than by a range alone.
+    Fragment patternMatch(const JetExpr &value, const Fragment &pattern, const JetPattern *compiled);
+
     const TableInfo &m_table;
     QString m_alias;
     int m_errorNumber;
+    SqlDialect m_dialect;
 };
 
 } // namespace pusla
