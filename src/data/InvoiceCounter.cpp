@@ -29,13 +29,6 @@ QString failure(const QString &what, const QString &path)
     return QStringLiteral("Fatura numarası dosyası %1 (%2).").arg(what, path);
 }
 
-/// A counter as the file holds it: ASCII digits only, not too many of them.
-bool isCounter(const QString &text)
-{
-    return !text.isEmpty() && text.size() <= kMaxCounterWidth
-        && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-}
-
 QByteArray counterRecord(const QString &counter)
 {
     return '"' + counter.toLatin1() + "\"\r\n";
@@ -192,15 +185,27 @@ Creation createHolding(const QString &path, const QByteArray &data)
 /// The first counter after `previous` whose invoice number is not in the books.
 QString firstFree(const QString &previous, const InvoiceCounterTaken &isTaken, const QString &windowsPath)
 {
-    std::optional<QString> counter = nextCounter(previous);
-    while (counter && isTaken && isTaken(*counter))
-        counter = nextCounter(*counter);
+    const std::optional<QString> counter = nextFreeCounter(previous, isTaken);
     if (!counter)
         throw InvoiceCounterError(QStringLiteral("Fatura sayacı son değerine ulaştı: %1").arg(windowsPath));
     return *counter;
 }
 
 } // namespace
+
+bool isCounter(const QString &text)
+{
+    return !text.isEmpty() && text.size() <= kMaxCounterWidth
+        && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+std::optional<QString> nextFreeCounter(const QString &previous, const InvoiceCounterTaken &isTaken)
+{
+    std::optional<QString> counter = nextCounter(previous);
+    while (counter && isTaken && isTaken(*counter))
+        counter = nextCounter(*counter);
+    return counter;
+}
 
 std::optional<QString> nextCounter(const QString &previous)
 {

@@ -57,4 +57,11 @@ QString ShiftChars(const QString &text);
 /// a tenth digit.
 std::optional<QString> nextCounter(const QString &previous);
 
+/// A counter as the counter file holds it: 1 to 9 ASCII digits.
+bool isCounter(const QString &text);
+
+/// The first counter after `previous` that `isTaken` does not report; nothing
+/// when there is none below ten digits (or `previous` is not a counter).
+std::optional<QString> nextFreeCounter(const QString &previous, const InvoiceCounterTaken &isTaken);
+
 } // namespace pusla

@@ -129,7 +129,7 @@ void runInTransaction(PgConnection &db, const std::function<void()> &statements)
     try {
         statements();
         db.exec(QStringLiteral("COMMIT"));
-    } catch (const DbError &) {
+    } catch (...) {
         try {
             db.exec(QStringLiteral("ROLLBACK"));
         } catch (const DbError &) {

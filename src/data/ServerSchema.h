@@ -36,7 +36,7 @@ void checkDatabase(PgConnection &db);
 void createCompany(PgConnection &db, const QString &company);
 
 /// Runs `statements` in one transaction: all of them or, on the first
-/// failure (thrown on as DbError), none.
+/// failure (thrown on), none.
 void runInTransaction(PgConnection &db, const std::function<void()> &statements);
 
 /// An identifier as PostgreSQL keeps it, case and all.
