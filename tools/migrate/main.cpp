@@ -3,7 +3,9 @@
 // that the server holds exactly what the files hold.
 
 #include "base/Paths.h"
+#include "base/SettingsStore.h"
 #include "data/ServerLoad.h"
+#include "data/StoreSettings.h"
 #include "store/DbError.h"
 #include "store/pg/PgConnection.h"
 
@@ -33,7 +35,7 @@ int main(int argc, char *argv[])
         QStringLiteral("NN"), QStringLiteral("01")};
     const QCommandLineOption server {QStringLiteral("server"),
         QStringLiteral("A libpq connection string, e.g. \"host=books.local dbname=pusla user=pusla\"; the "
-                       "password from ~/.pgpass or PGPASSWORD."),
+                       "password from ~/.pgpass or PGPASSWORD. Default: the [Store] conninfo of pusla.conf."),
         QStringLiteral("CONNINFO")};
     const QCommandLineOption replace {QStringLiteral("replace"), QStringLiteral("Replace books already there.")};
     parser.addOptions({data, company, server, replace});
@@ -41,12 +43,19 @@ int main(int argc, char *argv[])
 
     QTextStream out(stdout);
     QTextStream err(stderr);
-    if (!parser.isSet(server)) {
-        err << "pusla-migrate: --server is required\n";
-        return 2;
+    QString conninfo = parser.value(server);
+    if (conninfo.isEmpty()) {
+        const Paths paths = Paths::fromEnvironment();
+        const StoreSettings store = StoreSettings::read(SettingsStore(paths.configFolder), QStringLiteral("pusla"));
+        if (store.kind != StoreSettings::Kind::Postgres || !store.problem.isEmpty()) {
+            err << "pusla-migrate: give --server, or set [Store] kind=postgresql and conninfo in pusla.conf"
+                << (store.problem.isEmpty() ? QString() : QStringLiteral(" (") + store.problem + u')') << '\n';
+            return 2;
+        }
+        conninfo = store.conninfo;
     }
     try {
-        PgConnection db(parser.value(server));
+        PgConnection db(conninfo);
         const QString folder = parser.value(data);
         const serverload::LoadResult loaded = serverload::loadCompany(db, folder + u'/' + parser.value(company),
             folder + QStringLiteral("/FatNo.txt"), parser.value(company), parser.isSet(replace));
