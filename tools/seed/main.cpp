@@ -1,8 +1,11 @@
 // pusla-seed: lays out a demo data set where pusla looks for it, so that a
 // fresh terminal can be tried in both roles without the accounting suite.
 
-#include "demo/DemoData.h"
 #include "base/Paths.h"
+#include "data/ServerLoad.h"
+#include "demo/DemoData.h"
+#include "store/DbError.h"
+#include "store/pg/PgConnection.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -25,22 +28,22 @@ int main(int argc, char **argv)
         "Creates a demo data set: the centre 01 and the branches 02 and 03, each with Cari, Stok, Fatura and "
         "Index databases, and the terminal's local stock databases in the program folder."));
     parser.addHelpOption();
-    const QCommandLineOption itemsOption(QStringList{QStringLiteral("items"), QStringLiteral("n")},
-                                         QStringLiteral("Stock cards per database set (default 300)."),
-                                         QStringLiteral("N"), QStringLiteral("300"));
+    const QCommandLineOption itemsOption(QStringList {QStringLiteral("items"), QStringLiteral("n")},
+        QStringLiteral("Stock cards per database set (default 300)."), QStringLiteral("N"), QStringLiteral("300"));
     const QCommandLineOption dataOption(QStringLiteral("data"),
-                                        QStringLiteral("The local folder that is MuhasebeData (default %1).")
-                                            .arg(defaultData),
-                                        QStringLiteral("DIR"), defaultData);
+        QStringLiteral("The local folder that is MuhasebeData (default %1).").arg(defaultData), QStringLiteral("DIR"),
+        defaultData);
     const QCommandLineOption programOption(QStringLiteral("program"),
-                                           QStringLiteral("The terminal's program folder (default %1).")
-                                               .arg(paths.programFolder),
-                                           QStringLiteral("DIR"), paths.programFolder);
+        QStringLiteral("The terminal's program folder (default %1).").arg(paths.programFolder), QStringLiteral("DIR"),
+        paths.programFolder);
     const QCommandLineOption seedOption(QStringLiteral("seed"),
-                                        QStringLiteral("Seed of the generated data (default 1)."),
-                                        QStringLiteral("S"), QStringLiteral("1"));
+        QStringLiteral("Seed of the generated data (default 1)."), QStringLiteral("S"), QStringLiteral("1"));
     const QCommandLineOption forceOption(QStringLiteral("force"), QStringLiteral("Replace an existing data set."));
-    parser.addOptions({itemsOption, dataOption, programOption, seedOption, forceOption});
+    const QCommandLineOption serverOption(QStringLiteral("server"),
+        QStringLiteral("Also load the set's books into this PostgreSQL database (a libpq connection string; "
+                       "UTF-8, character type C), one schema per company; with --force they replace books there."),
+        QStringLiteral("CONNINFO"));
+    parser.addOptions({itemsOption, dataOption, programOption, seedOption, forceOption, serverOption});
     parser.process(app);
 
     QTextStream out(stdout);
@@ -77,10 +80,28 @@ int main(int argc, char **argv)
         out << "A data set is already there; nothing was changed (use --force to replace it):\n";
         for (const QString &file : result.files)
             out << "  " << file << '\n';
-        return 0;
+    } else {
+        out << "Created " << options.itemCount << " stock cards per set in " << timer.elapsed() << " ms:\n";
+        for (const QString &file : result.files)
+            out << "  " << file << '\n';
     }
-    out << "Created " << options.itemCount << " stock cards per set in " << timer.elapsed() << " ms:\n";
-    for (const QString &file : result.files)
-        out << "  " << file << '\n';
+    if (!parser.isSet(serverOption))
+        return 0;
+
+    try {
+        PgConnection db(parser.value(serverOption));
+        for (const QString &company : QStringList {QStringLiteral("01")} + options.branches) {
+            const serverload::LoadResult loaded = serverload::loadCompany(db, options.dataDirectory + u'/' + company,
+                options.dataDirectory + QStringLiteral("/FatNo.txt"), company, options.overwrite);
+            if (!loaded.ok) {
+                err << "pusla-seed: " << company << ": " << loaded.errorText << '\n';
+                return 1;
+            }
+            out << "Loaded the books of " << company << " into the server.\n";
+        }
+    } catch (const DbError &error) {
+        err << "pusla-seed: " << error.text() << '\n';
+        return 1;
+    }
     return 0;
 }

@@ -51,6 +51,14 @@ const FunctionInfo *findFunction(const QString &name)
     return nullptr;
 }
 
+/// A name as PostgreSQL keeps it, its case included.
+QString pgName(const QString &name)
+{
+    QString quoted = name;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
 std::optional<int> booleanWord(const QString &word)
 {
     if (word.compare(u"True", Qt::CaseInsensitive) == 0 || word.compare(u"Yes", Qt::CaseInsensitive) == 0)
@@ -154,6 +162,8 @@ Fragment JetTranslator::folded(const JetExpr &e)
 {
     if (e.kind == JetExpr::Kind::String)
         return Fragment().bind(foldText(e.text));
+    if (const std::optional<Fragment> stored = storedKey(e, u"_fold"))
+        return *stored;
     const Fragment inner = render(e);
     Fragment out;
     out.sql = foldSqlExpression(inner.sql);
@@ -166,9 +176,26 @@ Fragment JetTranslator::folded(const JetExpr &e)
 // order walks its index.
 Fragment JetTranslator::sortKey(const JetExpr &e)
 {
+    if (const std::optional<Fragment> stored = storedKey(e, u"_sort"))
+        return *stored;
     Fragment out = render(e);
     out.sql = isPostgres() ? sortKeyPostgresExpression(out.sql) : sortKeySqlExpression(out.sql);
     return out;
+}
+
+// On a server the fold and sort key of a field are stored beside it, and
+// only those columns are indexed: a condition must name them.
+std::optional<Fragment> JetTranslator::storedKey(const JetExpr &e, QStringView suffix)
+{
+    const int column = isPostgres() ? columnOf(e) : -1;
+    if (column < 0)
+        return std::nullopt;
+    const QString keyName = m_table.columns[size_t(column)].name + suffix;
+    const int key = m_table.indexOf(keyName);
+    if (key < 0)
+        return std::nullopt;
+    columnsRead.insert(column);
+    return Fragment().add(pgName(m_table.columns[size_t(key)].name));
 }
 
 void JetTranslator::fail(const QString &text) const
@@ -193,8 +220,7 @@ Fragment JetTranslator::name(const JetExpr &e)
         columnsRead.insert(column);
         const QString &field = m_table.columns[size_t(column)].name;
         // PostgreSQL keeps a bare name only in lower case.
-        return Fragment().add(
-            isPostgres() ? u'"' + QString(field).replace(u'"', QStringLiteral("\"\"")) + u'"' : sqlName(field));
+        return Fragment().add(isPostgres() ? pgName(field) : sqlName(field));
     }
     if (e.qualifier.isEmpty()) {
         if (const std::optional<int> value = booleanWord(e.text))

@@ -4,8 +4,10 @@
 #include "store/jet/JetSql.h"
 
 #include <QSet>
+
 #include <QString>
 #include <QVariantList>
+#include <optional>
 
 namespace pusla {
 
@@ -81,6 +83,7 @@ private:
     Fragment function(const JetExpr &e);
 
     bool isPostgres() const { return m_dialect == SqlDialect::Postgres; }
+    std::optional<Fragment> storedKey(const JetExpr &e, QStringView suffix);
     /// A pattern matched in SQL rather than by a range alone.
     Fragment patternMatch(const JetExpr &value, const Fragment &pattern, const JetPattern *compiled);
 

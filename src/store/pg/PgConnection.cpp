@@ -113,12 +113,36 @@ PgConnection::PgConnection(const QString &conninfo, const Timeouts &timeouts)
     }
     // The server's notices ("schema ... does not exist, skipping") are not
     // the program's to print.
-    PQsetNoticeProcessor(m_conn, [](void *, const char *) {}, nullptr);
+    PQsetNoticeProcessor(
+        m_conn, [](void *, const char *) {}, nullptr);
 }
 
 PgConnection::~PgConnection()
 {
     PQfinish(m_conn);
+}
+
+TableInfo PgConnection::tableInfo(const QString &schema, const QString &table)
+{
+    const PgRows columns = exec(QStringLiteral("SELECT column_name, data_type FROM information_schema.columns "
+                                               "WHERE table_schema = $1 AND table_name = $2 ORDER BY ordinal_position"),
+        {schema, table});
+    if (columns.rows.empty())
+        throw DbError(DbError::TableNotFound,
+            QStringLiteral("The Microsoft Jet database engine cannot find the input table or query '%1'.").arg(table));
+    TableInfo info {table, {}};
+    for (const QVariantList &column : columns.rows) {
+        const QString type = column[1].toString();
+        TableColumn::Kind kind = TableColumn::Kind::Other;
+        if (type == QLatin1StringView("text") || type.startsWith(QLatin1StringView("character")))
+            kind = TableColumn::Kind::Text;
+        else if (type == QLatin1StringView("double precision") || type == QLatin1StringView("integer")
+            || type == QLatin1StringView("bigint") || type == QLatin1StringView("smallint")
+            || type == QLatin1StringView("real") || type == QLatin1StringView("numeric"))
+            kind = TableColumn::Kind::Number;
+        info.columns.push_back({column[0].toString(), kind});
+    }
+    return info;
 }
 
 int PgConnection::backendPid() const

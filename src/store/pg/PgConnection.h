@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/jet/JetSql.h"
+
 #include <QStringList>
 #include <QVariantList>
 
@@ -51,6 +53,11 @@ public:
     PgConnection &operator=(const PgConnection &) = delete;
 
     PgRows exec(const QString &sql, const QVariantList &params = {});
+
+    /// A table's fields as the catalogue declares them, stored generated
+    /// ones (the folded and sort-key columns) included. Throws
+    /// DbError(TableNotFound) for a table the schema does not have.
+    TableInfo tableInfo(const QString &schema, const QString &table);
 
     /// The server's process for this session (for tests that end it).
     int backendPid() const;
