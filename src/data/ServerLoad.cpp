@@ -214,6 +214,12 @@ LoadResult loadCompany(
             db.exec(QStringLiteral("UPDATE %1.pusla_counter SET value = $1 WHERE name = 'FatNo'").arg(quoted(company)),
                 {counterText(counterFile)});
         });
+        // Fresh statistics, and the visibility map that lets a list be read
+        // from its index alone.
+        for (const auto &[kind, file] : kFiles) {
+            for (const TableLayout &table : tableLayouts(kind))
+                db.exec(QStringLiteral("VACUUM ANALYZE %1.%2").arg(quoted(company), quoted(QString(table.name))));
+        }
         result.tables = serverChecks(db, company);
         for (size_t i = 0; i < files.size(); ++i) {
             if (!(files[i] == result.tables[i]))

@@ -95,9 +95,14 @@ QStringList companyStatements(const QString &company)
                               .arg(schemaName, quoted(QString(table.name)), columns.join(QStringLiteral(", ")));
         }
         for (const LookupIndex &index : lookupIndexes(kind)) {
-            statements << QStringLiteral("CREATE INDEX %1 ON %2.%3 (%4, id)")
+            // A list in name order of the visible cards reads the index alone.
+            const bool hidesCards = index.key == IndexKey::SortKey && index.table == StokKartlar::Table;
+            statements << QStringLiteral("CREATE INDEX %1 ON %2.%3 (%4, id)%5")
                               .arg(quoted(indexName(index)), schemaName, quoted(QString(index.table)),
-                                  quoted(keyColumn(index)));
+                                  quoted(keyColumn(index)),
+                                  hidesCards
+                                      ? QStringLiteral(" INCLUDE (%1)").arg(quoted(QString(StokKartlar::StokGizle)))
+                                      : QString());
         }
     }
     statements

@@ -19,6 +19,9 @@ constexpr Oid kFloat4 = 700;
 constexpr Oid kFloat8 = 701;
 constexpr Oid kNumeric = 1700;
 
+// Statements kept prepared per session before the oldest are let go.
+constexpr qsizetype kMaxPrepared = 512;
+
 struct ResultDeleter
 {
     void operator()(PGresult *result) const { PQclear(result); }
@@ -89,6 +92,20 @@ std::pair<QByteArray, Oid> parameter(const QVariant &value)
     }
 }
 
+/// Throws the failure a statement or a step of the session ended in.
+void check(PGconn *conn, const Result &result)
+{
+    if (!result)
+        throw DbError(PQstatus(conn) == CONNECTION_OK ? DbError::Generic : DbError::CannotOpen,
+            QString::fromUtf8(PQerrorMessage(conn)).trimmed());
+    const ExecStatusType status = PQresultStatus(result.get());
+    if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
+        return;
+    const int number = PQstatus(conn) == CONNECTION_OK ? errorNumber(PQresultErrorField(result.get(), PG_DIAG_SQLSTATE))
+                                                       : DbError::CannotOpen;
+    throw DbError(number, QString::fromUtf8(PQresultErrorMessage(result.get())).trimmed());
+}
+
 } // namespace
 
 PgConnection::PgConnection(const QString &conninfo, const Timeouts &timeouts)
@@ -150,12 +167,6 @@ int PgConnection::backendPid() const
     return PQbackendPID(m_conn);
 }
 
-void PgConnection::fail(const char *what) const
-{
-    throw DbError(PQstatus(m_conn) == CONNECTION_OK ? DbError::Generic : DbError::CannotOpen,
-        QString::fromUtf8(what) + QStringLiteral(": ") + QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
-}
-
 PgRows PgConnection::exec(const QString &sql, const QVariantList &params)
 {
     std::vector<QByteArray> texts;
@@ -176,15 +187,7 @@ PgRows PgConnection::exec(const QString &sql, const QVariantList &params)
     }
     const Result result(PQexecParams(
         m_conn, sql.toUtf8().constData(), int(values.size()), types.data(), values.data(), nullptr, nullptr, 0));
-    if (!result)
-        fail("no result");
-    const ExecStatusType status = PQresultStatus(result.get());
-    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-        const int number = PQstatus(m_conn) == CONNECTION_OK
-            ? errorNumber(PQresultErrorField(result.get(), PG_DIAG_SQLSTATE))
-            : DbError::CannotOpen;
-        throw DbError(number, QString::fromUtf8(PQresultErrorMessage(result.get())).trimmed());
-    }
+    check(m_conn, result);
 
     PgRows rows;
     const int columns = PQnfields(result.get());

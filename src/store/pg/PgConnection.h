@@ -2,6 +2,7 @@
 
 #include "store/jet/JetSql.h"
 
+#include <QHash>
 #include <QStringList>
 #include <QVariantList>
 
@@ -63,9 +64,11 @@ public:
     int backendPid() const;
 
 private:
-    [[noreturn]] void fail(const char *what) const;
-
     pg_conn *m_conn = nullptr;
+    // Statements with parameters are the ones run again and again (lookups,
+    // inserts): each is parsed and planned once, by its text and types.
+    QHash<QByteArray, QByteArray> m_prepared;
+    int m_nextStatement = 0;
 };
 
 } // namespace pusla
