@@ -128,6 +128,16 @@ const std::vector<CriteriaCase> kHostileTexts {CriteriaCase {"StokAdi=" + quoted
     CriteriaCase {"StokAdi=" + quoted(QStringLiteral("[")), {}}};
 INSTANTIATE_TEST_SUITE_P(HostileTexts, DialectTest, ::testing::ValuesIn(kHostileTexts));
 
+// The engine's functions and operators: halves round away from zero, a
+// number joins a text, whole-number division and Mod.
+const std::vector<CriteriaCase> kFunctions {CriteriaCase {"Len(StokAdi)=3", {"01", "09", "13"}},
+    CriteriaCase {"Right(StokAdi,4)='2017'", {"21"}}, CriteriaCase {"Left(StokAdi,3)='kod'", {"21"}},
+    CriteriaCase {"Mid(StokKod,2,1)='1'", {"01", "11", "21"}}, CriteriaCase {"StokKod & 'x'='01X'", {"01"}},
+    CriteriaCase {"StokKod='02' And Round(2.5)=3 And Round(-2.5)=-3", {"02"}},
+    CriteriaCase {"StokKod='03' And (7 \\ 2)=3 And (7 Mod 3)=1", {"03"}},
+    CriteriaCase {"Nz(KalanB)=0 And StokKod='04'", {"04"}}};
+INSTANTIATE_TEST_SUITE_P(Functions, DialectTest, ::testing::ValuesIn(kFunctions));
+
 class DialectErrorTest : public DialectTest
 {
 };
@@ -292,7 +302,7 @@ TEST_F(PgDialectTest, CriteriaFindTheSameRows)
                   s_db->tableInfo(QStringLiteral("01"), QStringLiteral("StokKartlar")), -1, SqlDialect::Postgres)
                   .sql,
         QStringLiteral("(\"Barkod_fold\" = ?)"));
-    for (const std::vector<CriteriaCase> *cases : {&kTurkishCase, &kWildcards, &kHostileTexts}) {
+    for (const std::vector<CriteriaCase> *cases : {&kTurkishCase, &kWildcards, &kHostileTexts, &kFunctions}) {
         for (const CriteriaCase &c : *cases)
             EXPECT_EQ(codes(c.criteria), c.codes) << c;
     }

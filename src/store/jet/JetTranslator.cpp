@@ -242,41 +242,27 @@ Fragment JetTranslator::binary(const JetExpr &e)
 {
     const JetExpr &l = *e.args[0];
     const JetExpr &r = *e.args[1];
-    Fragment out;
+    const auto around = [&](QStringView before, QStringView middle, QStringView after) {
+        return Fragment().add(before).add(render(l)).add(middle).add(render(r)).add(after);
+    };
     if (isPostgres()) {
         // A number joins a text as its text; the whole-number operators
         // round or cut their operands as SQLite's do.
         if (e.text == u"&")
-            return out.add(u"(coalesce((")
-                .add(render(l))
-                .add(u")::text,'') || coalesce((")
-                .add(render(r))
-                .add(u")::text,''))");
+            return around(u"(coalesce((", u")::text,'') || coalesce((", u")::text,''))");
         if (e.text == u"\\")
-            return out.add(u"(CAST(round((")
-                .add(render(l))
-                .add(u")::numeric) AS bigint) / CAST(round((")
-                .add(render(r))
-                .add(u")::numeric) AS bigint))");
+            return around(u"(CAST(round((", u")::numeric) AS bigint) / CAST(round((", u")::numeric) AS bigint))");
         if (e.text == u"Mod")
-            return out.add(u"(CAST(trunc((")
-                .add(render(l))
-                .add(u")::numeric) AS bigint) % CAST(trunc((")
-                .add(render(r))
-                .add(u")::numeric) AS bigint))");
+            return around(u"(CAST(trunc((", u")::numeric) AS bigint) % CAST(trunc((", u")::numeric) AS bigint))");
         if (e.text == u"^")
-            return out.add(u"power(").add(render(l)).add(u", ").add(render(r)).add(u")");
+            return around(u"power(", u", ", u")");
     }
     if (e.text == u"&") // the engine joins a Null as an empty text
-        return out.add(u"(ifnull(").add(render(l)).add(u",'') || ifnull(").add(render(r)).add(u",''))");
+        return around(u"(ifnull(", u",'') || ifnull(", u",''))");
     if (e.text == u"\\")
-        return out.add(u"(CAST(round(")
-            .add(render(l))
-            .add(u") AS INTEGER) / CAST(round(")
-            .add(render(r))
-            .add(u") AS INTEGER))");
+        return around(u"(CAST(round(", u") AS INTEGER) / CAST(round(", u") AS INTEGER))");
     if (e.text == u"^")
-        return out.add(u"pow(").add(render(l)).add(u", ").add(render(r)).add(u")");
+        return around(u"pow(", u", ", u")");
     QString op = e.text;
     if (op == u"And")
         op = QStringLiteral("AND");
@@ -284,7 +270,7 @@ Fragment JetTranslator::binary(const JetExpr &e)
         op = QStringLiteral("OR");
     else if (op == u"Mod")
         op = QStringLiteral("%");
-    return out.add(u"(").add(render(l)).add(u" ").add(op).add(u" ").add(render(r)).add(u")");
+    return around(u"(", QString(u' ' + op + u' '), u")");
 }
 
 Fragment JetTranslator::compare(const JetExpr &e)
