@@ -319,11 +319,17 @@ Fragment JetTranslator::like(const JetExpr &e)
     const bool plainPrefix = compiled.prefix().has_value();
     if (leading.isEmpty())
         return out.add(patternMatch(value, Fragment().bind(pattern.text), &compiled)).add(u")");
-    const Fragment subject = folded(value);
+    const bool bySortKey = sortColumn >= 0 && columnOf(value) == sortColumn;
+    Fragment subject = folded(value);
+    // The server's planner would take the fold's index and sort every match
+    // to find the first; in a set in name order the fold's range is only
+    // checked, and the sort key's range reads the first match off its index.
+    if (isPostgres() && bySortKey)
+        subject.sql = u'(' + subject.sql + QStringLiteral(" || '')");
     out.add(u"(").add(subject).add(u" >= ").bind(leading);
     if (const std::optional<QString> upper = prefixUpperBound(leading))
         out.add(u" AND ").add(subject).add(u" < ").bind(*upper);
-    if (sortColumn >= 0 && columnOf(value) == sortColumn) {
+    if (bySortKey) {
         // Every match's key starts with the leading text's key: the range
         // adds no condition, it lets the set's sort index give the first
         // match without sorting them all.
