@@ -138,6 +138,38 @@ const std::vector<CriteriaCase> kFunctions {CriteriaCase {"Len(StokAdi)=3", {"01
     CriteriaCase {"Nz(KalanB)=0 And StokKod='04'", {"04"}}};
 INSTANTIATE_TEST_SUITE_P(Functions, DialectTest, ::testing::ValuesIn(kFunctions));
 
+// Statements as postings write them, each with the rows it changes and the
+// table afterwards (StokKod:KalanB of the rows whose KalanB is not 0, and
+// the count of rows): an assignment that changes nothing writes nothing.
+struct StatementCase
+{
+    QString statement;
+    int changed;
+    QString after;
+};
+
+const std::vector<StatementCase> kStatements {
+    {"UPDATE StokKartlar SET KalanB = KalanB + 2.5 WHERE StokAdi like 'ş*'", 2, "07:2.5 08:2.5 21"},
+    {"UPDATE StokKartlar SET KalanB = 0", 2, "21"},
+    {"INSERT INTO StokKartlar (StokKod, StokAdi, KalanB) VALUES ('99', 'Yeni' & ' Kart', 3)", 1, "99:3 22"},
+    {"DELETE FROM StokKartlar WHERE StokAdi In ('ÇAY', 'IŞIK') Or StokKod='99'", 3, "19"},
+    {"UPDATE StokKartlar SET StokAdi = StokAdi & '!', KalanB = Len(StokAdi) WHERE StokKod='13'", 1, "13:3 19"}};
+
+TEST_F(DialectTest, StatementsChangeTheRowsTheySay)
+{
+    for (const StatementCase &c : kStatements) {
+        EXPECT_EQ(m_database.execute(c.statement), c.changed) << c.statement.toStdString();
+        auto rs = m_database.openRecordset(QStringLiteral("Select * From StokKartlar Order By StokKod Asc"));
+        QStringList after;
+        for (int i = 0; i < rs->recordCount(); ++i) {
+            if (rs->valueAt(i, QStringLiteral("KalanB")).toDouble() != 0)
+                after << rs->valueAt(i, QStringLiteral("StokKod")).toString() + u':'
+                        + QString::number(rs->valueAt(i, QStringLiteral("KalanB")).toDouble());
+        }
+        EXPECT_EQ((after << QString::number(rs->recordCount())).join(u' '), c.after) << c.statement.toStdString();
+    }
+}
+
 class DialectErrorTest : public DialectTest
 {
 };
@@ -261,10 +293,14 @@ protected:
             return;
         s_scratch = std::make_unique<test::ScratchDatabase>(server);
         s_db = std::make_unique<PgConnection>(s_scratch->conninfo());
-        serverschema::createCompany(*s_db, QStringLiteral("01"));
-        for (const auto &[code, name] : kNames)
-            s_db->exec(QStringLiteral(R"(INSERT INTO "01"."StokKartlar" ("StokKod", "StokAdi") VALUES ($1, $2))"),
-                {code, name});
+        // "01" for the criteria, "02" for the statements that change it.
+        for (const QString &company : {QStringLiteral("01"), QStringLiteral("02")}) {
+            serverschema::createCompany(*s_db, company);
+            for (const auto &[code, name] : kNames)
+                s_db->exec(QStringLiteral(R"(INSERT INTO "%1"."StokKartlar" ("StokKod", "StokAdi") VALUES ($1, $2))")
+                               .arg(company),
+                    {code, name});
+        }
     }
     static void TearDownTestSuite()
     {
@@ -306,6 +342,27 @@ TEST_F(PgDialectTest, CriteriaFindTheSameRows)
         for (const CriteriaCase &c : *cases)
             EXPECT_EQ(codes(c.criteria), c.codes) << c;
     }
+}
+
+TEST_F(PgDialectTest, StatementsChangeTheRowsTheySay)
+{
+    const TableLookup lookup = [](const QString &table) { return s_db->tableInfo(QStringLiteral("02"), table); };
+    for (const StatementCase &c : kStatements) {
+        const SqlText sql = translateStatement(c.statement, QStringLiteral("02"), lookup, SqlDialect::Postgres);
+        EXPECT_EQ(s_db->exec(numberedParameters(sql.sql), sql.params).affected, c.changed) << c.statement.toStdString();
+        QStringList after;
+        for (const QVariantList &row :
+            s_db->exec(
+                    QStringLiteral(
+                        R"(SELECT "StokKod", "KalanB" FROM "02"."StokKartlar" WHERE "KalanB" <> 0 ORDER BY "StokKod")"))
+                .rows)
+            after << row[0].toString() + u':' + QString::number(row[1].toDouble());
+        after << s_db->exec(QStringLiteral(R"(SELECT count(*) FROM "02"."StokKartlar")")).value().toString();
+        EXPECT_EQ(after.join(u' '), c.after) << c.statement.toStdString();
+    }
+    EXPECT_EQ(
+        s_db->exec(QStringLiteral(R"(SELECT "StokAdi_fold" FROM "02"."StokKartlar" WHERE "StokKod" = '13')")).value(),
+        QVariant(u"A_B!"_qs));
 }
 
 TEST_F(PgDialectTest, PatternsMatchTheSameTexts)

@@ -53,6 +53,13 @@ SqlText translateCriteria(const QString &criteria, const TableInfo &table, int s
     return {sql.sql, sql.params};
 }
 
+QString postgresName(const QString &name)
+{
+    QString quoted = name;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
 QString numberedParameters(const QString &sql)
 {
     QString numbered;
@@ -74,23 +81,33 @@ QString numberedParameters(const QString &sql)
     return numbered;
 }
 
-SqlText translateStatement(const QString &statement, const QString &schema, const TableLookup &lookup)
+SqlText translateStatement(
+    const QString &statement, const QString &schema, const TableLookup &lookup, SqlDialect dialect)
 {
+    const bool postgres = dialect == SqlDialect::Postgres;
+    const auto name = [postgres](const QString &field) { return postgres ? postgresName(field) : sqlName(field); };
+    const auto tableName = [&](const TableInfo &table) {
+        return postgres ? postgresName(schema) + u'.' + postgresName(table.name) : qualifiedName(schema, table);
+    };
+    // A field the statement writes: one of the table's, and not one the server fills.
+    const auto written = [&](const TableInfo &table, const QString &column) {
+        const int index = table.indexOf(column);
+        if (index < 0 || table.columns[size_t(index)].generated)
+            throw DbError(DbError::TooFewParameters, QStringLiteral("Unknown field %1 in %2").arg(column, table.name));
+        return name(table.columns[size_t(index)].name);
+    };
+
     const JetStatement parsed = parseJetStatement(statement);
     Fragment out;
     if (std::holds_alternative<JetSelect>(parsed))
         throw DbError(DbError::CannotExecuteSelect, QStringLiteral("Cannot execute a select query"));
     if (const auto *update = std::get_if<JetUpdate>(&parsed)) {
         const TableInfo table = lookup(update->table);
-        JetTranslator translator(table, {}, DbError::SyntaxError);
-        out.add(u"UPDATE ").add(qualifiedName(schema, table)).add(u" SET ");
+        JetTranslator translator(table, {}, DbError::SyntaxError, dialect);
+        out.add(u"UPDATE ").add(tableName(table)).add(u" SET ");
         for (size_t i = 0; i < update->assignments.size(); ++i) {
             const auto &[column, value] = update->assignments[i];
-            const int index = table.indexOf(column);
-            if (index < 0)
-                throw DbError(
-                    DbError::TooFewParameters, QStringLiteral("Unknown field %1 in %2").arg(column, table.name));
-            out.add(i > 0 ? u", " : u"").add(sqlName(table.columns[size_t(index)].name)).add(u" = ");
+            out.add(i > 0 ? u", " : u"").add(written(table, column)).add(u" = ");
             out.add(translator.render(*value));
         }
         // Only the rows the assignments change are written: rewriting a
@@ -101,36 +118,32 @@ SqlText translateStatement(const QString &statement, const QString &schema, cons
         out.add(u"(");
         for (size_t i = 0; i < update->assignments.size(); ++i) {
             const auto &[column, value] = update->assignments[i];
-            const int index = table.indexOf(column);
-            out.add(i > 0 ? u" OR " : u"").add(sqlName(table.columns[size_t(index)].name)).add(u" IS NOT (");
-            out.add(translator.render(*value)).add(u")");
+            out.add(i > 0 ? u" OR " : u"").add(written(table, column));
+            out.add(postgres ? u" IS DISTINCT FROM (" : u" IS NOT (").add(translator.render(*value)).add(u")");
         }
         out.add(u")");
     } else if (const auto *remove = std::get_if<JetDelete>(&parsed)) {
         const TableInfo table = lookup(remove->table);
-        JetTranslator translator(table, {}, DbError::SyntaxError);
-        out.add(u"DELETE FROM ").add(qualifiedName(schema, table));
+        JetTranslator translator(table, {}, DbError::SyntaxError, dialect);
+        out.add(u"DELETE FROM ").add(tableName(table));
         if (remove->where)
             out.add(u" WHERE ").add(translator.render(*remove->where));
     } else {
         const auto &insert = std::get<JetInsert>(parsed);
         const TableInfo table = lookup(insert.table);
-        JetTranslator translator(table, {}, DbError::SyntaxError);
+        JetTranslator translator(table, {}, DbError::SyntaxError, dialect);
         QStringList columns = insert.columns;
         if (columns.isEmpty()) {
-            for (const TableColumn &column : table.columns)
-                columns.append(column.name);
+            for (const TableColumn &column : table.columns) {
+                if (!column.generated)
+                    columns.append(column.name);
+            }
         }
         if (columns.size() != qsizetype(insert.values.size()))
             translator.fail(QStringLiteral("Number of values differs from the number of fields"));
-        out.add(u"INSERT INTO ").add(qualifiedName(schema, table)).add(u" (");
-        for (qsizetype i = 0; i < columns.size(); ++i) {
-            const int index = table.indexOf(columns.at(i));
-            if (index < 0)
-                throw DbError(
-                    DbError::TooFewParameters, QStringLiteral("Unknown field %1 in %2").arg(columns.at(i), table.name));
-            out.add(i > 0 ? u", " : u"").add(sqlName(table.columns[size_t(index)].name));
-        }
+        out.add(u"INSERT INTO ").add(tableName(table)).add(u" (");
+        for (qsizetype i = 0; i < columns.size(); ++i)
+            out.add(i > 0 ? u", " : u"").add(written(table, columns.at(i)));
         out.add(u") VALUES (");
         for (size_t i = 0; i < insert.values.size(); ++i)
             out.add(i > 0 ? u", " : u"").add(translator.render(*insert.values[i]));

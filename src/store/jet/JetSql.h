@@ -25,6 +25,7 @@ struct TableColumn
 
     QString name;
     Kind kind = Kind::Other; // from the declared type; Text compares and sorts without regard to case
+    bool generated = false; // the server fills it (its key, a stored fold or sort key): never written
 };
 
 /// The fields of one table, in table order, as the file declares them.
@@ -58,10 +59,14 @@ QString numberedParameters(const QString &sql);
 
 /// Translates an UPDATE, DELETE or INSERT statement for the file attached as
 /// `schema`. A SELECT is refused with DbError(CannotExecuteSelect).
-SqlText translateStatement(const QString &statement, const QString &schema, const TableLookup &lookup);
+SqlText translateStatement(const QString &statement, const QString &schema, const TableLookup &lookup,
+    SqlDialect dialect = SqlDialect::Sqlite);
 
 /// A name as SQLite reads it: bare when it is a plain word, quoted otherwise.
 QString sqlName(const QString &name);
+
+/// A name as PostgreSQL keeps it, its case included: always quoted.
+QString postgresName(const QString &name);
 
 /// A text as a literal of the query language, for pasting into a criterion:
 /// between apostrophes, with an apostrophe inside written twice

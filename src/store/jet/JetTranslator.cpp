@@ -51,14 +51,6 @@ const FunctionInfo *findFunction(const QString &name)
     return nullptr;
 }
 
-/// A name as PostgreSQL keeps it, its case included.
-QString pgName(const QString &name)
-{
-    QString quoted = name;
-    quoted.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + quoted + u'"';
-}
-
 std::optional<int> booleanWord(const QString &word)
 {
     if (word.compare(u"True", Qt::CaseInsensitive) == 0 || word.compare(u"Yes", Qt::CaseInsensitive) == 0)
@@ -195,7 +187,7 @@ std::optional<Fragment> JetTranslator::storedKey(const JetExpr &e, QStringView s
     if (key < 0)
         return std::nullopt;
     columnsRead.insert(column);
-    return Fragment().add(pgName(m_table.columns[size_t(key)].name));
+    return Fragment().add(postgresName(m_table.columns[size_t(key)].name));
 }
 
 void JetTranslator::fail(const QString &text) const
@@ -220,7 +212,7 @@ Fragment JetTranslator::name(const JetExpr &e)
         columnsRead.insert(column);
         const QString &field = m_table.columns[size_t(column)].name;
         // PostgreSQL keeps a bare name only in lower case.
-        return Fragment().add(isPostgres() ? pgName(field) : sqlName(field));
+        return Fragment().add(isPostgres() ? postgresName(field) : sqlName(field));
     }
     if (e.qualifier.isEmpty()) {
         if (const std::optional<int> value = booleanWord(e.text))

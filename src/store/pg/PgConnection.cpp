@@ -141,7 +141,8 @@ PgConnection::~PgConnection()
 
 TableInfo PgConnection::tableInfo(const QString &schema, const QString &table)
 {
-    const PgRows columns = exec(QStringLiteral("SELECT column_name, data_type FROM information_schema.columns "
+    const PgRows columns = exec(QStringLiteral("SELECT column_name, data_type, is_generated = 'ALWAYS' OR "
+                                               "is_identity = 'YES' FROM information_schema.columns "
                                                "WHERE table_schema = $1 AND table_name = $2 ORDER BY ordinal_position"),
         {schema, table});
     if (columns.rows.empty())
@@ -157,7 +158,7 @@ TableInfo PgConnection::tableInfo(const QString &schema, const QString &table)
             || type == QLatin1StringView("bigint") || type == QLatin1StringView("smallint")
             || type == QLatin1StringView("real") || type == QLatin1StringView("numeric"))
             kind = TableColumn::Kind::Number;
-        info.columns.push_back({column[0].toString(), kind});
+        info.columns.push_back({column[0].toString(), kind, column[2].toBool()});
     }
     return info;
 }
