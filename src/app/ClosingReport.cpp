@@ -37,12 +37,11 @@ void leaveCountReport(TerminalForm &form)
         return;
     }
     const QString failure = report.append(title, block);
+    const QString file = report.fileFor(title);
     if (!failure.isEmpty())
-        qWarning("pusla: the count report %s was not written: %s", qUtf8Printable(report.fileFor(title)),
-            qUtf8Printable(failure));
+        qWarning("pusla: the count report %s was not written: %s", qUtf8Printable(file), qUtf8Printable(failure));
 
     // A shortcut is made to a report there is, this closing's or an earlier one's.
-    const QString file = report.fileFor(title);
     if (!QFileInfo(file).isFile())
         return;
     const QString name = safeFileName(title);

@@ -20,9 +20,6 @@ using serverschema::quoted;
 
 namespace {
 
-constexpr std::pair<DatabaseKind, const char *> kFiles[] = {{DatabaseKind::Cari, "Cari.mdb"},
-    {DatabaseKind::Stok, "Stok.mdb"}, {DatabaseKind::Fatura, "Fatura.mdb"}, {DatabaseKind::Index, "Index.mdb"}};
-
 // Rows per INSERT: well below the server's 65535 parameters for the widest table.
 constexpr int kBatchRows = 500;
 
@@ -107,7 +104,7 @@ bool schemaHoldsRows(PgConnection &db, const QString &company)
 {
     if (db.exec(QStringLiteral("SELECT 1 FROM pg_namespace WHERE nspname = $1"), {company}).rows.empty())
         return false;
-    for (const auto &[kind, file] : kFiles) {
+    for (const auto &[kind, file] : serverschema::kCompanyFiles) {
         for (const TableLayout &table : tableLayouts(kind)) {
             const QString sql = QStringLiteral("SELECT EXISTS (SELECT 1 FROM %1.%2)")
                                     .arg(quoted(company), quoted(QString(table.name)));
@@ -150,8 +147,8 @@ void copyTable(QSqlDatabase &file, PgConnection &db, const QString &company, con
 std::vector<TableCheck> fileChecks(const QString &filePrefix)
 {
     std::vector<TableCheck> checks;
-    for (const auto &[kind, file] : kFiles) {
-        const QString path = filePrefix + QString::fromLatin1(file);
+    for (const auto &[kind, file] : serverschema::kCompanyFiles) {
+        const QString path = filePrefix + QString(file);
         if (!QFile::exists(path))
             throw DbError(DbError::FileNotFound, QStringLiteral("The file is not there."), path);
         ScopedConnection connection(path);
@@ -170,7 +167,7 @@ std::vector<TableCheck> fileChecks(const QString &filePrefix)
 std::vector<TableCheck> serverChecks(PgConnection &db, const QString &company)
 {
     std::vector<TableCheck> checks;
-    for (const auto &[kind, file] : kFiles) {
+    for (const auto &[kind, file] : serverschema::kCompanyFiles) {
         for (const TableLayout &table : tableLayouts(kind)) {
             Summer sum {table};
             const PgRows rows = db.exec(QStringLiteral("SELECT %1 FROM %2.%3 ORDER BY id")
@@ -203,11 +200,11 @@ LoadResult loadCompany(
             db.exec(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(quoted(company)));
             for (const QString &statement : serverschema::companyStatements(company))
                 db.exec(statement);
-            for (const auto &[kind, file] : kFiles) {
-                ScopedConnection connection(filePrefix + QString::fromLatin1(file));
+            for (const auto &[kind, file] : serverschema::kCompanyFiles) {
+                ScopedConnection connection(filePrefix + QString(file));
                 QString error;
                 if (!connection.open(&error))
-                    throw DbError(DbError::CannotOpen, error, filePrefix + QString::fromLatin1(file));
+                    throw DbError(DbError::CannotOpen, error, filePrefix + QString(file));
                 for (const TableLayout &table : tableLayouts(kind))
                     copyTable(connection.database(), db, company, table);
             }
@@ -216,7 +213,7 @@ LoadResult loadCompany(
         });
         // Fresh statistics, and the visibility map that lets a list be read
         // from its index alone.
-        for (const auto &[kind, file] : kFiles) {
+        for (const auto &[kind, file] : serverschema::kCompanyFiles) {
             for (const TableLayout &table : tableLayouts(kind))
                 db.exec(QStringLiteral("VACUUM ANALYZE %1.%2").arg(quoted(company), quoted(QString(table.name))));
         }

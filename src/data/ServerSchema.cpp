@@ -11,25 +11,6 @@ using namespace schema;
 
 namespace {
 
-constexpr DatabaseKind kCompanyFiles[]
-    = {DatabaseKind::Cari, DatabaseKind::Stok, DatabaseKind::Fatura, DatabaseKind::Index};
-
-QString fileName(DatabaseKind kind)
-{
-    switch (kind) {
-    case DatabaseKind::Cari:
-        return QStringLiteral("Cari");
-    case DatabaseKind::Stok:
-    case DatabaseKind::LocalStock:
-        return QStringLiteral("Stok");
-    case DatabaseKind::Fatura:
-        return QStringLiteral("Fatura");
-    case DatabaseKind::Index:
-        return QStringLiteral("Index");
-    }
-    return {};
-}
-
 /// Types as the SQLite files keep them: numbers are doubles, Yes/No fields
 /// the integers -1 and 0, dates texts; numbers start at 0, texts as NULL.
 QString declaration(ColumnType type)
@@ -80,8 +61,8 @@ QStringList companyStatements(const QString &company)
     const QString schemaName = quoted(company);
     QStringList statements {QStringLiteral("CREATE SCHEMA %1").arg(schemaName)};
     QStringList files;
-    for (const DatabaseKind kind : kCompanyFiles) {
-        files << QStringLiteral("('%1', 0)").arg(fileName(kind));
+    for (const auto &[kind, file] : kCompanyFiles) {
+        files << QStringLiteral("('%1', 0)").arg(QString(file).chopped(4));
         for (const TableLayout &table : tableLayouts(kind)) {
             QStringList columns {QStringLiteral("id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY")};
             for (const Column &column : table.columns)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/SchemaDdl.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -23,6 +25,16 @@ class PgConnection;
 /// `pusla_counter` the invoice counter as the counter file writes it
 /// ("00000": its width carries over to the next number).
 namespace serverschema {
+
+/// A company's files, in the order they are laid out and loaded.
+struct CompanyFile
+{
+    schema::DatabaseKind kind;
+    schema::Name file; ///< its name in a set: "Cari.mdb"; its version row drops the ".mdb"
+};
+inline constexpr CompanyFile kCompanyFiles[]
+    = {{schema::DatabaseKind::Cari, schema::files::Cari}, {schema::DatabaseKind::Stok, schema::files::Stok},
+        {schema::DatabaseKind::Fatura, schema::files::Fatura}, {schema::DatabaseKind::Index, schema::files::Index}};
 
 /// The statements that lay out a company's schema.
 QStringList companyStatements(const QString &company);
