@@ -59,7 +59,12 @@ QString quoted(const QString &name)
 QStringList companyStatements(const QString &company)
 {
     const QString schemaName = quoted(company);
-    QStringList statements {QStringLiteral("CREATE SCHEMA %1").arg(schemaName)};
+    QStringList statements {QStringLiteral("CREATE SCHEMA %1").arg(schemaName),
+        // Every commit that writes the company's tables tells the listening
+        // terminals, which count it as a new version of what they read.
+        QStringLiteral("CREATE FUNCTION %1.pusla_touch() RETURNS trigger LANGUAGE plpgsql AS "
+                       "$$BEGIN PERFORM pg_notify('pusla', TG_TABLE_SCHEMA); RETURN NULL; END$$")
+            .arg(schemaName)};
     QStringList files;
     for (const auto &[kind, file] : kCompanyFiles) {
         files << QStringLiteral("('%1', 0)").arg(QString(file).chopped(4));
@@ -72,13 +77,17 @@ QStringList companyStatements(const QString &company)
                     columns << QStringLiteral("%1 text GENERATED ALWAYS AS (%2) STORED")
                                    .arg(quoted(keyColumn(index)), keyExpression(index));
             }
-            statements << QStringLiteral("CREATE TABLE %1.%2 (%3)")
-                              .arg(schemaName, quoted(QString(table.name)), columns.join(QStringLiteral(", ")));
+            const QString tableName = schemaName + u'.' + quoted(QString(table.name));
+            statements << QStringLiteral("CREATE TABLE %1 (%2)").arg(tableName, columns.join(QStringLiteral(", ")))
+                       << QStringLiteral("CREATE TRIGGER pusla_touch AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON %1 "
+                                         "FOR EACH STATEMENT EXECUTE FUNCTION %2.pusla_touch()")
+                              .arg(tableName, schemaName);
         }
         for (const LookupIndex &index : lookupIndexes(kind)) {
             // A list in name order of the visible cards reads the index alone.
             const bool hidesCards = index.key == IndexKey::SortKey && index.table == StokKartlar::Table;
-            statements << QStringLiteral("CREATE INDEX %1 ON %2.%3 (%4, id)%5")
+            // NULLs first, as SQLite lists them.
+            statements << QStringLiteral("CREATE INDEX %1 ON %2.%3 (%4 NULLS FIRST, id)%5")
                               .arg(quoted(indexName(index)), schemaName, quoted(QString(index.table)),
                                   quoted(keyColumn(index)),
                                   hidesCards

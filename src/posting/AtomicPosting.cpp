@@ -27,7 +27,9 @@ namespace {
 // file; another terminal recovering the books after a crash must find it.
 void requireSharedAnchor(const Database &books)
 {
-    const QString anchor = QFileInfo(books.file()->connection().anchorFolder()).canonicalFilePath();
+    if (books.file()->isOnServer())
+        return; // the server commits the books by itself
+    const QString anchor = QFileInfo(books.file()->sqlite()->anchorFolder()).canonicalFilePath();
     const QString folder = QFileInfo(books.localPath()).canonicalPath();
     if (anchor != folder)
         throw DbError(DbError::Generic,

@@ -3,7 +3,9 @@
 #include "store/AttachedFile.h"
 #include "store/DbError.h"
 #include "base/PathMapper.h"
+#include "store/ServerRoute.h"
 #include "store/SharedConnection.h"
+#include "store/pg/PgStore.h"
 #include "base/TextFold.h"
 
 #include <QFileInfo>
@@ -18,6 +20,8 @@ std::shared_ptr<AttachedFile> Database::attachFile(const PathMapper &mapper, con
     const std::optional<QString> local = mapper.toLocal(windowsPath);
     if (!local)
         throw DbError(DbError::InvalidPath, QStringLiteral("'%1' is not a valid path.").arg(windowsPath));
+    if (const std::optional<ServerFile> server = serverFileFor(*local))
+        return PgStore::forThisThread(server->conninfo)->attach(server->schema, server->file, *local);
     if (!QFileInfo::exists(*local))
         throw DbError(DbError::FileNotFound, QStringLiteral("Could not find file '%1'.").arg(windowsPath));
     return SharedConnection::forThisThread(mapper.paths().programFolder)->attach(*local);
@@ -51,6 +55,14 @@ void Database::requireOpen() const
             DbError::ObjectClosed, QStringLiteral("Object invalid or no longer set: the database is closed."));
 }
 
+void Database::requireLocal() const
+{
+    requireOpen();
+    if (m_file->isOnServer())
+        throw DbError(DbError::Generic,
+            QStringLiteral("'%1' is kept on the server: its indexes and cache are the server's.").arg(localPath()));
+}
+
 void Database::requireTable(const QString &table) const
 {
     requireOpen();
@@ -60,10 +72,10 @@ void Database::requireTable(const QString &table) const
 int Database::execute(const QString &statement)
 {
     requireOpen();
-    SharedConnection &db = m_file->connection();
+    StoreConnection &db = m_file->connection();
     const QString alias = m_file->alias();
     const SqlText sql = translateStatement(
-        statement, alias, [&db, &alias](const QString &table) { return db.tableInfo(alias, table); });
+        statement, alias, [&db, &alias](const QString &table) { return db.tableInfo(alias, table); }, db.dialect());
     return db.execute(sql.sql, sql.params);
 }
 
@@ -72,13 +84,14 @@ int Database::appendRows(
 {
     requireOpen();
     source.requireOpen();
-    SharedConnection &db = m_file->connection();
+    StoreConnection &db = m_file->connection();
     if (&source.m_file->connection() != &db)
         throw DbError(DbError::Generic, QStringLiteral("Rows are appended between files of one connection only."));
     const TableInfo from = db.tableInfo(source.m_file->alias(), sourceTable);
     const TableInfo target = db.tableInfo(m_file->alias(), table);
-    const SqlText condition = criteria.trimmed().isEmpty() ? SqlText() : translateCriteria(criteria, from);
-    const QString rows = source.m_file->alias() + u'.' + sqlName(from.name)
+    const SqlText condition
+        = criteria.trimmed().isEmpty() ? SqlText() : translateCriteria(criteria, from, -1, db.dialect());
+    const QString rows = db.qualifiedTable(source.m_file->alias(), from.name)
         + (condition.isEmpty() ? QString() : QStringLiteral(" WHERE (%1)").arg(condition.sql));
 
     QStringList targetColumns;
@@ -87,32 +100,34 @@ int Database::appendRows(
         const int index = target.indexOf(column.name);
         if (index < 0) {
             // Field by field the very first row would fail on it.
-            SharedConnection::Query any
+            StoreConnection::Query any
                 = db.query(QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(rows), condition.params);
             if (!any.next())
                 return 0;
             throw DbError(DbError::ItemNotFound,
                 QStringLiteral("Item not found in this collection: field '%1'.").arg(column.name));
         }
-        targetColumns.append(sqlName(target.columns[size_t(index)].name));
-        sourceColumns.append(sqlName(column.name));
+        if (column.generated)
+            continue;
+        targetColumns.append(db.quotedName(target.columns[size_t(index)].name));
+        sourceColumns.append(db.quotedName(column.name));
     }
-    return db.execute(
-        QStringLiteral("INSERT INTO %1.%2 (%3) SELECT %4 FROM %5 ORDER BY rowid")
-            .arg(m_file->alias(), sqlName(target.name), targetColumns.join(u", "), sourceColumns.join(u", "), rows),
+    return db.execute(QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM %4 ORDER BY %5")
+                          .arg(db.qualifiedTable(m_file->alias(), target.name), targetColumns.join(u", "),
+                              sourceColumns.join(u", "), rows, db.keyColumn()),
         condition.params);
 }
 
 void Database::dropIndex(const QString &indexName)
 {
-    requireOpen();
+    requireLocal();
     m_file->connection().execute(QStringLiteral("DROP INDEX IF EXISTS %1.\"%2\"").arg(m_file->alias(), indexName));
 }
 
 bool Database::hasIndex(const QString &indexName) const
 {
-    requireOpen();
-    SharedConnection::Query found = m_file->connection().query(
+    requireLocal();
+    StoreConnection::Query found = m_file->connection().query(
         QStringLiteral("SELECT 1 FROM %1.sqlite_master WHERE type = 'index' AND name = ? COLLATE NOCASE")
             .arg(m_file->alias()),
         {indexName});
@@ -121,8 +136,8 @@ bool Database::hasIndex(const QString &indexName) const
 
 bool Database::tryCreateIndex(const QString &indexName, const QString &table, const QString &expression)
 {
-    requireOpen();
-    SharedConnection &db = m_file->connection();
+    requireLocal();
+    SharedConnection &db = *m_file->sqlite();
     if (db.inTransaction() || db.hasUserTransaction())
         return false;
     // Another terminal posting into a set file holds it for a while: the
@@ -141,31 +156,31 @@ bool Database::tryCreateIndex(const QString &indexName, const QString &table, co
 
 int Database::cacheSize() const
 {
-    requireOpen();
-    SharedConnection &db = m_file->connection();
-    SharedConnection::Query size = db.query(QStringLiteral("PRAGMA %1.cache_size").arg(m_file->alias()));
+    requireLocal();
+    StoreConnection &db = m_file->connection();
+    StoreConnection::Query size = db.query(QStringLiteral("PRAGMA %1.cache_size").arg(m_file->alias()));
     const qint64 value = size.next() ? size.int64(0) : 0;
     if (value <= 0)
         return int(-value);
     // A positive size counts pages.
-    SharedConnection::Query page = db.query(QStringLiteral("PRAGMA %1.page_size").arg(m_file->alias()));
+    StoreConnection::Query page = db.query(QStringLiteral("PRAGMA %1.page_size").arg(m_file->alias()));
     return int(value * (page.next() ? page.int64(0) : 4096) / 1024);
 }
 
 void Database::setCacheSize(int kibibytes)
 {
-    requireOpen();
+    requireLocal();
     m_file->connection().execute(
         QStringLiteral("PRAGMA %1.cache_size=-%2").arg(m_file->alias()).arg(std::max(kibibytes, 1)));
 }
 
 void Database::createKeyTableIfMissing(const QString &table, const QStringList &fields)
 {
-    requireOpen();
+    requireLocal();
     QStringList columns;
     for (const QString &field : fields)
         columns.append(sqlName(field) + (columns.isEmpty() ? QStringLiteral(" TEXT PRIMARY KEY") : QStringLiteral(" TEXT")));
-    SharedConnection &db = m_file->connection();
+    StoreConnection &db = m_file->connection();
     db.execute(QStringLiteral("CREATE TABLE IF NOT EXISTS %1.%2 (%3)")
                    .arg(m_file->alias(), sqlName(table), columns.join(QStringLiteral(", "))));
     // Criteria compare texts without regard to case, through the fold: the

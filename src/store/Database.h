@@ -79,6 +79,8 @@ public:
 private:
     explicit Database(std::shared_ptr<AttachedFile> file);
     void requireOpen() const;
+    /// Throws unless the file is a local one (indexes, cache, scratch tables).
+    void requireLocal() const;
 
     std::shared_ptr<AttachedFile> m_file;
 };

@@ -2,17 +2,17 @@
 
 #include "store/DbError.h"
 #include "store/Keyset.h"
-#include "store/SharedConnection.h"
+#include "store/StoreConnection.h"
 
 #include <algorithm>
 
 namespace pusla {
 namespace {
 
-std::vector<qint64> rowids(SharedConnection &db, const QString &sql, const QVariantList &params)
+std::vector<qint64> rowids(StoreConnection &db, const QString &sql, const QVariantList &params)
 {
     std::vector<qint64> result;
-    SharedConnection::Query query = db.query(sql, params);
+    StoreConnection::Query query = db.query(sql, params);
     while (query.next())
         result.push_back(query.int64(0));
     return result;
@@ -20,9 +20,9 @@ std::vector<qint64> rowids(SharedConnection &db, const QString &sql, const QVari
 
 // Whether SQLite reads the rows in this order from an index rather than
 // sorting them.
-bool orderFromIndex(SharedConnection &db, const QString &orderedSql, const QVariantList &params)
+bool orderFromIndex(StoreConnection &db, const QString &orderedSql, const QVariantList &params)
 {
-    SharedConnection::Query plan = db.query(QStringLiteral("EXPLAIN QUERY PLAN ") + orderedSql, params);
+    StoreConnection::Query plan = db.query(QStringLiteral("EXPLAIN QUERY PLAN ") + orderedSql, params);
     bool index = false;
     while (plan.next()) {
         const QString step = plan.value(3).toString();
@@ -35,13 +35,15 @@ bool orderFromIndex(SharedConnection &db, const QString &orderedSql, const QVari
 
 } // namespace
 
-std::vector<qint64> queryKeyset(SharedConnection &db, const QString &table, const RecordSourcePlan &plan)
+std::vector<qint64> queryKeyset(StoreConnection &db, const QString &table, const RecordSourcePlan &plan)
 {
-    const QString orderedSql = QStringLiteral("SELECT rowid FROM %1 ORDER BY %2").arg(table, plan.orderBy.sql);
-    const QString whereSql = QStringLiteral("SELECT rowid FROM %1 WHERE %2").arg(table, plan.where.sql);
+    const QString key = db.keyColumn();
+    const QString orderedSql = QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(key, table, plan.orderBy.sql);
+    const QString whereSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(key, table, plan.where.sql);
     if (plan.where.isEmpty())
         return rowids(db, orderedSql, plan.orderBy.params);
-    if (plan.rowidOrder || !orderFromIndex(db, orderedSql, plan.orderBy.params))
+    // The server plans the ordered scan and the condition together.
+    if (plan.rowidOrder || db.dialect() != SqlDialect::Sqlite || !orderFromIndex(db, orderedSql, plan.orderBy.params))
         return rowids(
             db, whereSql + QStringLiteral(" ORDER BY ") + plan.orderBy.sql, plan.where.params + plan.orderBy.params);
 
@@ -81,7 +83,7 @@ std::vector<qint64> queryKeyset(SharedConnection &db, const QString &table, cons
     return ordered;
 }
 
-void mergeAppended(Keyset &keyset, SharedConnection &db, const QString &table, const RecordSourcePlan &plan)
+void mergeAppended(Keyset &keyset, StoreConnection &db, const QString &table, const RecordSourcePlan &plan)
 {
     // The rows added since the refresh go where a re-query would list them:
     // dropped when they miss the condition, else after every row that sorts
@@ -94,16 +96,17 @@ void mergeAppended(Keyset &keyset, SharedConnection &db, const QString &table, c
     for (int position = 0; position < keyset.count(); ++position)
         (keyset.isAppended(position) ? added : rows).push_back(keyset.rowidAt(position));
 
-    const QString meetsSql = QStringLiteral("SELECT 1 FROM %1 WHERE rowid = ? AND (%2)").arg(table, plan.where.sql);
+    const QString key = db.keyColumn();
+    const QString meetsSql = QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ? AND (%3)").arg(table, key, plan.where.sql);
     const QString pairSql
-        = QStringLiteral("SELECT rowid FROM %1 WHERE rowid IN (?, ?) ORDER BY %2").arg(table, plan.orderBy.sql);
+        = QStringLiteral("SELECT %1 FROM %2 WHERE %1 IN (?, ?) ORDER BY %3").arg(key, table, plan.orderBy.sql);
     const auto sortsBefore = [&](qint64 a, qint64 b) {
-        SharedConnection::Query pair = db.query(pairSql, QVariantList {a, b} + plan.orderBy.params);
+        StoreConnection::Query pair = db.query(pairSql, QVariantList {a, b} + plan.orderBy.params);
         return pair.next() && pair.int64(0) == a;
     };
     for (qint64 rowid : added) {
         if (!plan.where.isEmpty()) {
-            SharedConnection::Query meets = db.query(meetsSql, QVariantList {rowid} + plan.where.params);
+            StoreConnection::Query meets = db.query(meetsSql, QVariantList {rowid} + plan.where.params);
             if (!meets.next())
                 continue;
         }

@@ -9,7 +9,7 @@
 namespace pusla {
 
 class Keyset;
-class SharedConnection;
+class StoreConnection;
 
 /// The row ids of a record source in its order, as a refresh lists them.
 ///
@@ -18,11 +18,11 @@ class SharedConnection;
 /// random read per row. Instead the index is walked alone for the order and
 /// the table scanned once, in storage order, for the condition; both within
 /// one read transaction, so they see the same file.
-std::vector<qint64> queryKeyset(SharedConnection &db, const QString &table, const RecordSourcePlan &plan);
+std::vector<qint64> queryKeyset(StoreConnection &db, const QString &table, const RecordSourcePlan &plan);
 
 /// Puts the rows added to `keyset` since its refresh where a re-query would
 /// list them, dropping those that miss the condition; the keyset becomes a
 /// refreshed one.
-void mergeAppended(Keyset &keyset, SharedConnection &db, const QString &table, const RecordSourcePlan &plan);
+void mergeAppended(Keyset &keyset, StoreConnection &db, const QString &table, const RecordSourcePlan &plan);
 
 } // namespace pusla

@@ -3,20 +3,21 @@
 #include "store/AttachedFile.h"
 #include "store/DbError.h"
 #include "store/KeysetQuery.h"
-#include "store/SharedConnection.h"
+#include "store/StoreConnection.h"
 
 namespace pusla {
 namespace {
 
 // A source with sums or grouping, read whole.
-std::vector<QVariantList> readAllRows(SharedConnection &db, RecordSourcePlan &plan)
+std::vector<QVariantList> readAllRows(StoreConnection &db, RecordSourcePlan &plan)
 {
     std::vector<QVariantList> result;
-    SharedConnection::Query rows = db.query(plan.statement.sql, plan.statement.params);
+    StoreConnection::Query rows = db.query(plan.statement.sql, plan.statement.params);
     bool first = true;
     while (rows.next()) {
-        if (first) {
-            // Unnamed sums take SQLite's names for their columns.
+        if (first && db.dialect() == SqlDialect::Sqlite) {
+            // Unnamed sums take SQLite's names for their columns (the
+            // server's would be "sum" for all of them: they keep Expr1000...).
             for (int i = 0; i < rows.columnCount() && i < plan.fieldNames.size(); ++i) {
                 if (plan.fieldNames[i].startsWith(u"Expr"))
                     plan.fieldNames[i] = rows.columnName(i);
@@ -42,14 +43,14 @@ Recordset::~Recordset()
     closeQuietly();
 }
 
-SharedConnection &Recordset::connection() const
+StoreConnection &Recordset::connection() const
 {
     return m_file->connection();
 }
 
 QString Recordset::qualifiedTable() const
 {
-    return m_file->alias() + u'.' + sqlName(m_plan.table.name);
+    return connection().qualifiedTable(m_file->alias(), m_plan.table.name);
 }
 
 bool Recordset::fileChangedSinceRead() const
@@ -66,14 +67,14 @@ void Recordset::open(std::shared_ptr<AttachedFile> file, const QString &source)
 {
     if (m_file)
         discardPending();
-    SharedConnection &db = file->connection();
+    StoreConnection &db = file->connection();
     const QString alias = file->alias();
     // Reading the table's fields starts a read transaction, which brings the
     // file's data version up to date for the comparison below.
-    RecordSourcePlan plan
-        = planRecordSource(source, alias, [&db, &alias](const QString &table) { return db.tableInfo(alias, table); });
+    RecordSourcePlan plan = planRecordSource(
+        source, alias, [&db, &alias](const QString &table) { return db.tableInfo(alias, table); }, db.dialect());
 
-    const QString table = alias + u'.' + sqlName(plan.table.name);
+    const QString table = db.qualifiedTable(alias, plan.table.name);
     const FileStamp now {db.dataVersion(alias), db.totalChanges()};
     // The same source on a file nobody changed since lists the same rows:
     // the refreshes of the working list after every entry cost nothing then.

@@ -17,7 +17,7 @@
 namespace pusla {
 
 class AttachedFile;
-class SharedConnection;
+class StoreConnection;
 
 /// A record set over one database file, with the data-access semantics the
 /// forms were written against:
@@ -113,7 +113,7 @@ signals:
 private:
     enum class At { Bof, Record, Eof };
 
-    SharedConnection &connection() const;
+    StoreConnection &connection() const;
     QString qualifiedTable() const;
     FileStamp stamp() const;
     void requireOpen() const;

@@ -1,7 +1,7 @@
 #include "store/AttachedFile.h"
 #include "store/DbError.h"
 #include "store/Recordset.h"
-#include "store/SharedConnection.h"
+#include "store/StoreConnection.h"
 
 #include <optional>
 
@@ -80,7 +80,7 @@ void Recordset::edit()
     requireKeyset();
     const int position = requireCurrent();
     discardPending();
-    SharedConnection &db = connection();
+    StoreConnection &db = connection();
     const qint64 rowid = m_keyset.rowidAt(position);
     const FileStamp before = stamp();
     const bool owned = !db.inTransaction();
@@ -94,8 +94,7 @@ void Recordset::edit()
         // Inside a caller's transaction the files are locked already, or the
         // read keeps other writers out until it ends.
         if (owned) {
-            const QString lockSql = QStringLiteral("UPDATE %1 SET rowid = rowid WHERE rowid = ?").arg(qualifiedTable());
-            if (db.execute(lockSql, {rowid}) == 0)
+            if (!db.lockRow(qualifiedTable(), rowid))
                 throw DbError(DbError::RecordDeleted, QStringLiteral("Record is deleted."));
         }
         row = m_rows.read(rowid);
@@ -115,7 +114,7 @@ void Recordset::update()
     requireKeyset();
     if (!m_edit.isActive())
         updateWithoutEdit();
-    SharedConnection &db = connection();
+    StoreConnection &db = connection();
     QStringList columns;
     QVariantList values;
     bool orderKept = true;
@@ -123,7 +122,7 @@ void Recordset::update()
         if (!m_edit.isChanged(i))
             continue;
         const int column = m_plan.fieldColumns[size_t(i)];
-        columns.append(sqlName(m_plan.table.columns[size_t(column)].name));
+        columns.append(db.quotedName(m_plan.table.columns[size_t(column)].name));
         values.append(m_edit.value(i));
         orderKept = orderKept && !m_plan.orderOrWhereColumns.contains(column);
     }
@@ -138,8 +137,7 @@ void Recordset::update()
             QStringList marks(columns.size(), QStringLiteral("?"));
             sql += QStringLiteral(" (%1) VALUES (%2)").arg(columns.join(u", "), marks.join(u", "));
         }
-        db.execute(sql, values);
-        const qint64 rowid = db.lastInsertRowid();
+        const qint64 rowid = db.insert(sql, values);
         m_edit.clear();
         const int position = m_keyset.append(rowid);
         rebaseAfterOwnWrite(before, 1, committed, true);
@@ -156,7 +154,7 @@ void Recordset::update()
                 sets.append(column + QStringLiteral(" = ?"));
             values.append(rowid);
             db.execute(
-                QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(qualifiedTable(), sets.join(u", ")), values);
+                QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?").arg(qualifiedTable(), sets.join(u", "), db.keyColumn()), values);
         }
         if (m_edit.ownsTransaction())
             db.commit();
@@ -185,10 +183,11 @@ void Recordset::deleteCurrent()
     requireKeyset();
     const int position = requireCurrent();
     discardPending();
-    SharedConnection &db = connection();
+    StoreConnection &db = connection();
     const FileStamp before = stamp();
     const bool committed = !db.inTransaction();
-    db.execute(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(qualifiedTable()), {m_keyset.rowidAt(position)});
+    db.execute(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(qualifiedTable(), db.keyColumn()),
+        {m_keyset.rowidAt(position)});
     m_keyset.remove(position);
     m_currentDeleted = true;
     m_rows.forgetCurrent();

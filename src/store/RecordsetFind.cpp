@@ -1,7 +1,7 @@
 #include "store/AttachedFile.h"
 #include "store/DbError.h"
 #include "store/Recordset.h"
-#include "store/SharedConnection.h"
+#include "store/StoreConnection.h"
 
 #include <limits>
 
@@ -19,7 +19,7 @@ void Recordset::findFirst(const QString &criteria)
         throw DbError(
             DbError::ReadOnly, QStringLiteral("FindFirst needs a record source on one table: '%1'.").arg(m_source));
     discardPending();
-    const SqlText condition = translateCriteria(criteria, m_plan.table, m_plan.sortColumn);
+    const SqlText condition = translateCriteria(criteria, m_plan.table, m_plan.sortColumn, connection().dialect());
     const int found = recordCount() == 0 ? -1 : locate(condition);
     m_noMatch = found < 0;
     if (found >= 0)
@@ -29,8 +29,8 @@ void Recordset::findFirst(const QString &criteria)
 QStringList Recordset::explainFind(const QString &criteria)
 {
     requireKeyset();
-    const SqlText query = findQuery(translateCriteria(criteria, m_plan.table, m_plan.sortColumn));
-    SharedConnection::Query plan = connection().query(QStringLiteral("EXPLAIN QUERY PLAN ") + query.sql, query.params);
+    const SqlText query = findQuery(translateCriteria(criteria, m_plan.table, m_plan.sortColumn, connection().dialect()));
+    StoreConnection::Query plan = connection().query(QStringLiteral("EXPLAIN QUERY PLAN ") + query.sql, query.params);
     QStringList lines;
     while (plan.next())
         lines.append(plan.value(3).toString());
@@ -40,10 +40,11 @@ QStringList Recordset::explainFind(const QString &criteria)
 SqlText Recordset::findQuery(const SqlText &condition) const
 {
     SqlText query;
-    query.sql = QStringLiteral("SELECT rowid FROM %1 WHERE (%2)").arg(qualifiedTable(), condition.sql);
+    const QString key = connection().keyColumn();
+    query.sql = QStringLiteral("SELECT %1 FROM %2 WHERE (%3)").arg(key, qualifiedTable(), condition.sql);
     query.params = condition.params;
     if (m_plan.rowidOrder) {
-        query.sql += QStringLiteral(" ORDER BY rowid");
+        query.sql += QStringLiteral(" ORDER BY ") + key;
         return query;
     }
     if (!m_plan.where.isEmpty()) {
@@ -65,7 +66,7 @@ int Recordset::locateByRowid(const SqlText &condition)
     // Row ids never change and added rows take larger ones: in a set without
     // an order of its own, row-id order is the set's order, edits or not.
     const SqlText query = findQuery(condition);
-    SharedConnection::Query rows = connection().query(query.sql, query.params);
+    StoreConnection::Query rows = connection().query(query.sql, query.params);
     while (rows.next()) {
         const int position = m_keyset.positionOf(rows.int64(0));
         if (position >= 0)
@@ -78,7 +79,7 @@ int Recordset::locateSorted(const SqlText &condition)
 {
     const SqlText query = findQuery(condition);
     {
-        SharedConnection::Query rows = connection().query(query.sql, query.params);
+        StoreConnection::Query rows = connection().query(query.sql, query.params);
         bool hasRow = rows.next();
         // Read after the first step: the query's read transaction has seen
         // any change other programs made to the file.
@@ -98,9 +99,9 @@ int Recordset::locateSorted(const SqlText &condition)
 
 int Recordset::locateAppended(const SqlText &condition)
 {
-    const QString sql = QStringLiteral("SELECT rowid FROM %1 WHERE rowid >= ? AND (%2) ORDER BY rowid")
-                            .arg(qualifiedTable(), condition.sql);
-    SharedConnection::Query rows
+    const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %1 >= ? AND (%3) ORDER BY %1")
+                            .arg(connection().keyColumn(), qualifiedTable(), condition.sql);
+    StoreConnection::Query rows
         = connection().query(sql, QVariantList {m_keyset.firstAppendedRowid()} + condition.params);
     while (rows.next()) {
         const int position = m_keyset.positionOf(rows.int64(0));
@@ -115,8 +116,9 @@ int Recordset::locateAnywhere(const SqlText &condition)
     // Values that decide the order or the condition may have changed since
     // the refresh, while the set keeps its rows and their places: every row
     // that meets the criterion now is a candidate, the earliest place wins.
-    const QString sql = QStringLiteral("SELECT rowid FROM %1 WHERE (%2)").arg(qualifiedTable(), condition.sql);
-    SharedConnection::Query rows = connection().query(sql, condition.params);
+    const QString sql
+        = QStringLiteral("SELECT %1 FROM %2 WHERE (%3)").arg(connection().keyColumn(), qualifiedTable(), condition.sql);
+    StoreConnection::Query rows = connection().query(sql, condition.params);
     int best = std::numeric_limits<int>::max();
     while (rows.next()) {
         const int position = m_keyset.positionOf(rows.int64(0));

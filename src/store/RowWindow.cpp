@@ -2,7 +2,7 @@
 
 #include "store/DbError.h"
 #include "store/Keyset.h"
-#include "store/SharedConnection.h"
+#include "store/StoreConnection.h"
 
 #include <QHash>
 
@@ -16,15 +16,16 @@ constexpr int kWindowRows = 64;
 
 } // namespace
 
-void RowWindow::reset(SharedConnection &db, const QString &table, const SqlText &selectList)
+void RowWindow::reset(StoreConnection &db, const QString &table, const SqlText &selectList)
 {
     m_db = &db;
     m_selectParams = selectList.params;
-    m_rowSql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(selectList.sql, table);
+    const QString key = db.keyColumn();
+    m_rowSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?").arg(selectList.sql, table, key);
     QString marks = QStringLiteral("?");
     for (int i = 1; i < kWindowRows; ++i)
         marks += QStringLiteral(",?");
-    m_windowSql = QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)").arg(selectList.sql, table, marks);
+    m_windowSql = QStringLiteral("SELECT %1, %2 FROM %3 WHERE %1 IN (%4)").arg(key, selectList.sql, table, marks);
     clear();
 }
 
@@ -38,7 +39,7 @@ std::optional<QVariantList> RowWindow::read(qint64 rowid) const
 {
     QVariantList params = m_selectParams;
     params.append(rowid);
-    SharedConnection::Query row = m_db->query(m_rowSql, params);
+    StoreConnection::Query row = m_db->query(m_rowSql, params);
     if (!row.next())
         return std::nullopt;
     QVariantList values;
@@ -82,7 +83,7 @@ void RowWindow::load(const Keyset &keyset, int position)
             slot.insert(rowid, i);
     }
     m_window.assign(size_t(rows), {});
-    SharedConnection::Query found = m_db->query(m_windowSql, params);
+    StoreConnection::Query found = m_db->query(m_windowSql, params);
     while (found.next()) {
         const int i = slot.value(found.int64(0), -1);
         if (i < 0)

@@ -11,7 +11,7 @@
 namespace pusla {
 
 class Keyset;
-class SharedConnection;
+class StoreConnection;
 
 /// The rows of a record set that are read and held, by row id: the current
 /// row, and a window of neighbouring rows that a grid shows through
@@ -21,7 +21,7 @@ class RowWindow
 public:
     /// Reads the fields of `selectList` from `table` (schema-qualified);
     /// forgets every row held.
-    void reset(SharedConnection &db, const QString &table, const SqlText &selectList);
+    void reset(StoreConnection &db, const QString &table, const SqlText &selectList);
     void clear();
 
     /// One row read now; none when the row is gone.
@@ -37,7 +37,7 @@ public:
 private:
     void load(const Keyset &keyset, int position);
 
-    SharedConnection *m_db = nullptr;
+    StoreConnection *m_db = nullptr;
     QVariantList m_selectParams;
     QString m_rowSql;
     QString m_windowSql;

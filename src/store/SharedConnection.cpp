@@ -123,50 +123,38 @@ QString SharedConnection::anchorFolder() const
 
 // --- Query
 
-SharedConnection::Query::Query(SqliteStatement *statement, std::unique_ptr<SqliteStatement> owned)
-    : m_statement(statement)
-    , m_owned(std::move(owned))
-{
-    m_statement->inUse = true;
-}
+namespace {
 
-SharedConnection::Query::Query(Query &&other) noexcept
-    : m_statement(std::exchange(other.m_statement, nullptr))
-    , m_owned(std::move(other.m_owned))
-{ }
-
-SharedConnection::Query::~Query()
+// A cached statement while a query steps through it; reset when it goes.
+class SqliteCursor : public StoreConnection::Cursor
 {
-    if (!m_statement)
-        return;
-    m_statement->reset();
-    m_statement->inUse = false;
-}
+public:
+    SqliteCursor(SqliteStatement *statement, std::unique_ptr<SqliteStatement> owned)
+        : m_statement(statement)
+        , m_owned(std::move(owned))
+    {
+        m_statement->inUse = true;
+    }
+    ~SqliteCursor() override
+    {
+        m_statement->reset();
+        m_statement->inUse = false;
+    }
+    SqliteCursor(const SqliteCursor &) = delete;
+    SqliteCursor &operator=(const SqliteCursor &) = delete;
 
-bool SharedConnection::Query::next()
-{
-    return m_statement->step();
-}
+    bool next() override { return m_statement->step(); }
+    qint64 int64(int column) const override { return m_statement->int64(column); }
+    QVariant value(int column) const override { return m_statement->value(column); }
+    int columnCount() const override { return m_statement->columnCount(); }
+    QString columnName(int column) const override { return m_statement->columnName(column); }
 
-qint64 SharedConnection::Query::int64(int column) const
-{
-    return m_statement->int64(column);
-}
+private:
+    SqliteStatement *m_statement;
+    std::unique_ptr<SqliteStatement> m_owned;
+};
 
-QVariant SharedConnection::Query::value(int column) const
-{
-    return m_statement->value(column);
-}
-
-int SharedConnection::Query::columnCount() const
-{
-    return m_statement->columnCount();
-}
-
-QString SharedConnection::Query::columnName(int column) const
-{
-    return m_statement->columnName(column);
-}
+} // namespace
 
 // --- SharedConnection
 
@@ -334,7 +322,7 @@ SharedConnection::Query SharedConnection::query(const QString &sql, const QVaria
     } else {
         statement = found->get();
     }
-    Query result(statement, std::move(owned));
+    Query result(std::make_unique<SqliteCursor>(statement, std::move(owned)));
     statement->bindAll(params);
     return result;
 }
@@ -379,7 +367,7 @@ TableInfo SharedConnection::tableInfo(const QString &schema, const QString &tabl
     return info;
 }
 
-quint32 SharedConnection::dataVersion(const QString &schema) const
+quint32 SharedConnection::dataVersion(const QString &schema)
 {
     unsigned int version = 0;
     sqlite3_file_control(m_db, schema.toUtf8().constData(), SQLITE_FCNTL_DATA_VERSION, &version);
@@ -391,9 +379,15 @@ qint64 SharedConnection::totalChanges() const
     return sqlite3_total_changes64(m_db);
 }
 
-qint64 SharedConnection::lastInsertRowid() const
+qint64 SharedConnection::insert(const QString &sql, const QVariantList &params)
 {
+    execute(sql, params);
     return sqlite3_last_insert_rowid(m_db);
+}
+
+bool SharedConnection::lockRow(const QString &table, qint64 key)
+{
+    return execute(QStringLiteral("UPDATE %1 SET rowid = rowid WHERE rowid = ?").arg(table), {key}) > 0;
 }
 
 bool SharedConnection::inTransaction() const
@@ -471,7 +465,8 @@ void SharedConnection::clearStatements()
 
 AttachedFile::AttachedFile(std::shared_ptr<SharedConnection> connection, QString alias, QString localPath,
     std::unique_ptr<LockFile> lock, quint64 device, quint64 inode)
-    : m_connection(std::move(connection))
+    : m_connection(connection)
+    , m_sqlite(std::move(connection))
     , m_alias(std::move(alias))
     , m_localPath(std::move(localPath))
     , m_lock(std::move(lock))
@@ -479,10 +474,20 @@ AttachedFile::AttachedFile(std::shared_ptr<SharedConnection> connection, QString
     , m_inode(inode)
 { }
 
+AttachedFile::AttachedFile(
+    std::shared_ptr<StoreConnection> server, QString schema, QString serverFile, QString localPath)
+    : m_connection(std::move(server))
+    , m_alias(std::move(schema))
+    , m_serverFile(std::move(serverFile))
+    , m_localPath(std::move(localPath))
+{ }
+
 AttachedFile::~AttachedFile()
 {
+    if (!m_sqlite)
+        return;
     try {
-        m_connection->release(m_alias, std::move(m_lock));
+        m_sqlite->release(m_alias, std::move(m_lock));
     } catch (...) {
         // A destructor may run while an error unwinds; the file then stays
         // attached until the connection closes.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/jet/JetSql.h"
+#include "store/StoreConnection.h"
 
 #include <QHash>
 #include <QSqlDatabase>
@@ -23,33 +23,11 @@ class SqliteStatement;
 /// its main database is a private file of its own, every file runs with
 /// journal_mode=DELETE and synchronous=FULL, and the busy timeout is set
 /// before the first ATTACH.
-class SharedConnection : public std::enable_shared_from_this<SharedConnection>
+class SharedConnection : public StoreConnection, public std::enable_shared_from_this<SharedConnection>
 {
 public:
     /// How long a statement waits for another program's lock on a file.
     static constexpr int kBusyTimeoutMs = 10000;
-
-    /// A statement in use; it is reset when the Query goes.
-    class Query
-    {
-    public:
-        Query(SqliteStatement *statement, std::unique_ptr<SqliteStatement> owned);
-        ~Query();
-        Query(Query &&other) noexcept;
-        Query(const Query &) = delete;
-        Query &operator=(const Query &) = delete;
-        Query &operator=(Query &&) = delete;
-
-        bool next();
-        qint64 int64(int column) const;
-        QVariant value(int column) const;
-        int columnCount() const;
-        QString columnName(int column) const;
-
-    private:
-        SqliteStatement *m_statement;
-        std::unique_ptr<SqliteStatement> m_owned;
-    };
 
     /// The calling thread's connection, opened on first use; its main file is
     /// made in the folder setAnchorFolder() named, else in `anchorFolder`, and
@@ -78,27 +56,24 @@ public:
     std::shared_ptr<AttachedFile> attach(const QString &localPath);
     int attachedCount() const;
 
+    SqlDialect dialect() const override { return SqlDialect::Sqlite; }
     /// Runs a cached statement with its values bound.
-    Query query(const QString &sql, const QVariantList &params = {});
-    /// Runs a statement to its end; returns the rows it changed.
-    int execute(const QString &sql, const QVariantList &params = {});
+    Query query(const QString &sql, const QVariantList &params = {}) override;
+    int execute(const QString &sql, const QVariantList &params = {}) override;
+    qint64 insert(const QString &sql, const QVariantList &params) override;
+    /// A write to the row as the transaction's first step on the file takes
+    /// the file's write lock.
+    bool lockRow(const QString &table, qint64 key) override;
 
-    TableInfo tableInfo(const QString &schema, const QString &table);
-    /// Changes whenever the file changes, by this connection or any other.
-    quint32 dataVersion(const QString &schema) const;
-    /// Rows changed through this connection so far, committed or not.
-    qint64 totalChanges() const;
-    qint64 lastInsertRowid() const;
+    TableInfo tableInfo(const QString &schema, const QString &table) override;
+    quint32 dataVersion(const QString &schema) override;
+    qint64 totalChanges() const override;
 
-    bool inTransaction() const;
+    bool inTransaction() const override;
     /// BEGIN IMMEDIATE takes the write lock of every attached file at once.
-    void begin(bool immediate);
-    void commit();
-    void rollback();
-
-    /// Set while a multi-file Transaction is open on this connection.
-    bool hasUserTransaction() const { return m_userTransaction; }
-    void setUserTransaction(bool open) { m_userTransaction = open; }
+    void begin(bool immediate) override;
+    void commit() override;
+    void rollback() override;
 
 private:
     friend class AttachedFile;
@@ -130,7 +105,6 @@ private:
     QHash<QString, CachedTableInfo> m_tableInfo; // by "alias.table"
     int m_nextAlias = 1;
     int m_attached = 0;
-    bool m_userTransaction = false;
 };
 
 } // namespace pusla

@@ -4,6 +4,7 @@
 #include "store/Database.h"
 #include "base/PathMapper.h"
 #include "store/SharedConnection.h"
+#include "store/pg/PgStore.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -41,6 +42,7 @@ void sleepFor(nanoseconds time)
 
 Transaction::Transaction(const PathMapper &mapper)
     : m_connection(SharedConnection::forThisThread(mapper.paths().programFolder))
+    , m_server(PgStore::openOnThisThread())
 { }
 
 Transaction::~Transaction()
@@ -66,16 +68,28 @@ void Transaction::setPatience(std::chrono::milliseconds patience)
 
 void Transaction::begin()
 {
-    if (m_active || m_connection->inTransaction())
+    if (m_active || m_connection->inTransaction() || (m_server && m_server->inTransaction()))
         throw DbError(DbError::Generic, QStringLiteral("A transaction or a record edit is already open."));
+    // The server waits for its locks up to its lock timeout, which is the
+    // patience's default; a lock it cannot get fails the begin at once.
+    if (m_server)
+        m_server->begin(true);
     // BEGIN IMMEDIATE locks the attached files one after the other and waits
     // for each while holding the ones before. Two programs that attached the
     // same files in another order would each hold what the other waits for,
     // so every attempt waits only briefly and a failed one lets go of
     // everything.
-    Patience patience(m_connection, Transaction::patience());
-    patience.retry([this] { m_connection->begin(true); });
+    try {
+        Patience patience(m_connection, Transaction::patience());
+        patience.retry([this] { m_connection->begin(true); });
+    } catch (const DbError &) {
+        if (m_server)
+            m_server->rollback();
+        throw;
+    }
     m_connection->setUserTransaction(true);
+    if (m_server)
+        m_server->setUserTransaction(true);
     m_active = true;
 }
 
@@ -85,6 +99,15 @@ void Transaction::commit()
         throw DbError(DbError::Generic, QStringLiteral("Commit without a transaction."));
     m_active = false;
     m_connection->setUserTransaction(false);
+    if (m_server) {
+        m_server->setUserTransaction(false);
+        try {
+            m_server->commit();
+        } catch (const DbError &) {
+            m_connection->rollback();
+            throw;
+        }
+    }
     m_connection->commit();
 }
 
@@ -94,7 +117,18 @@ void Transaction::rollback()
         throw DbError(DbError::Generic, QStringLiteral("Rollback without a transaction."));
     m_active = false;
     m_connection->setUserTransaction(false);
+    std::optional<DbError> lost;
+    if (m_server) {
+        m_server->setUserTransaction(false);
+        try {
+            m_server->rollback();
+        } catch (const DbError &error) {
+            lost = error; // a lost session rolled back on its own
+        }
+    }
     m_connection->rollback();
+    if (lost)
+        throw *lost;
 }
 
 std::optional<DbError> Transaction::check(const Database &file, bool everyPage)
@@ -102,9 +136,11 @@ std::optional<DbError> Transaction::check(const Database &file, bool everyPage)
     const std::shared_ptr<AttachedFile> &attached = file.file();
     if (!attached)
         return std::nullopt;
+    if (attached->isOnServer())
+        return std::nullopt; // the server names what failed itself
     if (!QFileInfo::exists(attached->localPath()))
         return DbError(DbError::FileNotFound, QStringLiteral("Could not find file '%1'.").arg(attached->localPath()));
-    SharedConnection &connection = attached->connection();
+    SharedConnection &connection = *attached->sqlite();
     if (connection.inTransaction())
         return std::nullopt;
     const Patience none(connection.shared_from_this(), 0ms);

@@ -13,11 +13,16 @@ namespace pusla {
 
 class Database;
 class PathMapper;
+class PgStore;
 class SharedConnection;
 
 /// One all-or-nothing change across several database files: the posting of
 /// a document writes movements, cards and numbers into the files of one set
 /// and of the centre's set, and either all of it lands or none.
+///
+/// Books that a server keeps join as the thread's server session: begin()
+/// opens a transaction there too, taking the write locks of the files in
+/// use, and commit() commits it first, then the local files.
 ///
 /// Every data control, record set and direct open of the thread works on one
 /// shared connection, so whatever they write between begin() and commit()
@@ -61,6 +66,7 @@ public:
 
 private:
     std::shared_ptr<SharedConnection> m_connection;
+    std::shared_ptr<PgStore> m_server;
     bool m_active = false;
 };
 

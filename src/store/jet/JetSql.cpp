@@ -60,6 +60,11 @@ QString postgresName(const QString &name)
     return u'"' + quoted + u'"';
 }
 
+QString quotedName(const QString &name, SqlDialect dialect)
+{
+    return dialect == SqlDialect::Postgres ? postgresName(name) : sqlName(name);
+}
+
 QString numberedParameters(const QString &sql)
 {
     QString numbered;
@@ -85,10 +90,8 @@ SqlText translateStatement(
     const QString &statement, const QString &schema, const TableLookup &lookup, SqlDialect dialect)
 {
     const bool postgres = dialect == SqlDialect::Postgres;
-    const auto name = [postgres](const QString &field) { return postgres ? postgresName(field) : sqlName(field); };
-    const auto tableName = [&](const TableInfo &table) {
-        return postgres ? postgresName(schema) + u'.' + postgresName(table.name) : qualifiedName(schema, table);
-    };
+    const auto name = [dialect](const QString &field) { return quotedName(field, dialect); };
+    const auto tableName = [&](const TableInfo &table) { return qualifiedName(schema, table, dialect); };
     // A field the statement writes: one of the table's, and not one the server fills.
     const auto written = [&](const TableInfo &table, const QString &column) {
         const int index = table.indexOf(column);

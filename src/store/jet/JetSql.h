@@ -68,6 +68,9 @@ QString sqlName(const QString &name);
 /// A name as PostgreSQL keeps it, its case included: always quoted.
 QString postgresName(const QString &name);
 
+/// A name as the dialect writes it.
+QString quotedName(const QString &name, SqlDialect dialect);
+
 /// A text as a literal of the query language, for pasting into a criterion:
 /// between apostrophes, with an apostrophe inside written twice
 /// ("StokKod=" + jetQuoted("O'Brien") gives StokKod='O''Brien'). Wildcards

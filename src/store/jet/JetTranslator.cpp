@@ -62,8 +62,10 @@ std::optional<int> booleanWord(const QString &word)
 
 } // namespace
 
-QString qualifiedName(const QString &schema, const TableInfo &table)
+QString qualifiedName(const QString &schema, const TableInfo &table, SqlDialect dialect)
 {
+    if (dialect == SqlDialect::Postgres)
+        return postgresName(schema) + u'.' + postgresName(table.name);
     return schema + u'.' + sqlName(table.name);
 }
 

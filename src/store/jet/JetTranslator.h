@@ -40,7 +40,7 @@ struct Fragment
 };
 
 /// The table as a statement on the file attached as `schema` names it.
-QString qualifiedName(const QString &schema, const TableInfo &table);
+QString qualifiedName(const QString &schema, const TableInfo &table, SqlDialect dialect = SqlDialect::Sqlite);
 
 /// Renders parsed query-language expressions on one table as SQLite:
 /// field names checked against the table, text comparisons folded as the

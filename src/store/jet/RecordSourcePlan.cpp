@@ -41,19 +41,29 @@ void addField(RecordSourcePlan &plan, const QString &name, int column, const Fra
 
 } // namespace
 
-RecordSourcePlan planRecordSource(const QString &source, const QString &schema, const TableLookup &lookup)
+RecordSourcePlan planRecordSource(
+    const QString &source, const QString &schema, const TableLookup &lookup, SqlDialect dialect)
 {
     const JetSelect select = tableOrSelect(source);
     RecordSourcePlan plan;
     plan.table = lookup(select.table);
-    JetTranslator translator(plan.table, select.tableAlias, DbError::SyntaxError);
+    JetTranslator translator(plan.table, select.tableAlias, DbError::SyntaxError, dialect);
+    const bool postgres = dialect == SqlDialect::Postgres;
+    // SQLite sorts NULL before any value; so do the lists on the server.
+    const auto direction = [postgres](bool descending) {
+        if (postgres)
+            return descending ? QStringView(u" DESC NULLS LAST") : QStringView(u" ASC NULLS FIRST");
+        return descending ? QStringView(u" DESC") : QStringView(u" ASC");
+    };
 
     int unnamed = 1000;
     for (const JetSelectItem &item : select.items) {
         if (!item.expr) {
             for (size_t i = 0; i < plan.table.columns.size(); ++i) {
-                const QString &column = plan.table.columns[i].name;
-                addField(plan, column, int(i), Fragment().add(sqlName(column)));
+                const TableColumn &column = plan.table.columns[i];
+                // The server's key and stored sort keys are not fields of the file.
+                if (!column.generated)
+                    addField(plan, column.name, int(i), Fragment().add(quotedName(column.name, dialect)));
             }
             continue;
         }
@@ -81,13 +91,15 @@ RecordSourcePlan planRecordSource(const QString &source, const QString &schema, 
             plan.sortColumn = plan.table.indexOf(item.expr->text);
         order.add(order.sql.isEmpty() ? u"" : u", ")
             .add(text ? translator.sortKey(*item.expr) : translator.render(*item.expr));
-        order.add(item.descending ? u" DESC" : u" ASC");
+        order.add(direction(item.descending));
         lastDescending = item.descending;
     }
     plan.rowidOrder = select.orderBy.empty();
     plan.orderOrWhereColumns = translator.columnsRead;
     // The row id makes the order total, so that every refresh lists rows alike.
-    order.add(order.sql.isEmpty() ? u"" : u", ").add(lastDescending ? u"rowid DESC" : u"rowid ASC");
+    order.add(order.sql.isEmpty() ? u"" : u", ")
+        .add(postgres ? u"id" : u"rowid")
+        .add(lastDescending ? u" DESC" : u" ASC");
     plan.orderBy = {order.sql, order.params};
 
     plan.keyset = !select.distinct && select.top < 0 && select.groupBy.empty() && !select.having && !selectAggregates
@@ -98,7 +110,7 @@ RecordSourcePlan planRecordSource(const QString &source, const QString &schema, 
     Fragment statement;
     statement.add(select.distinct ? u"SELECT DISTINCT " : u"SELECT ");
     statement.add(Fragment {plan.selectList.sql, plan.selectList.params});
-    statement.add(u" FROM ").add(qualifiedName(schema, plan.table));
+    statement.add(u" FROM ").add(qualifiedName(schema, plan.table, dialect));
     if (!plan.where.isEmpty())
         statement.add(u" WHERE ").add(Fragment {plan.where.sql, plan.where.params});
     for (size_t i = 0; i < select.groupBy.size(); ++i)

@@ -28,6 +28,7 @@ struct RecordSourcePlan
 };
 
 /// Plans a record source against the file attached as `schema`.
-RecordSourcePlan planRecordSource(const QString &source, const QString &schema, const TableLookup &lookup);
+RecordSourcePlan planRecordSource(const QString &source, const QString &schema, const TableLookup &lookup,
+    SqlDialect dialect = SqlDialect::Sqlite);
 
 } // namespace pusla

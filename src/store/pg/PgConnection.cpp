@@ -142,13 +142,14 @@ PgConnection::~PgConnection()
 TableInfo PgConnection::tableInfo(const QString &schema, const QString &table)
 {
     const PgRows columns = exec(QStringLiteral("SELECT column_name, data_type, is_generated = 'ALWAYS' OR "
-                                               "is_identity = 'YES' FROM information_schema.columns "
-                                               "WHERE table_schema = $1 AND table_name = $2 ORDER BY ordinal_position"),
+                                               "is_identity = 'YES', table_name FROM information_schema.columns "
+                                               "WHERE table_schema = $1 AND lower(table_name) = lower($2) "
+                                               "ORDER BY ordinal_position"),
         {schema, table});
     if (columns.rows.empty())
         throw DbError(DbError::TableNotFound,
             QStringLiteral("The Microsoft Jet database engine cannot find the input table or query '%1'.").arg(table));
-    TableInfo info {table, {}};
+    TableInfo info {columns.rows.front()[3].toString(), {}};
     for (const QVariantList &column : columns.rows) {
         const QString type = column[1].toString();
         TableColumn::Kind kind = TableColumn::Kind::Other;
@@ -166,6 +167,29 @@ TableInfo PgConnection::tableInfo(const QString &schema, const QString &table)
 int PgConnection::backendPid() const
 {
     return PQbackendPID(m_conn);
+}
+
+bool PgConnection::inTransaction() const
+{
+    const PGTransactionStatusType status = PQtransactionStatus(m_conn);
+    return status == PQTRANS_INTRANS || status == PQTRANS_INERROR || status == PQTRANS_ACTIVE;
+}
+
+bool PgConnection::transactionFailed() const
+{
+    return PQtransactionStatus(m_conn) == PQTRANS_INERROR;
+}
+
+QStringList PgConnection::takeNotifications()
+{
+    QStringList payloads;
+    if (!PQconsumeInput(m_conn))
+        return payloads; // a lost connection shows at the next statement
+    while (PGnotify *notify = PQnotifies(m_conn)) {
+        payloads.append(QString::fromUtf8(notify->extra));
+        PQfreemem(notify);
+    }
+    return payloads;
 }
 
 PgRows PgConnection::exec(const QString &sql, const QVariantList &params)

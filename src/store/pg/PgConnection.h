@@ -63,12 +63,17 @@ public:
     /// The server's process for this session (for tests that end it).
     int backendPid() const;
 
+    /// Whether a transaction is open (or failed and not yet rolled back).
+    bool inTransaction() const;
+    /// The payloads of the notifications that arrived since the last call;
+    /// reads what the socket holds without waiting for more.
+    QStringList takeNotifications();
+    /// Whether a statement of the open transaction failed: it can only be
+    /// rolled back.
+    bool transactionFailed() const;
+
 private:
     pg_conn *m_conn = nullptr;
-    // Statements with parameters are the ones run again and again (lookups,
-    // inserts): each is parsed and planned once, by its text and types.
-    QHash<QByteArray, QByteArray> m_prepared;
-    int m_nextStatement = 0;
 };
 
 } // namespace pusla

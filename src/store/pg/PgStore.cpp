@@ -1,0 +1,195 @@
+#include "store/pg/PgStore.h"
+
+#include "store/AttachedFile.h"
+#include "store/DbError.h"
+
+#include <map>
+
+namespace pusla {
+namespace {
+
+thread_local std::weak_ptr<PgStore> t_store;
+
+// Rows a statement gave back, already read whole.
+class RowsCursor : public StoreConnection::Cursor
+{
+public:
+    explicit RowsCursor(PgRows rows)
+        : m_rows(std::move(rows))
+    { }
+
+    bool next() override { return ++m_row < qsizetype(m_rows.rows.size()); }
+    qint64 int64(int column) const override { return current()[column].toLongLong(); }
+    QVariant value(int column) const override { return current()[column]; }
+    int columnCount() const override { return int(m_rows.columns.size()); }
+    QString columnName(int column) const override { return m_rows.columns.value(column); }
+
+private:
+    const QVariantList &current() const { return m_rows.rows[size_t(m_row)]; }
+
+    PgRows m_rows;
+    qsizetype m_row = -1;
+};
+
+} // namespace
+
+std::shared_ptr<PgStore> PgStore::forThisThread(const QString &conninfo)
+{
+    std::shared_ptr<PgStore> existing = t_store.lock();
+    if (existing && existing->m_conninfo == conninfo)
+        return existing;
+    std::shared_ptr<PgStore> store(new PgStore(conninfo));
+    t_store = store;
+    return store;
+}
+
+std::shared_ptr<PgStore> PgStore::openOnThisThread()
+{
+    return t_store.lock();
+}
+
+PgStore::PgStore(const QString &conninfo)
+    : m_conninfo(conninfo)
+    , m_db(conninfo)
+{
+    m_db.exec(QStringLiteral("LISTEN pusla"));
+}
+
+PgStore::~PgStore() = default;
+
+std::shared_ptr<AttachedFile> PgStore::attach(const QString &schema, const QString &file, const QString &localPath)
+{
+    const QString key = schema + u'/' + file;
+    if (std::shared_ptr<AttachedFile> shared = m_files.value(key).lock())
+        return shared;
+    const PgRows found = m_db.exec(
+        QStringLiteral("SELECT 1 FROM %1.pusla_files WHERE file = $1").arg(postgresName(schema)), {file});
+    if (found.rows.empty())
+        throw DbError(DbError::FileNotFound, QStringLiteral("Could not find file '%1'.").arg(localPath));
+    auto attached = std::make_shared<AttachedFile>(shared_from_this(), schema, file, localPath);
+    m_files.insert(key, attached);
+    return attached;
+}
+
+const QString &PgStore::numbered(const QString &sql)
+{
+    auto found = m_numbered.find(sql);
+    if (found == m_numbered.end()) {
+        if (m_numbered.size() > 1024)
+            m_numbered.clear();
+        found = m_numbered.insert(sql, numberedParameters(sql));
+    }
+    return *found;
+}
+
+StoreConnection::Query PgStore::query(const QString &sql, const QVariantList &params)
+{
+    return Query(std::make_unique<RowsCursor>(m_db.exec(numbered(sql), params)));
+}
+
+int PgStore::execute(const QString &sql, const QVariantList &params)
+{
+    const qint64 affected = m_db.exec(numbered(sql), params).affected;
+    m_changes += affected;
+    return int(affected);
+}
+
+qint64 PgStore::insert(const QString &sql, const QVariantList &params)
+{
+    const PgRows inserted = m_db.exec(numbered(sql + QStringLiteral(" RETURNING id")), params);
+    m_changes += inserted.affected;
+    return inserted.value().toLongLong();
+}
+
+bool PgStore::lockRow(const QString &table, qint64 key)
+{
+    const PgRows locked = m_db.exec(QStringLiteral("SELECT id FROM %1 WHERE id = $1 FOR UPDATE").arg(table), {key});
+    if (locked.rows.empty())
+        return false;
+    ++m_changes; // as the file store's lock, a write of the row
+    return true;
+}
+
+TableInfo PgStore::tableInfo(const QString &schema, const QString &table)
+{
+    // The books' layout does not change under a running terminal.
+    const QString key = (schema + u'.' + table).toLower();
+    const auto cached = m_tableInfo.constFind(key);
+    if (cached != m_tableInfo.constEnd())
+        return *cached;
+    TableInfo info = m_db.tableInfo(schema, table);
+    m_tableInfo.insert(key, info);
+    return info;
+}
+
+void PgStore::takeNotifications()
+{
+    for (const QString &schema : m_db.takeNotifications())
+        ++m_versions[schema];
+}
+
+quint32 PgStore::dataVersion(const QString &schema)
+{
+    takeNotifications();
+    return m_versions.value(schema);
+}
+
+bool PgStore::inTransaction() const
+{
+    return m_db.inTransaction();
+}
+
+void PgStore::begin(bool immediate)
+{
+    m_db.exec(QStringLiteral("BEGIN"));
+    if (!immediate)
+        return;
+    try {
+        lockFilesInUse();
+    } catch (const DbError &) {
+        rollback();
+        throw;
+    }
+}
+
+void PgStore::lockFilesInUse()
+{
+    // In one order for every terminal, so that two never hold one file each
+    // while waiting for the other's.
+    std::map<QString, QStringList> files;
+    for (auto it = m_files.cbegin(); it != m_files.cend(); ++it) {
+        if (const std::shared_ptr<AttachedFile> file = it->lock())
+            files[file->alias()].append(file->serverFile());
+    }
+    for (auto &[schema, names] : files) {
+        names.sort();
+        m_db.exec(QStringLiteral("SELECT file FROM %1.pusla_files WHERE file = ANY($1::text[]) ORDER BY file FOR UPDATE")
+                      .arg(postgresName(schema)),
+            {QStringLiteral("{%1}").arg(names.join(u','))});
+    }
+}
+
+void PgStore::commit()
+{
+    if (m_db.transactionFailed()) {
+        // The server would take COMMIT as ROLLBACK and say nothing.
+        rollback();
+        throw DbError(DbError::Generic, QStringLiteral("A statement of the transaction failed: nothing was committed."));
+    }
+    try {
+        m_db.exec(QStringLiteral("COMMIT"));
+    } catch (const DbError &) {
+        // A commit that failed left nothing behind on the server.
+        if (m_db.inTransaction())
+            rollback();
+        throw;
+    }
+    takeNotifications();
+}
+
+void PgStore::rollback()
+{
+    m_db.exec(QStringLiteral("ROLLBACK"));
+}
+
+} // namespace pusla

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "store/StoreConnection.h"
+#include "store/pg/PgConnection.h"
+
+#include <QHash>
+#include <QString>
+
+#include <memory>
+
+namespace pusla {
+
+class AttachedFile;
+
+/// The thread's session with the server that keeps the books, as the record
+/// sets, direct opens and transactions use it.
+///
+/// A file of a set is the tables of one company's schema ("01") that it
+/// holds, named by its version row in `pusla_files` ("Stok"). Every commit
+/// that writes a company's tables notifies the terminals listening on
+/// "pusla" with the schema's name: the count of those notifications is the
+/// schema's data version, read off the socket without a round trip. A
+/// transaction that begin(true) opens takes the version rows of every file
+/// in use, in schema and name order, as the file store's write locks.
+class PgStore : public StoreConnection, public std::enable_shared_from_this<PgStore>
+{
+public:
+    /// The calling thread's session with `conninfo`, opened on first use (a
+    /// session with another server replaces it for new opens). Throws
+    /// DbError(CannotOpen) when the server cannot be reached.
+    static std::shared_ptr<PgStore> forThisThread(const QString &conninfo);
+    /// The thread's session if one is open: a transaction joins it.
+    static std::shared_ptr<PgStore> openOnThisThread();
+
+    ~PgStore() override;
+
+    /// The file `file` ("Stok") of the company schema `schema`, shared with
+    /// the other holders on the thread. Throws DbError(FileNotFound) when the
+    /// schema has no such file.
+    std::shared_ptr<AttachedFile> attach(const QString &schema, const QString &file, const QString &localPath);
+
+    PgConnection &session() { return m_db; }
+    const QString &conninfo() const { return m_conninfo; }
+
+    SqlDialect dialect() const override { return SqlDialect::Postgres; }
+    Query query(const QString &sql, const QVariantList &params = {}) override;
+    int execute(const QString &sql, const QVariantList &params = {}) override;
+    qint64 insert(const QString &sql, const QVariantList &params) override;
+    bool lockRow(const QString &table, qint64 key) override;
+
+    TableInfo tableInfo(const QString &schema, const QString &table) override;
+    quint32 dataVersion(const QString &schema) override;
+    qint64 totalChanges() const override { return m_changes; }
+
+    bool inTransaction() const override;
+    void begin(bool immediate) override;
+    void commit() override;
+    void rollback() override;
+
+private:
+    explicit PgStore(const QString &conninfo);
+    /// `sql` with its `?` marks numbered, remembered by its text.
+    const QString &numbered(const QString &sql);
+    void takeNotifications();
+    void lockFilesInUse();
+
+    QString m_conninfo;
+    PgConnection m_db;
+    qint64 m_changes = 0;
+    QHash<QString, quint32> m_versions; // by schema
+    QHash<QString, QString> m_numbered;
+    QHash<QString, TableInfo> m_tableInfo; // by "schema.table" in lower case
+    QHash<QString, std::weak_ptr<AttachedFile>> m_files; // by "schema/file"
+};
+
+} // namespace pusla
