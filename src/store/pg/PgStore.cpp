@@ -62,8 +62,8 @@ std::shared_ptr<AttachedFile> PgStore::attach(const QString &schema, const QStri
     const QString key = schema + u'/' + file;
     if (std::shared_ptr<AttachedFile> shared = m_files.value(key).lock())
         return shared;
-    const PgRows found = m_db.exec(
-        QStringLiteral("SELECT 1 FROM %1.pusla_files WHERE file = $1").arg(postgresName(schema)), {file});
+    const PgRows found
+        = m_db.exec(QStringLiteral("SELECT 1 FROM %1.pusla_files WHERE file = $1").arg(postgresName(schema)), {file});
     if (found.rows.empty())
         throw DbError(DbError::FileNotFound, QStringLiteral("Could not find file '%1'.").arg(localPath));
     auto attached = std::make_shared<AttachedFile>(shared_from_this(), schema, file, localPath);
@@ -163,8 +163,9 @@ void PgStore::lockFilesInUse()
     }
     for (auto &[schema, names] : files) {
         names.sort();
-        m_db.exec(QStringLiteral("SELECT file FROM %1.pusla_files WHERE file = ANY($1::text[]) ORDER BY file FOR UPDATE")
-                      .arg(postgresName(schema)),
+        m_db.exec(
+            QStringLiteral("SELECT file FROM %1.pusla_files WHERE file = ANY($1::text[]) ORDER BY file FOR UPDATE")
+                .arg(postgresName(schema)),
             {QStringLiteral("{%1}").arg(names.join(u','))});
     }
 }
@@ -174,7 +175,8 @@ void PgStore::commit()
     if (m_db.transactionFailed()) {
         // The server would take COMMIT as ROLLBACK and say nothing.
         rollback();
-        throw DbError(DbError::Generic, QStringLiteral("A statement of the transaction failed: nothing was committed."));
+        throw DbError(
+            DbError::Generic, QStringLiteral("A statement of the transaction failed: nothing was committed."));
     }
     try {
         m_db.exec(QStringLiteral("COMMIT"));

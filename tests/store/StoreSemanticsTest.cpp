@@ -1,0 +1,226 @@
+#include "store/Database.h"
+#include "store/DbError.h"
+#include "store/Transaction.h"
+#include "support/TwoStores.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QThread>
+
+#include <thread>
+
+// What the forms rely on from a record set, run on the files and on the
+// server alike: the same Windows names, the same rows, orders, finds and
+// protected edits.
+
+namespace pusla {
+namespace {
+
+using test::StoreKind;
+
+class StoreSemanticsTest : public test::TwoStoreFixture
+{
+protected:
+    Database stock() { return Database::open(m_mapper, bookText(QStringLiteral("Stok.mdb"))); }
+
+    void addCards(Database &db)
+    {
+        // Stored order 1..6; names that tie without regard to case, a
+        // Turkish dotted capital, a card without a name and a hidden one.
+        db.execute(QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, Barkod, KalanB, StokGizle) VALUES "
+                                  "('1', 'elma', '869001', 9, False)"));
+        db.execute(QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, Barkod, KalanB, StokGizle) VALUES "
+                                  "('2', 'ELMA', '869002', 100, False)"));
+        db.execute(QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, Barkod, KalanB, StokGizle) VALUES "
+                                  "('3', 'İncir', '869003', 5, False)"));
+        db.execute(QStringLiteral("INSERT INTO StokKartlar (StokKod, Barkod, KalanB, StokGizle) VALUES "
+                                  "('4', '869004', 0, False)"));
+        db.execute(QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, Barkod, KalanB, StokGizle) VALUES "
+                                  "('5', 'armut', '869005', 3, True)"));
+        db.execute(QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, Barkod, KalanB, StokGizle) VALUES "
+                                  "('6', 'Zeytin', 'abc-7', 1, False)"));
+    }
+
+    static QString codes(Recordset &rs)
+    {
+        QStringList values;
+        if (rs.recordCount() == 0)
+            return {};
+        const int keep = rs.absolutePosition();
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+            values.append(rs.field(QStringLiteral("StokKod")).toString());
+        if (keep >= 0)
+            rs.setAbsolutePosition(keep);
+        return values.join(u',');
+    }
+
+    QString current(Recordset &rs) { return rs.field(QStringLiteral("StokKod")).toString(); }
+};
+
+TEST_P(StoreSemanticsTest, SourcesListTheirRowsInTheSameOrder)
+{
+    Database db = stock();
+    addCards(db);
+    const std::pair<const char *, const char *> cases[] = {
+        {"StokKartlar", "1,2,3,4,5,6"},
+        {"Select * From StokKartlar Where StokGizle=False Order By StokAdi Asc", "4,1,2,3,6"},
+        {"Select * From StokKartlar Where StokGizle=False ORDER BY StokAdi DESC", "6,3,2,1,4"},
+        {"Select * From StokKartlar Order By KalanB Desc", "2,1,3,5,6,4"},
+        {"Select StokKod, KalanB From StokKartlar Where KalanB > 3 And StokAdi Like 'e*'", "1,2"},
+    };
+    for (const auto &[source, expected] : cases) {
+        SCOPED_TRACE(source);
+        std::unique_ptr<Recordset> rs = db.openRecordset(QString::fromUtf8(source));
+        EXPECT_EQ(codes(*rs), QString::fromLatin1(expected));
+    }
+    std::unique_ptr<Recordset> sums = db.openRecordset(QStringLiteral("Select Sum(KalanB), Count(*) From StokKartlar"));
+    EXPECT_FALSE(sums->isUpdatable());
+    EXPECT_DOUBLE_EQ(sums->field(0).toDouble(), 118);
+    EXPECT_EQ(sums->field(1).toInt(), 6);
+}
+
+TEST_P(StoreSemanticsTest, FindFirstTakesTheSetsOrderAndKeepsTheRecordWithoutAMatch)
+{
+    Database db = stock();
+    addCards(db);
+    std::unique_ptr<Recordset> rs
+        = db.openRecordset(QStringLiteral("Select * From StokKartlar Where StokGizle=False Order By StokAdi Desc"));
+    const std::pair<const char *, const char *> cases[] = {
+        {"Barkod='ABC-7'", "6"}, // codes compare without regard to case
+        {"StokAdi like 'elm*'", "2"}, // the set's first, here the later of two ties
+        {"StokAdi='incir'", "3"}, // İ folds to i
+        {"StokKod='5'", ""}, // hidden: not in the set
+        {"StokAdi like '*t*'", "6"},
+        {"Barkod='869004' And KalanB=0", "4"},
+    };
+    for (const auto &[criteria, expected] : cases) {
+        SCOPED_TRACE(criteria);
+        rs->moveLast();
+        rs->findFirst(QString::fromUtf8(criteria));
+        EXPECT_EQ(rs->noMatch(), *expected == 0);
+        EXPECT_EQ(current(*rs), *expected ? QString::fromLatin1(expected) : QStringLiteral("4"));
+    }
+}
+
+TEST_P(StoreSemanticsTest, AddEditAndDeleteKeepTheDynasetsRows)
+{
+    Database db = stock();
+    addCards(db);
+    std::unique_ptr<Recordset> rs
+        = db.openRecordset(QStringLiteral("Select * From StokKartlar Where KalanB > 2 Order By StokAdi Asc"));
+    ASSERT_EQ(codes(*rs), QStringLiteral("5,1,2,3"));
+    rs->moveNext(); // on 1
+
+    rs->addNew();
+    rs->setField(QStringLiteral("StokKod"), u"7"_qs);
+    rs->setField(QStringLiteral("StokAdi"), u"aaa"_qs);
+    rs->setField(QStringLiteral("KalanB"), 0.5);
+    rs->update();
+    EXPECT_EQ(current(*rs), u"1") << "the record current before the add stays current";
+    EXPECT_EQ(codes(*rs), QStringLiteral("5,1,2,3,7")) << "an added record joins the end";
+    rs->findFirst(QStringLiteral("StokKod='7'"));
+    EXPECT_FALSE(rs->noMatch());
+
+    rs->findFirst(QStringLiteral("StokKod='2'"));
+    rs->edit();
+    rs->setField(QStringLiteral("KalanB"), 1);
+    rs->setField(QStringLiteral("StokGizle"), true);
+    rs->update();
+    EXPECT_EQ(codes(*rs), QStringLiteral("5,1,2,3,7")) << "an edited record stays where it was";
+    EXPECT_EQ(rs->field(QStringLiteral("StokGizle")).toInt(), -1) << "Yes is stored as -1";
+
+    rs->findFirst(QStringLiteral("StokKod='1'"));
+    rs->deleteCurrent();
+    EXPECT_EQ(codes(*rs), QStringLiteral("5,2,3,7"));
+
+    std::unique_ptr<Recordset> again
+        = db.openRecordset(QStringLiteral("Select * From StokKartlar Where KalanB > 2 Order By StokAdi Asc"));
+    EXPECT_EQ(codes(*again), QStringLiteral("5,3"));
+    EXPECT_EQ(db.execute(QStringLiteral("UPDATE StokKartlar SET KalanA = KalanB WHERE StokGizle = True")), 2);
+}
+
+TEST_P(StoreSemanticsTest, ARollbackUndoesEveryWriteOfTheTransaction)
+{
+    Database db = stock();
+    addCards(db);
+    std::unique_ptr<Recordset> rs = db.openRecordset(QStringLiteral("StokKartlar"));
+    {
+        Transaction transaction(m_mapper);
+        transaction.begin();
+        rs->edit();
+        rs->setField(QStringLiteral("KalanB"), 42);
+        rs->update();
+        rs->addNew();
+        rs->setField(QStringLiteral("StokKod"), u"9"_qs);
+        rs->update();
+        db.execute(QStringLiteral("DELETE FROM StokKartlar WHERE StokKod = '6'"));
+        transaction.rollback();
+    }
+    std::unique_ptr<Recordset> after = db.openRecordset(QStringLiteral("StokKartlar"));
+    EXPECT_EQ(codes(*after), QStringLiteral("1,2,3,4,5,6"));
+    EXPECT_DOUBLE_EQ(after->field(QStringLiteral("KalanB")).toDouble(), 9);
+}
+
+// Another program's commit shows: the set knows its file changed and a
+// re-open lists the new row.
+TEST_P(StoreSemanticsTest, ASetSeesAnotherProgramsCommit)
+{
+    Database db = stock();
+    addCards(db);
+    std::unique_ptr<Recordset> rs = db.openRecordset(QStringLiteral("StokKartlar"));
+    EXPECT_FALSE(rs->fileChangedSinceRead());
+    const QString insert = QStringLiteral("INSERT INTO %1 (\"StokKod\") VALUES ('8')");
+    if (GetParam() == StoreKind::Postgres) {
+        PgConnection(conninfo()).exec(insert.arg(QStringLiteral("\"01\".\"StokKartlar\"")));
+        QThread::msleep(50); // the notice crosses the socket
+    } else {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+        other.setDatabaseName(companyFolder() + QStringLiteral("/Stok.mdb"));
+        ASSERT_TRUE(other.open());
+        ASSERT_TRUE(QSqlQuery(other).exec(insert.arg(QStringLiteral("StokKartlar"))));
+        other.close();
+        other = {};
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+    }
+    rs->findFirst(QStringLiteral("StokKod='8'")); // a file store learns of it at its next read
+    EXPECT_TRUE(rs->fileChangedSinceRead());
+    rs = db.openRecordset(QStringLiteral("StokKartlar"));
+    EXPECT_EQ(codes(*rs), QStringLiteral("1,2,3,4,5,6,8"));
+}
+
+// Two terminals add to the same card's stock at once: Edit..Update reads
+// under the write lock, so no addition is lost.
+TEST_P(StoreSemanticsTest, ConcurrentEditsLoseNoUpdate)
+{
+    {
+        Database db = stock();
+        addCards(db);
+    }
+    constexpr int kAdds = 40;
+    const auto terminal = [this] {
+        routeThisThread();
+        Database db = stock();
+        std::unique_ptr<Recordset> rs = db.openRecordset(QStringLiteral("StokKartlar"));
+        for (int i = 0; i < kAdds; ++i) {
+            rs->findFirst(QStringLiteral("StokKod='3'"));
+            rs->edit();
+            rs->setField(QStringLiteral("KalanB"), rs->field(QStringLiteral("KalanB")).toDouble() + 1);
+            rs->update();
+        }
+        setServerRoute({});
+    };
+    std::thread first(terminal);
+    std::thread second(terminal);
+    first.join();
+    second.join();
+    Database db = stock();
+    std::unique_ptr<Recordset> rs
+        = db.openRecordset(QStringLiteral("Select KalanB From StokKartlar Where StokKod='3'"));
+    EXPECT_DOUBLE_EQ(rs->field(0).toDouble(), 5 + 2 * kAdds);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stores, StoreSemanticsTest, ::testing::Values(StoreKind::Sqlite, StoreKind::Postgres), test::storeName);
+
+} // namespace
+} // namespace pusla
