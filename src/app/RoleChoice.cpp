@@ -21,6 +21,8 @@
 #include "base/Program.h"
 #include "base/RegionalFormat.h"
 #include "base/SettingsStore.h"
+#include "data/ServerBooks.h"
+#include "data/StoreSettings.h"
 #include "store/SharedConnection.h"
 #include "forms/Controls.h"
 #include "forms/TerminalState.h"
@@ -51,6 +53,8 @@ void RoleChoice::choose(int index)
         m_form.unloadForm();
         return;
     }
+    if (!useStore())
+        return;
     useSharedFolder();
     settlePendingPosting(m_form.services(), false);
     if (index == kServerRole)
@@ -91,6 +95,21 @@ void RoleChoice::readServerAddress()
     }
     m_form.state().setDataPath(services.settings.getSetting(services.program.exeName(), settingkeys::Section,
         settingkeys::ServerAddress, settingkeys::DefaultServerAddress));
+}
+
+bool RoleChoice::useStore()
+{
+    const Services &services = m_form.services();
+    const StoreSettings store = StoreSettings::read(services.settings, services.program.exeName());
+    if (!store.problem.isEmpty()) {
+        // The administrator's mistake; the operator can only call them.
+        qWarning("pusla: the books' store cannot be used: %s", qUtf8Printable(store.problem));
+        services.dialogs.messageBox(QStringLiteral("MuhasebeData Directory ile Bağlantı kurulamadı..."));
+        services.program.endAtOnce();
+        return false;
+    }
+    serverbooks::route(store);
+    return true;
 }
 
 void RoleChoice::useSharedFolder()

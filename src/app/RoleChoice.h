@@ -28,6 +28,9 @@ private:
     void readServerAddress();
     /// Makes multi-file commits leave their super-journal in the shared data
     /// folder and checks that other terminals reach it under the same path.
+    /// Sends the books' opens to the store pusla.conf names; false, and the
+    /// program ends, when its settings cannot be used.
+    bool useStore();
     void useSharedFolder();
     void prepareServerSide();
     /// Opens the set; when it cannot, says why and ends the program at once.

@@ -1,6 +1,8 @@
 #include "data/FileCopy.h"
 
 #include "base/PathMapper.h"
+#include "data/ServerBooks.h"
+#include "store/DbError.h"
 
 #include <QDir>
 #include <QFile>
@@ -72,6 +74,23 @@ qint64 FileCopy::blockBytes()
     // A fraction of a byte would make no progress; a huge block is bounded by the file length.
     const double rounded = std::round(m_byteSize);
     return rounded < 1 ? 1 : (rounded > 1e15 ? static_cast<qint64>(1e15) : static_cast<qint64>(rounded));
+}
+
+bool FileCopy::exportFromServer(const ServerFile &file, qint32 &errorNumber, QString &errorText)
+{
+    // A file of the books that a server keeps is written out as a file of
+    // the same layout; the working copies need no more.
+    const QString target = m_paths.toLocal(m_targetFile).value_or(QString());
+    if (!QFile::remove(target) && QFileInfo::exists(target))
+        return setError(
+            errorNumber, errorText, QFileDevice::RemoveError, QStringLiteral("%1 cannot be replaced").arg(target));
+    try {
+        serverbooks::exportFile(file, target);
+    } catch (const DbError &error) {
+        return setError(errorNumber, errorText, error.number(), error.text());
+    }
+    emit progress(100, double(QFileInfo(target).size()));
+    return true;
 }
 
 bool FileCopy::checkNames(qint32 &errorNumber, QString &errorText) const
@@ -146,8 +165,15 @@ bool FileCopy::copyFile(qint32 &errorNumber, QString &errorText)
         return false;
     };
 
-    if (!checkNames(errorNumber, errorText))
+    const std::optional<QString> sourcePath = m_paths.toLocal(m_sourceFile);
+    const std::optional<ServerFile> server = sourcePath ? serverFileFor(*sourcePath) : std::nullopt;
+    if (!server || m_sourceFile.isEmpty() || m_targetFile.isEmpty()) {
+        if (!checkNames(errorNumber, errorText))
+            return failureExit();
+    } else if (!serverbooks::exists(m_paths, m_sourceFile)) {
+        setError(errorNumber, errorText, SourceMissing, kSourceMissingText);
         return failureExit();
+    }
     if (FileExists(m_targetFile) && m_overwriteQuestion && !m_overwriteQuestion(m_targetFile)) {
         setError(errorNumber, errorText, CopyCanceled, kCanceledText);
         return failureExit();
@@ -155,6 +181,8 @@ bool FileCopy::copyFile(qint32 &errorNumber, QString &errorText)
     const QString folder = GetPath(m_targetFile);
     if (!DirExists(folder) && !MakeDirectory(folder, errorNumber, errorText))
         return failureExit();
+    if (server)
+        return exportFromServer(*server, errorNumber, errorText) || failureExit();
     const qint64 block = blockBytes();
     // No truncation on open: when source and target are one file (names that
     // differ only in case), every block is written back where it was read.

@@ -12,6 +12,7 @@ class QFile;
 namespace pusla {
 
 class PathMapper;
+struct ServerFile;
 
 /// Copies one file to another in fixed-size blocks, reports progress after
 /// every block, can compare the copy with its source and destroys a copy that
@@ -87,6 +88,8 @@ signals:
 private:
     /// The checks both operations start with: names given, source present.
     bool checkNames(qint32 &errorNumber, QString &errorText) const;
+    /// The copy of a file that a server keeps.
+    bool exportFromServer(const ServerFile &file, qint32 &errorNumber, QString &errorText);
     bool FileExists(const QString &path) const;
     bool DirExists(const QString &path) const;
     bool MakeDirectory(const QString &path, qint32 &errorNumber, QString &errorText);

@@ -101,6 +101,16 @@ QStringList companyStatements(const QString &company)
         << QStringLiteral("INSERT INTO %1.pusla_files VALUES %2").arg(schemaName, files.join(u','))
         << QStringLiteral("CREATE TABLE %1.pusla_counter (name text PRIMARY KEY, value text NOT NULL)").arg(schemaName)
         << QStringLiteral("INSERT INTO %1.pusla_counter VALUES ('FatNo', '00000')").arg(schemaName);
+    // The keys of the posted documents, which the numbering file keeps: a
+    // terminal asks for its key after a crash between the two commits.
+    const QString keys = schemaName + u'.' + quoted(QString(PuslaKayit::Table));
+    const QString key = quoted(QString(PuslaKayit::Anahtar));
+    statements << QStringLiteral("CREATE TABLE %1 (id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY, %2 text UNIQUE, "
+                                 "%3 text, %4 text GENERATED ALWAYS AS (%5) STORED)")
+                      .arg(keys, key, quoted(QString(PuslaKayit::Tarih)),
+                          quoted(QString(PuslaKayit::Anahtar) + QStringLiteral("_fold")), foldSqlExpression(key))
+               << QStringLiteral("CREATE INDEX ON %1 (%2)")
+                      .arg(keys, quoted(QString(PuslaKayit::Anahtar) + QStringLiteral("_fold")));
     return statements;
 }
 

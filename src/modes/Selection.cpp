@@ -5,6 +5,7 @@
 #include "forms/TerminalForm.h"
 #include "data/DataRoutines.h"
 #include "data/Schema.h"
+#include "data/ServerBooks.h"
 #include "forms/ChoiceIndexes.h"
 #include "store/DataControl.h"
 #include "store/Database.h"
@@ -218,7 +219,7 @@ bool Selection::selectForDocument(const QString &code)
             state.setDataPath(dataDirectoryOf(state.dataPath()) + code);
         if (state.role() == kServerRole) {
             const QString stock = state.dataPath() + QString(files::Stok);
-            if (!services.paths.fileExists(stock)) {
+            if (!serverbooks::exists(services.paths, stock)) {
                 services.dialogs.messageBox(m_form.Combo1->text() + QStringLiteral(" Bilgisi Bulunamadı"));
                 services.program.endAtOnce();
                 return false;

@@ -4,6 +4,7 @@
 #include "data/DatabaseFailure.h"
 #include "data/DatabaseSet.h"
 #include "data/InvoiceCounter.h"
+#include "data/ServerBooks.h"
 #include "data/RecordNumbering.h"
 #include "data/Schema.h"
 #include "data/SettingKeys.h"
@@ -59,7 +60,6 @@ private:
     void writeAccountMovement(const QString &code, const QString &invoiceNumber, const QString &serial,
         const QDateTime &moment, double amount, bool customer);
     void findAccount(const QString &criteria, const QString &missing);
-    QString counterFile() const;
     QString year() const;
 
     const DataControls &m_controls;
@@ -70,11 +70,6 @@ private:
     QString m_customerGroup;
     double m_total = 0;
 };
-
-QString InvoicePosting::counterFile() const
-{
-    return m_document.dataPath.left(m_document.dataPath.size() - 2) + QString(files::FatNo);
-}
 
 QString InvoicePosting::year() const
 {
@@ -88,7 +83,7 @@ PostingResult InvoicePosting::run()
     QString counter;
     try {
         // Whatever the counter file says, the invoice number must be new to the set's invoices.
-        counter = drawInvoiceCounter(services.paths, counterFile(), [&](const QString &candidate) {
+        counter = serverbooks::drawInvoiceCounter(services.paths, m_document.dataPath, [&](const QString &candidate) {
             try {
                 Database invoices = Database::open(services.paths, m_controls.DataFatura->databaseName());
                 const QString query

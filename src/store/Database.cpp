@@ -176,7 +176,11 @@ void Database::setCacheSize(int kibibytes)
 
 void Database::createKeyTableIfMissing(const QString &table, const QStringList &fields)
 {
-    requireLocal();
+    requireOpen();
+    if (m_file->isOnServer()) {
+        requireTable(table); // the server's layout has it from the start
+        return;
+    }
     QStringList columns;
     for (const QString &field : fields)
         columns.append(sqlName(field) + (columns.isEmpty() ? QStringLiteral(" TEXT PRIMARY KEY") : QStringLiteral(" TEXT")));

@@ -1,6 +1,7 @@
 #include "Trials.h"
 
 #include "Books.h"
+#include "ServerSet.h"
 #include "Journal.h"
 #include "Say.h"
 #include "TerminalSession.h"
@@ -446,6 +447,15 @@ TrialReport runConcurrency(const ConcurrencyOptions &options)
                             QStringLiteral("depo")};
     const QStringList terminals = ws.terminals(options.terminals);
     const Baseline baseline = takeBaseline(ws.dataDirectory(), terminals);
+    if (!options.server.isEmpty()) {
+        // The terminals find the server as an administrator's pusla.conf names it.
+        if (const QString error = moveSetToServer(ws.dataDirectory(), options.server); !error.isEmpty()) {
+            report.error = error;
+            return report;
+        }
+        qputenv("PUSLA_STORE", "postgresql");
+        qputenv("PUSLA_STORE_CONNINFO", options.server.toUtf8());
+    }
 
     std::vector<std::unique_ptr<Child>> children;
     for (int i = 1; i <= options.terminals; ++i) {
@@ -463,6 +473,12 @@ TrialReport runConcurrency(const ConcurrencyOptions &options)
             report.violations << context
                     + QStringLiteral("ended with %1: %2").arg(child.exitCode()).arg(child.errors().right(2000));
         ++report.trials;
+    }
+    if (!options.server.isEmpty()) {
+        if (const QString error = bringSetBack(ws.dataDirectory(), options.server); !error.isEmpty()) {
+            report.error = error;
+            return report;
+        }
     }
     verifyInto(report, ws, terminals, baseline, QString());
     report.seconds = static_cast<double>(clock.elapsed()) / 1000.0;

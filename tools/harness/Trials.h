@@ -56,6 +56,8 @@ struct ConcurrencyOptions
     int items = 40;
     int lines = 2;
     quint32 seed = 1;
+    /// A libpq connection string: the books are on that server, not in files.
+    QString server;
 };
 
 /// The figures of a run; `violations` holds every violation found.

@@ -59,9 +59,12 @@ Commands:
       folder is moved out of reach, the crashed terminal comes back and settles, and
       the books are verified. A kill that finds no terminal posting is no trial.
   concurrency --work DIR [--terminals T] [--documents N] [--kind KIND|mixed] [--lines L]
-       [--items N] [--seed S]
+       [--items N] [--seed S] [--server CONNINFO]
       T terminals post N documents each at once into one data directory (mixed: the
       kinds invoice, cari-sale, cari-purchase, depo in turn); then one verification.
+      With --server the set is loaded into that PostgreSQL database first and the
+      terminals post there, each on a connection of its own; the books are written
+      back as files for the verification.
 
 KIND: invoice, cari-sale, cari-purchase, depo, depo-purchase.
 The last line of crash-trials and concurrency reads
@@ -128,6 +131,7 @@ struct Options
     QCommandLineOption ioStep{QStringLiteral("io-step"), QStringLiteral("Crash point step."), QStringLiteral("N")};
     QCommandLineOption lastIo{QStringLiteral("last-io"), QStringLiteral("Last crash point."), QStringLiteral("K")};
     QCommandLineOption lastWrite{QStringLiteral("last-write"), QStringLiteral("Last crash point."), QStringLiteral("K")};
+    QCommandLineOption server{QStringLiteral("server"), QStringLiteral("PostgreSQL books."), QStringLiteral("CONNINFO")};
     QCommandLineOption settleOnly{QStringLiteral("settle-only"), QStringLiteral("Start, settle and end.")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("This text.")};
     QString problem;
@@ -135,7 +139,7 @@ struct Options
     Options()
     {
         parser.addOptions({work, data, program, kind, documents, lines, seed, crashAt, outFile, baseline, trials, items,
-                           terminals, killDocuments, lastWrite, crashAtIo, lastIo, ioStep, settleOnly, help});
+                           terminals, killDocuments, lastWrite, crashAtIo, lastIo, ioStep, server, settleOnly, help});
     }
 
     int number(const QCommandLineOption &option, int fallback, int minimum = 0)
@@ -288,6 +292,7 @@ int concurrencyCommand(Options &o)
     options.lines = o.number(o.lines, options.lines, 1);
     options.items = o.number(o.items, options.items, 1);
     options.seed = o.seedNumber();
+    options.server = o.parser.value(o.server);
     if (!o.problem.isEmpty())
         return usageError(o.problem);
     if (options.kind != QLatin1String("mixed") && !documentKind(options.kind))

@@ -1,0 +1,157 @@
+#include "data/ServerBooks.h"
+
+#include "base/PathMapper.h"
+#include "data/Schema.h"
+#include "data/SchemaDdl.h"
+#include "data/ServerCounter.h"
+#include "data/ServerSchema.h"
+#include "data/StoreSettings.h"
+#include "store/DbError.h"
+#include "store/pg/PgStore.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace pusla::serverbooks {
+
+using namespace schema;
+
+namespace {
+
+// Rows read from the server at a time while a file is exported.
+constexpr int kFetchRows = 2000;
+
+std::optional<DatabaseKind> kindOf(const QString &file)
+{
+    for (const auto &[kind, name] : serverschema::kCompanyFiles) {
+        if (QString(name).chopped(4) == file)
+            return kind;
+    }
+    return std::nullopt;
+}
+
+[[noreturn]] void failed(const QSqlQuery &query, const QString &file)
+{
+    throw DbError(DbError::Generic, query.lastError().text(), file);
+}
+
+void exportTable(PgConnection &server, const QString &schemaName, const TableLayout &table, QSqlDatabase &file)
+{
+    QStringList serverColumns;
+    QStringList fileColumns;
+    for (const Column &column : table.columns) {
+        serverColumns << serverschema::quoted(QString(column.name));
+        fileColumns << QString(column.name);
+    }
+    QSqlQuery insert(file);
+    const QStringList marks(fileColumns.size(), QStringLiteral("?"));
+    if (!insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                            .arg(QString(table.name), fileColumns.join(u','), marks.join(u','))))
+        failed(insert, file.databaseName());
+    server.exec(QStringLiteral("DECLARE export NO SCROLL CURSOR FOR SELECT %1 FROM %2.%3 ORDER BY id")
+                    .arg(serverColumns.join(u','), serverschema::quoted(schemaName),
+                        serverschema::quoted(QString(table.name))));
+    for (;;) {
+        const PgRows rows = server.exec(QStringLiteral("FETCH %1 FROM export").arg(kFetchRows));
+        for (const QVariantList &row : rows.rows) {
+            for (qsizetype i = 0; i < row.size(); ++i)
+                insert.bindValue(int(i), row[i]);
+            if (!insert.exec())
+                failed(insert, file.databaseName());
+        }
+        if (rows.rows.size() < size_t(kFetchRows))
+            break;
+    }
+    server.exec(QStringLiteral("CLOSE export"));
+}
+
+} // namespace
+
+std::optional<ServerFile> fileAt(const QString &localPath, const QString &conninfo)
+{
+    static const QRegularExpression companyFile(
+        QStringLiteral("^(.{2})(cari|stok|fatura|index)\\.mdb$"), QRegularExpression::CaseInsensitiveOption);
+    const QFileInfo info(localPath);
+    if (QFileInfo(info.absolutePath()).fileName().compare(u"MuhasebeData", Qt::CaseInsensitive) != 0)
+        return std::nullopt;
+    const QRegularExpressionMatch match = companyFile.match(info.fileName());
+    if (!match.hasMatch())
+        return std::nullopt;
+    QString file = match.captured(2).toLower();
+    file[0] = file[0].toUpper();
+    return ServerFile {conninfo, match.captured(1), file};
+}
+
+void route(const StoreSettings &settings)
+{
+    if (settings.kind != StoreSettings::Kind::Postgres || !settings.problem.isEmpty()) {
+        setServerRoute({});
+        return;
+    }
+    setServerRoute([conninfo = settings.conninfo](const QString &local) { return fileAt(local, conninfo); });
+}
+
+bool exists(const PathMapper &mapper, const QString &windowsPath)
+{
+    const std::optional<QString> local = mapper.toLocal(windowsPath);
+    if (!local)
+        return false;
+    const std::optional<ServerFile> server = serverFileFor(*local);
+    if (!server)
+        return QFileInfo(*local).isFile();
+    try {
+        PgStore::forThisThread(server->conninfo)->attach(server->schema, server->file, *local);
+        return true;
+    } catch (const DbError &) {
+        return false;
+    }
+}
+
+QString drawInvoiceCounter(const PathMapper &mapper, const QString &dataPath, const InvoiceCounterTaken &isTaken)
+{
+    const std::optional<QString> invoices = mapper.toLocal(dataPath + QString(files::Fatura));
+    const std::optional<ServerFile> server = invoices ? serverFileFor(*invoices) : std::nullopt;
+    if (!server)
+        return pusla::drawInvoiceCounter(mapper, dataPath.left(dataPath.size() - 2) + QString(files::FatNo), isTaken);
+    try {
+        std::shared_ptr<PgStore> store = PgStore::forThisThread(server->conninfo);
+        if (store->inTransaction())
+            throw InvoiceCounterError(QStringLiteral("Fatura numarası bir kaydın ortasında alınamaz."));
+        return drawServerInvoiceCounter(store->session(), server->schema, isTaken);
+    } catch (const DbError &error) {
+        throw InvoiceCounterError(QStringLiteral("Fatura numarası sunucudan alınamadı: %1").arg(error.text()));
+    }
+}
+
+void exportFile(const ServerFile &file, const QString &localTarget)
+{
+    const std::optional<DatabaseKind> kind = kindOf(file.file);
+    if (!kind)
+        throw DbError(DbError::FileNotFound, QStringLiteral("Could not find file '%1'.").arg(file.file));
+    QString errorText;
+    if (!createDatabaseFile(localTarget, *kind, &errorText))
+        throw DbError(DbError::Generic, errorText, localTarget);
+    try {
+        PgConnection server(file.conninfo);
+        ScopedConnection connection(localTarget);
+        if (!connection.open(&errorText))
+            throw DbError(DbError::Generic, errorText, localTarget);
+        QSqlDatabase &target = connection.database();
+        // One snapshot of the server, one commit of the file.
+        server.exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
+        target.transaction();
+        for (const TableLayout &table : tableLayouts(*kind))
+            exportTable(server, file.schema, table, target);
+        if (!target.commit())
+            throw DbError(DbError::Generic, target.lastError().text(), localTarget);
+        server.exec(QStringLiteral("COMMIT"));
+    } catch (const DbError &) {
+        QFile::remove(localTarget);
+        throw;
+    }
+}
+
+} // namespace pusla::serverbooks

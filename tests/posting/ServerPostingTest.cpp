@@ -1,0 +1,141 @@
+#include "posting/PostingFixture.h"
+
+#include "data/ServerLoad.h"
+#include "data/SettingKeys.h"
+#include "store/Database.h"
+#include "store/ServerRoute.h"
+#include "support/TwoStores.h"
+
+#include <QDir>
+
+// The operator's documents posted into the books on either store: the same
+// screens, the same records, read back through the same names.
+
+using namespace pusla;
+using namespace pusla::test;
+
+namespace {
+
+class ServerPostingTest : public PostingFixture, public ::testing::WithParamInterface<StoreKind>
+{
+protected:
+    void SetUp() override
+    {
+        PostingFixture::SetUp();
+        if (HasFatalFailure() || GetParam() == StoreKind::Sqlite)
+            return;
+        const QString server = pgServer();
+        if (server.isEmpty())
+            GTEST_SKIP() << "no PostgreSQL server for the tests (PUSLA_TEST_PG; scripts/test starts one)";
+        scratch = std::make_unique<ScratchDatabase>(server);
+        PgConnection db(scratch->conninfo());
+        const QDir data(tree.dataFolder());
+        for (const char *company : {"01", "02", "03"}) {
+            const serverload::LoadResult loaded
+                = serverload::loadCompany(db, data.filePath(QString::fromLatin1(company)),
+                    data.filePath(QStringLiteral("FatNo.txt")), QString::fromLatin1(company), false);
+            ASSERT_TRUE(loaded.ok) << loaded.errorText.toStdString();
+        }
+        // Nothing may fall back on the files: the books are on the server now.
+        for (const QString &file : data.entryList({QStringLiteral("*.mdb")}, QDir::Files))
+            ASSERT_TRUE(QFile::remove(data.filePath(file)));
+        settings.saveSetting(
+            QStringLiteral("pusla"), settingkeys::StoreSection, settingkeys::StoreKind, QStringLiteral("postgresql"));
+        settings.saveSetting(
+            QStringLiteral("pusla"), settingkeys::StoreSection, settingkeys::StoreConninfo, scratch->conninfo());
+    }
+    void TearDown() override
+    {
+        terminal.reset();
+        setServerRoute({});
+        PostingFixture::TearDown();
+    }
+
+    Database books(const char *company, const char *kind)
+    {
+        return Database::open(mapper,
+            QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\") + QString::fromLatin1(company) + QString::fromLatin1(kind)
+                + QStringLiteral(".mdb"));
+    }
+    void change(const char *company, const char *kind, const QString &statement)
+    {
+        books(company, kind).execute(statement);
+    }
+    /// The rows of a record source, fields joined by "|", rows by newlines.
+    QString rows(const char *company, const char *kind, const QString &source)
+    {
+        Database db = books(company, kind);
+        std::unique_ptr<Recordset> rs = db.openRecordset(source);
+        QStringList lines;
+        for (; !rs->eof(); rs->moveNext()) {
+            QStringList fields;
+            for (int i = 0; i < rs->fieldCount(); ++i)
+                fields << rs->field(i).toString();
+            lines << fields.join(u'|');
+        }
+        return lines.join(u'\n');
+    }
+
+    std::unique_ptr<ScratchDatabase> scratch;
+};
+
+TEST_P(ServerPostingTest, ASaleInvoiceWritesEveryRecordOnce)
+{
+    openInMode("1", kSale);
+    ASSERT_EQ(form->Combo1->text(), QStringLiteral("Yılmaz Gıda Ltd. Şti."));
+    change("01", "Cari", QStringLiteral("UPDATE CariKartlar SET Borc=0, Alacak=0 WHERE CariKod In ('C001', '=110')"));
+    change("01", "Stok",
+        QStringLiteral("UPDATE StokKartlar SET GirenMik=5, CikanMik=3, CikanTutar=0 WHERE StokKod='ST000001'"));
+    setLine(QStringLiteral("ST000001"), 2, 10, 20, 3.6);
+
+    review(form->FatCmd);
+    EXPECT_EQ(form->Label4->text(), QStringLiteral("Toplam = 20"));
+    confirm();
+
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
+    EXPECT_EQ(rows("01", "Fatura", QStringLiteral("Select FaturaNo, FatCari, FatTop, FatKdvTut From Faturalar")),
+        QStringLiteral("S00001|C001|20|3.6"));
+    EXPECT_EQ(rows("01", "Fatura", QStringLiteral("Select FatStok, FatMiktar, FatTutar From FatHareket")),
+        QStringLiteral("ST000001|2|20"));
+    EXPECT_EQ(rows("01", "Stok", QStringLiteral("Select StokHarKod, Miktar, GirisCikis From StokHareket")),
+        QStringLiteral("ST000001|2|Satış"));
+    EXPECT_EQ(
+        rows("01", "Stok", QStringLiteral("Select CikanMik, CikanTutar From StokKartlar Where StokKod='ST000001'")),
+        QStringLiteral("5|20"));
+    EXPECT_EQ(rows("01", "Cari",
+                  QStringLiteral("Select CariKod, Borc, Bakiye From CariKartlar Where CariKod In ('C001', '=110') "
+                                 "Order By CariKod")),
+        QStringLiteral("=110|3.6|3.6\nC001|20|20"));
+    EXPECT_EQ(rows("01", "Index", QStringLiteral("Select Count(*) From PuslaKayit")), QStringLiteral("1"));
+    EXPECT_EQ(value(tempPath(), QStringLiteral("SELECT total(KalanB) FROM StokKartlar")), QStringLiteral("0.0"));
+
+    // The next invoice takes the next number.
+    reenterMode(kSale);
+    setLine(QStringLiteral("ST000002"), 1, 5, 5);
+    review(form->FatCmd);
+    confirm();
+    EXPECT_EQ(rows("01", "Fatura", QStringLiteral("Select FaturaNo From Faturalar Order By FaturaNo")),
+        QStringLiteral("S00001\nS00002"));
+}
+
+TEST_P(ServerPostingTest, ADepoSaleMovesStockOutOfTheCentreIntoTheBranch)
+{
+    openInMode("0", kSale); // branch 02 chosen
+    change("01", "Stok", QStringLiteral("UPDATE StokKartlar SET GirenMik=10, CikanMik=0 WHERE StokKod='ST000003'"));
+    setLine(QStringLiteral("ST000003"), 4, 2.5, 10);
+    review(form->Command4);
+    confirm();
+
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
+    EXPECT_EQ(rows("01", "Stok", QStringLiteral("Select StokHarKod, Miktar, GirisCikis From StokHareket")),
+        QStringLiteral("ST000003|4|Satış"));
+    EXPECT_EQ(rows("01", "Stok", QStringLiteral("Select CikanMik From StokKartlar Where StokKod='ST000003'")),
+        QStringLiteral("4"));
+    EXPECT_EQ(rows("02", "Stok", QStringLiteral("Select StokHarKod, Miktar, GirisCikis From StokHareket")),
+        QStringLiteral("ST000003|4|Alış"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stores, ServerPostingTest, ::testing::Values(StoreKind::Sqlite, StoreKind::Postgres), storeName);
+
+} // namespace
