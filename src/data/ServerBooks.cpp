@@ -38,22 +38,19 @@ std::optional<DatabaseKind> kindOf(const QString &file)
     throw DbError(DbError::Generic, query.lastError().text(), file);
 }
 
-void exportTable(PgConnection &server, const QString &schemaName, const TableLayout &table, QSqlDatabase &file)
+void exportTable(PgConnection &server, const QString &schemaName, const QString &table, const QStringList &fileColumns,
+    QSqlDatabase &file)
 {
     QStringList serverColumns;
-    QStringList fileColumns;
-    for (const Column &column : table.columns) {
-        serverColumns << serverschema::quoted(QString(column.name));
-        fileColumns << QString(column.name);
-    }
+    for (const QString &column : fileColumns)
+        serverColumns << serverschema::quoted(column);
     QSqlQuery insert(file);
     const QStringList marks(fileColumns.size(), QStringLiteral("?"));
-    if (!insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                            .arg(QString(table.name), fileColumns.join(u','), marks.join(u','))))
+    if (!insert.prepare(
+            QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, fileColumns.join(u','), marks.join(u','))))
         failed(insert, file.databaseName());
     server.exec(QStringLiteral("DECLARE export NO SCROLL CURSOR FOR SELECT %1 FROM %2.%3 ORDER BY id")
-                    .arg(serverColumns.join(u','), serverschema::quoted(schemaName),
-                        serverschema::quoted(QString(table.name))));
+                    .arg(serverColumns.join(u','), serverschema::quoted(schemaName), serverschema::quoted(table)));
     for (;;) {
         const PgRows rows = server.exec(QStringLiteral("FETCH %1 FROM export").arg(kFetchRows));
         for (const QVariantList &row : rows.rows) {
@@ -143,8 +140,21 @@ void exportFile(const ServerFile &file, const QString &localTarget)
         // One snapshot of the server, one commit of the file.
         server.exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
         target.transaction();
-        for (const TableLayout &table : tableLayouts(*kind))
-            exportTable(server, file.schema, table, target);
+        for (const TableLayout &table : tableLayouts(*kind)) {
+            QStringList columns;
+            for (const Column &column : table.columns)
+                columns << QString(column.name);
+            exportTable(server, file.schema, QString(table.name), columns, target);
+        }
+        if (*kind == DatabaseKind::Index) {
+            // The posted documents' keys, in the table the posting makes in a file.
+            const QStringList keys {QString(PuslaKayit::Anahtar), QString(PuslaKayit::Tarih)};
+            QSqlQuery create(target);
+            if (!create.exec(QStringLiteral("CREATE TABLE %1 (%2 TEXT PRIMARY KEY, %3 TEXT)")
+                                 .arg(QString(PuslaKayit::Table), keys[0], keys[1])))
+                failed(create, localTarget);
+            exportTable(server, file.schema, QString(PuslaKayit::Table), keys, target);
+        }
         if (!target.commit())
             throw DbError(DbError::Generic, target.lastError().text(), localTarget);
         server.exec(QStringLiteral("COMMIT"));

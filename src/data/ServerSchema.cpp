@@ -60,10 +60,13 @@ QStringList companyStatements(const QString &company)
 {
     const QString schemaName = quoted(company);
     QStringList statements {QStringLiteral("CREATE SCHEMA %1").arg(schemaName),
-        // Every commit that writes the company's tables tells the listening
-        // terminals, which count it as a new version of what they read.
-        QStringLiteral("CREATE FUNCTION %1.pusla_touch() RETURNS trigger LANGUAGE plpgsql AS "
-                       "$$BEGIN PERFORM pg_notify('pusla', TG_TABLE_SCHEMA); RETURN NULL; END$$")
+        // A write to a file's tables takes the file's version row for the rest
+        // of its transaction, as a write takes a file's lock, and stamps it
+        // with the transaction; the commit tells the listening terminals.
+        QStringLiteral("CREATE FUNCTION %1.pusla_touch() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN "
+                       "EXECUTE format('UPDATE %I.pusla_files SET version = txid_current() "
+                       "WHERE file = $1 AND version <> txid_current()', TG_TABLE_SCHEMA) USING TG_ARGV[0]; "
+                       "PERFORM pg_notify('pusla', TG_TABLE_SCHEMA); RETURN NULL; END$$")
             .arg(schemaName)};
     QStringList files;
     for (const auto &[kind, file] : kCompanyFiles) {
@@ -80,8 +83,8 @@ QStringList companyStatements(const QString &company)
             const QString tableName = schemaName + u'.' + quoted(QString(table.name));
             statements << QStringLiteral("CREATE TABLE %1 (%2)").arg(tableName, columns.join(QStringLiteral(", ")))
                        << QStringLiteral("CREATE TRIGGER pusla_touch AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON %1 "
-                                         "FOR EACH STATEMENT EXECUTE FUNCTION %2.pusla_touch()")
-                              .arg(tableName, schemaName);
+                                         "FOR EACH STATEMENT EXECUTE FUNCTION %2.pusla_touch('%3')")
+                              .arg(tableName, schemaName, QString(file).chopped(4));
         }
         for (const LookupIndex &index : lookupIndexes(kind)) {
             // A list in name order of the visible cards reads the index alone.
@@ -110,7 +113,10 @@ QStringList companyStatements(const QString &company)
                       .arg(keys, key, quoted(QString(PuslaKayit::Tarih)),
                           quoted(QString(PuslaKayit::Anahtar) + QStringLiteral("_fold")), foldSqlExpression(key))
                << QStringLiteral("CREATE INDEX ON %1 (%2)")
-                      .arg(keys, quoted(QString(PuslaKayit::Anahtar) + QStringLiteral("_fold")));
+                      .arg(keys, quoted(QString(PuslaKayit::Anahtar) + QStringLiteral("_fold")))
+               << QStringLiteral("CREATE TRIGGER pusla_touch AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON %1 "
+                                 "FOR EACH STATEMENT EXECUTE FUNCTION %2.pusla_touch('Index')")
+                      .arg(keys, schemaName);
     return statements;
 }
 

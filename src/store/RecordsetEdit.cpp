@@ -94,7 +94,7 @@ void Recordset::edit()
         // Inside a caller's transaction the files are locked already, or the
         // read keeps other writers out until it ends.
         if (owned) {
-            if (!db.lockRow(qualifiedTable(), rowid))
+            if (!db.lockRow(*m_file, qualifiedTable(), rowid))
                 throw DbError(DbError::RecordDeleted, QStringLiteral("Record is deleted."));
         }
         row = m_rows.read(rowid);

@@ -385,7 +385,7 @@ qint64 SharedConnection::insert(const QString &sql, const QVariantList &params)
     return sqlite3_last_insert_rowid(m_db);
 }
 
-bool SharedConnection::lockRow(const QString &table, qint64 key)
+bool SharedConnection::lockRow(const AttachedFile &, const QString &table, qint64 key)
 {
     return execute(QStringLiteral("UPDATE %1 SET rowid = rowid WHERE rowid = ?").arg(table), {key}) > 0;
 }

@@ -63,7 +63,7 @@ public:
     qint64 insert(const QString &sql, const QVariantList &params) override;
     /// A write to the row as the transaction's first step on the file takes
     /// the file's write lock.
-    bool lockRow(const QString &table, qint64 key) override;
+    bool lockRow(const AttachedFile &file, const QString &table, qint64 key) override;
 
     TableInfo tableInfo(const QString &schema, const QString &table) override;
     quint32 dataVersion(const QString &schema) override;

@@ -10,6 +10,8 @@
 
 namespace pusla {
 
+class AttachedFile;
+
 /// The engine behind the record sets, the direct opens and the
 /// transactions: the thread's SQLite connection for files, or a session with
 /// the server that keeps a shop's books. Statements come in the connection's
@@ -63,10 +65,11 @@ public:
     virtual int execute(const QString &sql, const QVariantList &params = {}) = 0;
     /// Runs an INSERT of one row; returns the new row's key.
     virtual qint64 insert(const QString &sql, const QVariantList &params) = 0;
-    /// Takes the write lock on one row of `table` (qualified) for the open
-    /// transaction, waiting out another writer; false when the row is gone.
-    /// Counts as one changed row.
-    virtual bool lockRow(const QString &table, qint64 key) = 0;
+    /// Takes the write lock on one row of `table` (qualified) of `file` for
+    /// the open transaction, and the file's write lock unless a multi-file
+    /// transaction holds it already, waiting out another writer; false when
+    /// the row is gone. Counts as one changed row.
+    virtual bool lockRow(const AttachedFile &file, const QString &table, qint64 key) = 0;
 
     virtual TableInfo tableInfo(const QString &schema, const QString &table) = 0;
     /// Moves on whenever a commit changed the file or schema, this

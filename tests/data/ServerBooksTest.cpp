@@ -1,5 +1,4 @@
 #include "data/ServerCounter.h"
-#include "data/ServerFiles.h"
 #include "data/ServerSchema.h"
 #include "store/DbError.h"
 #include "support/PgServer.h"
@@ -83,44 +82,3 @@ TEST_F(ServerBooksTest, TheCounterKeepsTheFilesRules)
     EXPECT_EQ(db->exec(QStringLiteral("SELECT 1")).value(), QVariant(qlonglong(1))) << "no transaction left open";
 }
 
-// A file another terminal is writing is "busy"; its version moves when that
-// terminal commits. Postings that name their files in any order never wait
-// on each other crosswise.
-TEST_F(ServerBooksTest, FileLocksAreTakenInOneOrderAndVersionsMoveOnCommit)
-{
-    PgConnection::Timeouts quick;
-    quick.lockMilliseconds = 100;
-    PgConnection other(scratch->conninfo(), quick);
-    db->exec(QStringLiteral("BEGIN"));
-    serverfiles::lockFiles(*db, QStringLiteral("01"), {QStringLiteral("Stok"), QStringLiteral("Cari")});
-    serverfiles::markWritten(*db, QStringLiteral("01"), {QStringLiteral("Stok"), QStringLiteral("Cari")});
-    other.exec(QStringLiteral("BEGIN"));
-    try {
-        serverfiles::lockFiles(other, QStringLiteral("01"), {QStringLiteral("Cari")});
-        ADD_FAILURE() << "a file being written was locked twice";
-    } catch (const DbError &error) {
-        EXPECT_EQ(error.number(), DbError::Locked);
-    }
-    other.exec(QStringLiteral("ROLLBACK"));
-    EXPECT_EQ(serverfiles::version(other, QStringLiteral("01"), QStringLiteral("Stok")), 0);
-    db->exec(QStringLiteral("COMMIT"));
-    EXPECT_EQ(serverfiles::version(other, QStringLiteral("01"), QStringLiteral("Stok")), 1);
-    EXPECT_THROW(serverfiles::lockFiles(*db, QStringLiteral("01"), {QStringLiteral("Kasa")}), DbError);
-
-    std::vector<std::thread> postings;
-    for (const QStringList &files : {QStringList {QStringLiteral("Stok"), QStringLiteral("Fatura")},
-             QStringList {QStringLiteral("Fatura"), QStringLiteral("Stok")}}) {
-        postings.emplace_back([&, files] {
-            PgConnection own(scratch->conninfo());
-            for (int i = 0; i < 20; ++i) {
-                serverschema::runInTransaction(own, [&] {
-                    serverfiles::lockFiles(own, QStringLiteral("01"), files);
-                    serverfiles::markWritten(own, QStringLiteral("01"), files);
-                });
-            }
-        });
-    }
-    for (std::thread &posting : postings)
-        posting.join();
-    EXPECT_EQ(serverfiles::version(*db, QStringLiteral("01"), QStringLiteral("Fatura")), 40);
-}

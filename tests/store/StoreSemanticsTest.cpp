@@ -7,6 +7,7 @@
 #include <QSqlQuery>
 #include <QThread>
 
+#include <future>
 #include <thread>
 
 // What the forms rely on from a record set, run on the files and on the
@@ -217,6 +218,37 @@ TEST_P(StoreSemanticsTest, ConcurrentEditsLoseNoUpdate)
     std::unique_ptr<Recordset> rs
         = db.openRecordset(QStringLiteral("Select KalanB From StokKartlar Where StokKod='3'"));
     EXPECT_DOUBLE_EQ(rs->field(0).toDouble(), 5 + 2 * kAdds);
+}
+
+// A posting that waited for another terminal's posting to let go of the
+// file sees what that one committed: its sets know they must read again.
+TEST_P(StoreSemanticsTest, ATransactionThatWaitedSeesTheCommitItWaitedFor)
+{
+    Database db = stock();
+    addCards(db);
+    std::unique_ptr<Recordset> rs = db.openRecordset(QStringLiteral("StokKartlar"));
+    std::promise<void> holding;
+    std::thread other([&] {
+        routeThisThread();
+        {
+            Database own = stock();
+            Transaction transaction(m_mapper);
+            transaction.begin();
+            holding.set_value();
+            QThread::msleep(200);
+            own.execute(QStringLiteral("INSERT INTO StokKartlar (StokKod) VALUES ('9')"));
+            transaction.commit();
+        }
+        setServerRoute({});
+    });
+    holding.get_future().wait();
+    Transaction transaction(m_mapper);
+    transaction.begin(); // waits for the other's commit
+    EXPECT_TRUE(rs->fileChangedSinceRead());
+    rs = db.openRecordset(QStringLiteral("StokKartlar"));
+    EXPECT_EQ(codes(*rs), QStringLiteral("1,2,3,4,5,6,9"));
+    transaction.commit();
+    other.join();
 }
 
 INSTANTIATE_TEST_SUITE_P(

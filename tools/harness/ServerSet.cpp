@@ -62,11 +62,10 @@ QString bringSetBack(const QString &dataDirectory, const QString &conninfo)
                 QFile::remove(target);
                 serverbooks::exportFile(ServerFile {conninfo, company, name}, target);
             }
-            const QString value
-                = db.exec(QStringLiteral("SELECT value FROM %1.pusla_counter WHERE name = 'FatNo'")
-                              .arg(serverschema::quoted(company)))
-                      .value()
-                      .toString();
+            const QString value = db.exec(QStringLiteral("SELECT value FROM %1.pusla_counter WHERE name = 'FatNo'")
+                                              .arg(serverschema::quoted(company)))
+                                      .value()
+                                      .toString();
             if (value.toLongLong() > counter.toLongLong())
                 counter = value;
         }

@@ -62,10 +62,16 @@ std::shared_ptr<AttachedFile> PgStore::attach(const QString &schema, const QStri
     const QString key = schema + u'/' + file;
     if (std::shared_ptr<AttachedFile> shared = m_files.value(key).lock())
         return shared;
-    const PgRows found
-        = m_db.exec(QStringLiteral("SELECT 1 FROM %1.pusla_files WHERE file = $1").arg(postgresName(schema)), {file});
+    const PgRows found = m_db.exec(
+        QStringLiteral("SELECT version FROM %1.pusla_files WHERE file = $1").arg(postgresName(schema)), {file});
     if (found.rows.empty())
         throw DbError(DbError::FileNotFound, QStringLiteral("Could not find file '%1'.").arg(localPath));
+    // What the file's sets will read is this version or a later one.
+    m_seenVersions.insert(key, found.value().toLongLong());
+    // A file that a posting opens after it began is locked before it is
+    // read, as those open at the start were.
+    if (hasUserTransaction())
+        lockFiles(schema, {file});
     auto attached = std::make_shared<AttachedFile>(shared_from_this(), schema, file, localPath);
     m_files.insert(key, attached);
     return attached;
@@ -96,18 +102,32 @@ int PgStore::execute(const QString &sql, const QVariantList &params)
 
 qint64 PgStore::insert(const QString &sql, const QVariantList &params)
 {
-    const PgRows inserted = m_db.exec(numbered(sql + QStringLiteral(" RETURNING id")), params);
+    const PgRows inserted = m_db.exec(numbered(sql + QStringLiteral(" RETURNING id, txid_current()")), params);
     m_changes += inserted.affected;
-    return inserted.value().toLongLong();
+    if (inserted.rows.empty())
+        return 0;
+    rememberOwn(inserted.rows.front().value(1).toLongLong());
+    return inserted.rows.front().value(0).toLongLong();
 }
 
-bool PgStore::lockRow(const QString &table, qint64 key)
+bool PgStore::lockRow(const AttachedFile &file, const QString &table, qint64 key)
 {
+    // An edit of its own takes the file first, as every writer of the file
+    // does: never the row first and then wait for the file.
+    if (!hasUserTransaction())
+        lockFiles(file.alias(), {file.serverFile()});
     const PgRows locked = m_db.exec(QStringLiteral("SELECT id FROM %1 WHERE id = $1 FOR UPDATE").arg(table), {key});
     if (locked.rows.empty())
         return false;
     ++m_changes; // as the file store's lock, a write of the row
     return true;
+}
+
+void PgStore::rememberOwn(qint64 transaction)
+{
+    if (m_ownTransactions.size() > 4096)
+        m_ownTransactions.clear(); // at worst a set is read again once
+    m_ownTransactions.insert(transaction);
 }
 
 TableInfo PgStore::tableInfo(const QString &schema, const QString &table)
@@ -161,13 +181,32 @@ void PgStore::lockFilesInUse()
         if (const std::shared_ptr<AttachedFile> file = it->lock())
             files[file->alias()].append(file->serverFile());
     }
-    for (auto &[schema, names] : files) {
-        names.sort();
-        m_db.exec(
-            QStringLiteral("SELECT file FROM %1.pusla_files WHERE file = ANY($1::text[]) ORDER BY file FOR UPDATE")
-                .arg(postgresName(schema)),
-            {QStringLiteral("{%1}").arg(names.join(u','))});
+    for (const auto &[schema, names] : files)
+        lockFiles(schema, names);
+}
+
+void PgStore::lockFiles(const QString &schema, QStringList files)
+{
+    files.sort();
+    const PgRows versions = m_db.exec(QStringLiteral("SELECT file, version, txid_current() FROM %1.pusla_files "
+                                                     "WHERE file = ANY($1::text[]) ORDER BY file FOR UPDATE")
+                                          .arg(postgresName(schema)),
+        {QString(u'{' + files.join(u',') + u'}')});
+    // Notices of commits reach a session only between its transactions:
+    // under the locks, the version rows tell what changed while it waited.
+    bool changed = false;
+    for (const QVariantList &row : versions.rows) {
+        const QString key = schema + u'/' + row[0].toString();
+        const qint64 version = row[1].toLongLong();
+        const auto seen = m_seenVersions.constFind(key);
+        if (seen == m_seenVersions.constEnd() || (*seen != version && !m_ownTransactions.contains(version)))
+            changed = true;
+        m_seenVersions.insert(key, version);
     }
+    if (!versions.rows.empty())
+        rememberOwn(versions.rows.front()[2].toLongLong());
+    if (changed)
+        ++m_versions[schema];
 }
 
 void PgStore::commit()

@@ -4,6 +4,7 @@
 #include "store/pg/PgConnection.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 #include <memory>
@@ -46,7 +47,7 @@ public:
     Query query(const QString &sql, const QVariantList &params = {}) override;
     int execute(const QString &sql, const QVariantList &params = {}) override;
     qint64 insert(const QString &sql, const QVariantList &params) override;
-    bool lockRow(const QString &table, qint64 key) override;
+    bool lockRow(const AttachedFile &file, const QString &table, qint64 key) override;
 
     TableInfo tableInfo(const QString &schema, const QString &table) override;
     quint32 dataVersion(const QString &schema) override;
@@ -63,11 +64,20 @@ private:
     const QString &numbered(const QString &sql);
     void takeNotifications();
     void lockFilesInUse();
+    /// Takes a schema's version rows of `files`; a version that another
+    /// terminal's commit stamped since this session last saw it moves the
+    /// schema's data version on.
+    void lockFiles(const QString &schema, QStringList files);
+    void rememberOwn(qint64 transaction);
 
     QString m_conninfo;
     PgConnection m_db;
     qint64 m_changes = 0;
     QHash<QString, quint32> m_versions; // by schema
+    // The version row of each file as last seen under its lock, and the
+    // transactions of this session that may have stamped one since.
+    QHash<QString, qint64> m_seenVersions; // by "schema/file"
+    QSet<qint64> m_ownTransactions;
     QHash<QString, QString> m_numbered;
     QHash<QString, TableInfo> m_tableInfo; // by "schema.table" in lower case
     QHash<QString, std::weak_ptr<AttachedFile>> m_files; // by "schema/file"
