@@ -1,4 +1,6 @@
 #include "app/RoleChoice.h"
+#include "data/SettingKeys.h"
+#include "store/ServerRoute.h"
 #include "store/DataControl.h"
 #include "store/LockFile.h"
 #include "forms/Controls.h"
@@ -7,6 +9,7 @@
 #include "support/DemoFixture.h"
 #include "support/SpoiltFiles.h"
 
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QProgressBar>
@@ -232,6 +235,37 @@ const SetFailure kSetFailures[] = {
 
 INSTANTIATE_TEST_SUITE_P(Sets, ConnectionFailureTest, ::testing::ValuesIn(kSetFailures),
     [](const ::testing::TestParamInfo<SetFailure> &failure) { return std::string(failure.param.name); });
+
+// Books on a server that does not answer, or settings that cannot be used:
+// the same message and end, at once rather than after a hang.
+class ServerStoreFailureTest : public RoleChoiceTest, public ::testing::WithParamInterface<const char *>
+{
+protected:
+    void TearDown() override
+    {
+        setServerRoute({});
+        RoleChoiceTest::TearDown();
+    }
+};
+
+TEST_P(ServerStoreFailureTest, EndsTheProgramAfterTheConnectionMessage)
+{
+    settings.saveSetting(
+        QStringLiteral("pusla"), settingkeys::StoreSection, settingkeys::StoreKind, QStringLiteral("postgresql"));
+    settings.saveSetting(QStringLiteral("pusla"), settingkeys::StoreSection, settingkeys::StoreConninfo,
+        QString::fromLatin1(GetParam()).arg(tree.root()));
+    QElapsedTimer waited;
+    waited.start();
+    TerminalForm &f = openForm();
+    tap(f.Option1[kUserRole]);
+    EXPECT_EQ(dialogs.messages, QStringList {QString::fromUtf8(kNoConnection)});
+    EXPECT_EQ(program.endCount, 1);
+    EXPECT_LT(waited.elapsed(), 5000);
+    EXPECT_FALSE(f.DataCari->recordset().isOpen());
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, ServerStoreFailureTest,
+    ::testing::Values("host=%1/no-server dbname=pusla", "host=%1/no-server dbname=pusla password=secret"));
 
 // Files of an earlier version, made without the sort indexes: each file the
 // role choice opens gets them; a read-only one is opened as it is.

@@ -11,6 +11,8 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
+#include "support/TwoStores.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -102,11 +104,23 @@ TEST_F(PostingHarnessTest, RandomKillsWhilePostingLeaveConsistentBooks)
     EXPECT_EQ(run.exitCode, 0) << output;
 }
 
-TEST_F(PostingHarnessTest, TerminalsPostingAtOnceLoseNoUpdate)
+class TerminalsAtOnce : public PostingHarnessTest, public ::testing::WithParamInterface<pusla::test::StoreKind>
 {
-    const HarnessRun run = runHarness({QStringLiteral("concurrency"), QStringLiteral("--work"), work(),
+};
+
+TEST_P(TerminalsAtOnce, LoseNoUpdate)
+{
+    QStringList arguments {QStringLiteral("concurrency"), QStringLiteral("--work"), work(),
         QStringLiteral("--terminals"), QStringLiteral("4"), QStringLiteral("--documents"), QStringLiteral("5"),
-        QStringLiteral("--items"), QStringLiteral("8")});
+        QStringLiteral("--items"), QStringLiteral("8")};
+    std::unique_ptr<pusla::test::ScratchDatabase> books;
+    if (GetParam() == pusla::test::StoreKind::Postgres) {
+        // Each terminal on a connection of its own to the one database.
+        PUSLA_REQUIRE_PG(server);
+        books = std::make_unique<pusla::test::ScratchDatabase>(server);
+        arguments << QStringLiteral("--server") << books->conninfo();
+    }
+    const HarnessRun run = runHarness(arguments);
     const std::string output = run.output.toStdString();
     EXPECT_EQ(run.figure("violations"), 0) << output;
     // Bounded waits only: with four terminals every document gets through.
@@ -114,6 +128,9 @@ TEST_F(PostingHarnessTest, TerminalsPostingAtOnceLoseNoUpdate)
     EXPECT_EQ(run.figure("failed"), 0) << output;
     EXPECT_EQ(run.exitCode, 0) << output;
 }
+
+INSTANTIATE_TEST_SUITE_P(PostingHarness, TerminalsAtOnce,
+    ::testing::Values(pusla::test::StoreKind::Sqlite, pusla::test::StoreKind::Postgres), pusla::test::storeName);
 
 /// A set damaged after two postings, and the words the verifier must say about it.
 struct Damage
