@@ -41,6 +41,9 @@ public:
     /// Whether the path still names the file that was attached (a copy may
     /// have replaced it).
     bool isSameFile(quint64 device, quint64 inode) const { return device == m_device && inode == m_inode; }
+    /// Whether opening the file again would give this attachment: the local
+    /// file was not replaced, the server's session was not lost.
+    bool isCurrent() const;
 
 private:
     std::shared_ptr<StoreConnection> m_connection;

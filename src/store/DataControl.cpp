@@ -4,9 +4,7 @@
 #include "store/Database.h"
 #include "store/DbError.h"
 
-#include <QFile>
 
-#include <sys/stat.h>
 
 namespace pusla {
 
@@ -44,14 +42,8 @@ std::shared_ptr<AttachedFile> DataControl::attachedFile()
     // Re-opening the same file, as record numbering does for every number,
     // needs no new look-up of its name: one check that it is still the file
     // that was opened (not removed, not copied over) is enough.
-    if (m_file && m_fileName == m_databaseName) {
-        struct stat st
-        {
-        };
-        if (::stat(QFile::encodeName(m_file->localPath()).constData(), &st) == 0
-            && m_file->isSameFile(st.st_dev, st.st_ino))
-            return m_file;
-    }
+    if (m_file && m_fileName == m_databaseName && m_file->isCurrent())
+        return m_file;
     m_file.reset();
     m_file = Database::attachFile(m_mapper, m_databaseName);
     m_fileName = m_databaseName;

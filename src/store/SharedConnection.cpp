@@ -482,6 +482,16 @@ AttachedFile::AttachedFile(
     , m_localPath(std::move(localPath))
 { }
 
+bool AttachedFile::isCurrent() const
+{
+    if (!m_sqlite)
+        return !m_connection->isLost();
+    struct stat st
+    {
+    };
+    return ::stat(QFile::encodeName(m_localPath).constData(), &st) == 0 && isSameFile(st.st_dev, st.st_ino);
+}
+
 AttachedFile::~AttachedFile()
 {
     if (!m_sqlite)

@@ -53,6 +53,8 @@ public:
     virtual ~StoreConnection() = default;
 
     virtual SqlDialect dialect() const = 0;
+    /// Whether the connection was lost: a new one must take its place.
+    virtual bool isLost() const { return false; }
     /// The column that holds a row's key.
     QString keyColumn() const;
     /// A field or table name as the dialect writes it.

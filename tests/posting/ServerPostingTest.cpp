@@ -135,6 +135,43 @@ TEST_P(ServerPostingTest, ADepoSaleMovesStockOutOfTheCentreIntoTheBranch)
         QStringLiteral("ST000003|4|Alış"));
 }
 
+// The connection cut while the invoice is being written: nothing of it is
+// in the books, the operator reads why and keeps the lines, and the next
+// confirmation, on a new connection, posts it once.
+TEST_P(ServerPostingTest, AConnectionLostMidPostingRollsBackAndARetryPostsOnce)
+{
+    if (GetParam() != StoreKind::Postgres)
+        GTEST_SKIP() << "a file store has no connection to lose";
+    PgConnection admin(scratch->conninfo());
+    // The first invoice line written ends its own session, as a dropped network would.
+    admin.exec(QStringLiteral("CREATE SEQUENCE public.cuts"));
+    admin.exec(QStringLiteral("CREATE FUNCTION public.cut_once() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN "
+                              "IF nextval('public.cuts') = 1 THEN PERFORM pg_terminate_backend(pg_backend_pid()); "
+                              "END IF; RETURN NEW; END$$"));
+    admin.exec(QStringLiteral("CREATE TRIGGER cut BEFORE INSERT ON \"01\".\"FatHareket\" "
+                              "FOR EACH ROW EXECUTE FUNCTION public.cut_once()"));
+    openInMode("1", kSale);
+    setLine(QStringLiteral("ST000001"), 2, 10, 20);
+
+    review(form->FatCmd);
+    confirm();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].contains(QStringLiteral("Veritabanı"))) << dialogs.messages[0].toStdString();
+    EXPECT_EQ(rows("01", "Fatura", QStringLiteral("Select Count(*) From Faturalar")), QStringLiteral("0"));
+    EXPECT_EQ(rows("01", "Stok", QStringLiteral("Select Count(*) From StokHareket")), QStringLiteral("0"));
+    EXPECT_EQ(value(tempPath(), QStringLiteral("SELECT KalanB FROM StokKartlar WHERE StokKod='ST000001'")),
+        QStringLiteral("2.0"));
+
+    dialogs.messages.clear();
+    review(form->FatCmd);
+    confirm();
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
+    EXPECT_EQ(rows("01", "Fatura", QStringLiteral("Select FaturaNo From Faturalar")), QStringLiteral("S00002"))
+        << "the first number was drawn before the cut: a gap, never a duplicate";
+    EXPECT_EQ(rows("01", "Fatura", QStringLiteral("Select Count(*) From FatHareket")), QStringLiteral("1"));
+    EXPECT_EQ(value(tempPath(), QStringLiteral("SELECT total(KalanB) FROM StokKartlar")), QStringLiteral("0.0"));
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Stores, ServerPostingTest, ::testing::Values(StoreKind::Sqlite, StoreKind::Postgres), storeName);
 

@@ -169,6 +169,11 @@ int PgConnection::backendPid() const
     return PQbackendPID(m_conn);
 }
 
+bool PgConnection::isLost() const
+{
+    return PQstatus(m_conn) != CONNECTION_OK;
+}
+
 bool PgConnection::inTransaction() const
 {
     const PGTransactionStatusType status = PQtransactionStatus(m_conn);

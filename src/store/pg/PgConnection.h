@@ -63,6 +63,8 @@ public:
     /// The server's process for this session (for tests that end it).
     int backendPid() const;
 
+    /// Whether the connection was lost (found so by the last statement).
+    bool isLost() const;
     /// Whether a transaction is open (or failed and not yet rolled back).
     bool inTransaction() const;
     /// The payloads of the notifications that arrived since the last call;

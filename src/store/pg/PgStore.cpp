@@ -35,8 +35,10 @@ private:
 
 std::shared_ptr<PgStore> PgStore::forThisThread(const QString &conninfo)
 {
+    // A session the server or the network dropped is replaced; the files
+    // still held on it fail until their holders open them again.
     std::shared_ptr<PgStore> existing = t_store.lock();
-    if (existing && existing->m_conninfo == conninfo)
+    if (existing && existing->m_conninfo == conninfo && !existing->isLost())
         return existing;
     std::shared_ptr<PgStore> store(new PgStore(conninfo));
     t_store = store;

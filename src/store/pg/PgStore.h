@@ -44,6 +44,7 @@ public:
     const QString &conninfo() const { return m_conninfo; }
 
     SqlDialect dialect() const override { return SqlDialect::Postgres; }
+    bool isLost() const override { return m_db.isLost(); }
     Query query(const QString &sql, const QVariantList &params = {}) override;
     int execute(const QString &sql, const QVariantList &params = {}) override;
     qint64 insert(const QString &sql, const QVariantList &params) override;
