@@ -1,7 +1,7 @@
 #pragma once
 
-#include "demo/DemoData.h"
 #include "base/Paths.h"
+#include "demo/DemoData.h"
 
 #include <QDir>
 #include <QStringList>
@@ -9,6 +9,14 @@
 #include <benchmark/benchmark.h>
 
 namespace pusla {
+
+/// The PostgreSQL server of the benchmarks on the server store:
+/// PUSLA_BENCH_PG, else the tests' PUSLA_TEST_PG; empty for none.
+inline QString benchServer()
+{
+    const QString bench = qEnvironmentVariable("PUSLA_BENCH_PG");
+    return bench.isEmpty() ? qEnvironmentVariable("PUSLA_TEST_PG") : bench;
+}
 
 /// A demo data set in a temporary folder, made once per benchmark run: the
 /// centre and the given branches with `cards` stock cards each, and a

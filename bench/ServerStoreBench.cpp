@@ -21,13 +21,6 @@
 namespace pusla {
 namespace {
 
-QString server()
-{
-    const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    const QString bench = env.value(QStringLiteral("PUSLA_BENCH_PG"));
-    return bench.isEmpty() ? env.value(QStringLiteral("PUSLA_TEST_PG")) : bench;
-}
-
 /// The demo centre's books with `cards` cards, loaded into a database of
 /// their own, and a session on it.
 struct ServerBooks
@@ -35,15 +28,15 @@ struct ServerBooks
     explicit ServerBooks(int cards)
         : files(cards, {})
     {
-        if (!files.ready || server().isEmpty()) {
-            error = server().isEmpty() ? QStringLiteral("no server: set PUSLA_BENCH_PG") : files.error;
+        if (!files.ready || benchServer().isEmpty()) {
+            error = benchServer().isEmpty() ? QStringLiteral("no server: set PUSLA_BENCH_PG") : files.error;
             return;
         }
         const QString name = QStringLiteral("pusla_bench_%1_%2").arg(::getpid()).arg(cards);
         try {
-            PgConnection(server()).exec(
-                QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LOCALE 'C'").arg(name));
-            db = std::make_unique<PgConnection>(server() + QStringLiteral(" dbname=") + name);
+            PgConnection(benchServer())
+                .exec(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LOCALE 'C'").arg(name));
+            db = std::make_unique<PgConnection>(benchServer() + QStringLiteral(" dbname=") + name);
             const serverload::LoadResult loaded = serverload::loadCompany(*db, files.file(QStringLiteral("01")),
                 files.file(QStringLiteral("FatNo.txt")), QStringLiteral("01"), false);
             if (!loaded.ok) {

@@ -215,6 +215,7 @@ PgRows PgConnection::exec(const QString &sql, const QVariantList &params)
         values.push_back(texts.back().constData());
         types.push_back(type);
     }
+    ++m_roundTrips;
     const Result result(PQexecParams(
         m_conn, sql.toUtf8().constData(), int(values.size()), types.data(), values.data(), nullptr, nullptr, 0));
     check(m_conn, result);

@@ -62,6 +62,8 @@ public:
 
     /// The server's process for this session (for tests that end it).
     int backendPid() const;
+    /// Statements sent so far, each one round trip to the server.
+    qint64 roundTrips() const { return m_roundTrips; }
 
     /// Whether the connection was lost (found so by the last statement).
     bool isLost() const;
@@ -76,6 +78,7 @@ public:
 
 private:
     pg_conn *m_conn = nullptr;
+    qint64 m_roundTrips = 0;
 };
 
 } // namespace pusla
