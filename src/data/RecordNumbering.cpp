@@ -30,8 +30,8 @@ QString drawNumber(DataControl &indexPrimary, DataControl &indexSecondary, int m
         years.setField(QString(Tarih::Tarih), year);
         years.update();
         RefreshData(indexPrimary);
+        years.findFirst(criteria);
     }
-    years.findFirst(criteria);
 
     if (indexSecondary.recordset().fileChangedSinceRead())
         RefreshData(indexSecondary);

@@ -63,10 +63,15 @@ QStringList companyStatements(const QString &company)
         // A write to a file's tables takes the file's version row for the rest
         // of its transaction, as a write takes a file's lock, and stamps it
         // with the transaction; the commit tells the listening terminals.
-        QStringLiteral("CREATE FUNCTION %1.pusla_touch() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN "
-                       "EXECUTE format('UPDATE %I.pusla_files SET version = txid_current() "
-                       "WHERE file = $1 AND version <> txid_current()', TG_TABLE_SCHEMA) USING TG_ARGV[0]; "
-                       "PERFORM pg_notify('pusla', TG_TABLE_SCHEMA); RETURN NULL; END$$")
+        // Once per file and transaction: a posting writes a file's tables
+        // thousands of times.
+        QStringLiteral("CREATE FUNCTION %1.pusla_touch() RETURNS trigger LANGUAGE plpgsql AS $$"
+                       "DECLARE mark text := 'pusla.touched_' || TG_TABLE_SCHEMA || '_' || TG_ARGV[0]; BEGIN "
+                       "IF current_setting(mark, true) IS DISTINCT FROM txid_current()::text THEN "
+                       "EXECUTE format('UPDATE %I.pusla_files SET version = txid_current() WHERE file = $1', "
+                       "TG_TABLE_SCHEMA) USING TG_ARGV[0]; "
+                       "PERFORM pg_notify('pusla', TG_TABLE_SCHEMA); "
+                       "PERFORM set_config(mark, txid_current()::text, true); END IF; RETURN NULL; END$$")
             .arg(schemaName)};
     QStringList files;
     for (const auto &[kind, file] : kCompanyFiles) {

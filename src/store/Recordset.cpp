@@ -60,7 +60,7 @@ bool Recordset::fileChangedSinceRead() const
 
 FileStamp Recordset::stamp() const
 {
-    return {connection().dataVersion(m_file->alias()), connection().totalChanges()};
+    return {connection().dataVersion(m_file->alias()), connection().changesTo(qualifiedTable())};
 }
 
 void Recordset::open(std::shared_ptr<AttachedFile> file, const QString &source)
@@ -75,13 +75,13 @@ void Recordset::open(std::shared_ptr<AttachedFile> file, const QString &source)
         source, alias, [&db, &alias](const QString &table) { return db.tableInfo(alias, table); }, db.dialect());
 
     const QString table = db.qualifiedTable(alias, plan.table.name);
-    const FileStamp now {db.dataVersion(alias), db.totalChanges()};
+    const FileStamp now {db.dataVersion(alias), db.changesTo(table)};
     // The same source on a file nobody changed since lists the same rows:
     // the refreshes of the working list after every entry cost nothing then.
     // Rows read inside a transaction may have been rolled back since, which
     // leaves no trace in the stamp.
     const bool unchanged = m_file == file && m_source == source && m_plan.keyset && plan.keyset && now == m_loadStamp
-        && !m_loadedInTransaction && !db.inTransaction();
+        && loadStillStands(db);
     std::vector<qint64> rowids;
     std::vector<QVariantList> staticRows;
     Keyset kept;
@@ -100,6 +100,7 @@ void Recordset::open(std::shared_ptr<AttachedFile> file, const QString &source)
         staticRows = readAllRows(db, plan);
     }
 
+    std::optional<LastFind> lastFind = std::move(m_lastFind);
     closeQuietly();
     m_file = std::move(file);
     m_source = source;
@@ -118,8 +119,12 @@ void Recordset::open(std::shared_ptr<AttachedFile> file, const QString &source)
     m_baseline = stamp();
     m_loadStamp = m_baseline;
     m_loadedInTransaction = connection().inTransaction();
+    m_loadTransaction = connection().transactionSerial();
     m_orderDisturbed = false;
     m_noMatch = false;
+    if (unchanged)
+        m_lastFind = std::move(lastFind); // the same rows in the same places
+
     if (recordCount() > 0) {
         m_at = At::Record;
         m_position = 0;
@@ -129,6 +134,16 @@ void Recordset::open(std::shared_ptr<AttachedFile> file, const QString &source)
     m_currentDeleted = false;
     emit rowsReset();
     emit currentChanged(absolutePosition());
+}
+
+bool Recordset::loadStillStands(StoreConnection &db) const
+{
+    // Rows read inside a transaction may have been rolled back since, which
+    // leaves no trace in the stamp; within the very transaction that read
+    // them, on a store that holds its files from the start, they stand.
+    if (!m_loadedInTransaction)
+        return !db.inTransaction();
+    return db.locksFilesOnOpen() && db.inTransaction() && m_loadTransaction == db.transactionSerial();
 }
 
 void Recordset::close()
@@ -154,6 +169,7 @@ void Recordset::closeQuietly()
     m_staticRows.clear();
     m_fieldIndex.clear();
     m_rows.clear();
+    m_lastFind.reset();
     m_at = At::Eof;
     m_currentDeleted = false;
 }

@@ -12,6 +12,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace pusla {
@@ -123,9 +124,12 @@ private:
     void checkIndex(int index) const;
     const QVariantList &currentRow() const;
     void closeQuietly();
+    /// Whether the rows the keyset was loaded with can still be trusted.
+    bool loadStillStands(StoreConnection &db) const;
 
     // Navigation
-    void go(int position);
+    /// Makes `position` current; `row`, when given, is its fields as just read.
+    void go(int position, std::optional<QVariantList> row = std::nullopt);
     void setEnd(At at);
 
     // Editing
@@ -133,12 +137,20 @@ private:
     void rebaseAfterOwnWrite(const FileStamp &before, qint64 changes, bool committed, bool orderKept);
 
     // FindFirst
-    int locate(const SqlText &condition);
+    struct Found
+    {
+        int position = -1;
+        std::optional<QVariantList> row;
+    };
+    Found locate(const SqlText &condition);
+    Found locateOnServer(const SqlText &condition);
     int locateByRowid(const SqlText &condition);
     int locateSorted(const SqlText &condition);
     int locateAppended(const SqlText &condition);
     int locateAnywhere(const SqlText &condition);
-    SqlText findQuery(const SqlText &condition) const;
+    /// The set's rows that meet `condition`, in its order: their keys and,
+    /// when given, `fields`.
+    SqlText findQuery(const SqlText &condition, const SqlText &fields = {}) const;
 
     std::shared_ptr<AttachedFile> m_file;
     QString m_source;
@@ -155,6 +167,16 @@ private:
 
     EditBuffer m_edit;
 
+    // The last find under a transaction that holds the file, for a repeat.
+    struct LastFind
+    {
+        QString criteria;
+        FileStamp stamp;
+        int count = 0;
+        int position = -1;
+    };
+    std::optional<LastFind> m_lastFind;
+
     // While the file is unchanged since the refresh (but for this set's own
     // adds and deletes) the set's order is the order of its query.
     FileStamp m_baseline;
@@ -163,6 +185,7 @@ private:
     // since changed only by this set's own writes that keep its rows.
     FileStamp m_loadStamp;
     bool m_loadedInTransaction = false;
+    quint64 m_loadTransaction = 0;
 };
 
 } // namespace pusla

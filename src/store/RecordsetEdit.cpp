@@ -35,7 +35,7 @@ void Recordset::rebaseAfterOwnWrite(const FileStamp &before, qint64 changes, boo
     // condition, once it is out of any transaction, leaves the keyset what a
     // re-query would list (added rows merged in at the next open): the
     // refresh after every entry on the working list need not run the query.
-    if (onlyThis && orderKept && before == m_loadStamp && !m_loadedInTransaction && !connection().inTransaction())
+    if (onlyThis && orderKept && before == m_loadStamp && loadStillStands(connection()))
         m_loadStamp = after;
 }
 
@@ -96,8 +96,14 @@ void Recordset::edit()
         if (owned) {
             if (!db.lockRow(*m_file, qualifiedTable(), rowid))
                 throw DbError(DbError::RecordDeleted, QStringLiteral("Record is deleted."));
+            row = m_rows.read(rowid);
+        } else if (db.locksFilesOnOpen()) {
+            // Nobody wrote since the current row was read (the stamp says
+            // so, and the transaction keeps other writers out): it stands.
+            row = m_rows.current(rowid, before);
+        } else {
+            row = m_rows.read(rowid);
         }
-        row = m_rows.read(rowid);
         if (!row)
             throw DbError(DbError::RecordDeleted, QStringLiteral("Record is deleted."));
     } catch (const DbError &) {
@@ -130,14 +136,7 @@ void Recordset::update()
     if (m_edit.mode() == EditMode::Adding) {
         const FileStamp before = stamp();
         const bool committed = !db.inTransaction();
-        QString sql = QStringLiteral("INSERT INTO ") + qualifiedTable();
-        if (columns.isEmpty()) {
-            sql += QStringLiteral(" DEFAULT VALUES");
-        } else {
-            QStringList marks(columns.size(), QStringLiteral("?"));
-            sql += QStringLiteral(" (%1) VALUES (%2)").arg(columns.join(u", "), marks.join(u", "));
-        }
-        const qint64 rowid = db.insert(sql, values);
+        const qint64 rowid = db.insertRow(qualifiedTable(), columns, values);
         m_edit.clear();
         const int position = m_keyset.append(rowid);
         rebaseAfterOwnWrite(before, 1, committed, true);
@@ -153,8 +152,9 @@ void Recordset::update()
             for (const QString &column : columns)
                 sets.append(column + QStringLiteral(" = ?"));
             values.append(rowid);
-            db.execute(
-                QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?").arg(qualifiedTable(), sets.join(u", "), db.keyColumn()), values);
+            db.write(qualifiedTable(),
+                QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?").arg(qualifiedTable(), sets.join(u", "), db.keyColumn()),
+                values);
         }
         if (m_edit.ownsTransaction())
             db.commit();
@@ -186,7 +186,7 @@ void Recordset::deleteCurrent()
     StoreConnection &db = connection();
     const FileStamp before = stamp();
     const bool committed = !db.inTransaction();
-    db.execute(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(qualifiedTable(), db.keyColumn()),
+    db.write(qualifiedTable(), QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(qualifiedTable(), db.keyColumn()),
         {m_keyset.rowidAt(position)});
     m_keyset.remove(position);
     m_currentDeleted = true;

@@ -3,6 +3,7 @@
 #include "store/Recordset.h"
 #include "store/StoreConnection.h"
 
+#include <algorithm>
 #include <limits>
 
 // FindFirst: the first record of the set, in the set's own order, that meets
@@ -19,17 +20,34 @@ void Recordset::findFirst(const QString &criteria)
         throw DbError(
             DbError::ReadOnly, QStringLiteral("FindFirst needs a record source on one table: '%1'.").arg(m_source));
     discardPending();
-    const SqlText condition = translateCriteria(criteria, m_plan.table, m_plan.sortColumn, connection().dialect());
-    const int found = recordCount() == 0 ? -1 : locate(condition);
-    m_noMatch = found < 0;
-    if (found >= 0)
-        go(found);
+    // Under a transaction that holds the file, a find asked again before
+    // anyone wrote the table finds what it found (the numbering file's year
+    // row, looked up for every line of a posting).
+    StoreConnection &db = connection();
+    const bool repeatable = db.locksFilesOnOpen() && db.hasUserTransaction();
+    const FileStamp now = repeatable ? stamp() : FileStamp {};
+    if (repeatable && m_lastFind && m_lastFind->criteria == criteria && m_lastFind->stamp == now
+        && m_lastFind->count == recordCount()) {
+        m_noMatch = m_lastFind->position < 0;
+        if (!m_noMatch)
+            go(m_lastFind->position);
+        return;
+    }
+    m_lastFind.reset();
+    const SqlText condition = translateCriteria(criteria, m_plan.table, m_plan.sortColumn, db.dialect());
+    Found found = recordCount() == 0 ? Found {} : locate(condition);
+    if (repeatable)
+        m_lastFind = LastFind {criteria, now, recordCount(), found.position};
+    m_noMatch = found.position < 0;
+    if (found.position >= 0)
+        go(found.position, std::move(found.row));
 }
 
 QStringList Recordset::explainFind(const QString &criteria)
 {
     requireKeyset();
-    const SqlText query = findQuery(translateCriteria(criteria, m_plan.table, m_plan.sortColumn, connection().dialect()));
+    const SqlText query
+        = findQuery(translateCriteria(criteria, m_plan.table, m_plan.sortColumn, connection().dialect()));
     StoreConnection::Query plan = connection().query(QStringLiteral("EXPLAIN QUERY PLAN ") + query.sql, query.params);
     QStringList lines;
     while (plan.next())
@@ -37,12 +55,13 @@ QStringList Recordset::explainFind(const QString &criteria)
     return lines;
 }
 
-SqlText Recordset::findQuery(const SqlText &condition) const
+SqlText Recordset::findQuery(const SqlText &condition, const SqlText &fields) const
 {
     SqlText query;
     const QString key = connection().keyColumn();
-    query.sql = QStringLiteral("SELECT %1 FROM %2 WHERE (%3)").arg(key, qualifiedTable(), condition.sql);
-    query.params = condition.params;
+    const QString columns = fields.isEmpty() ? key : key + QStringLiteral(", ") + fields.sql;
+    query.sql = QStringLiteral("SELECT %1 FROM %2 WHERE (%3)").arg(columns, qualifiedTable(), condition.sql);
+    query.params = fields.params + condition.params;
     if (m_plan.rowidOrder) {
         query.sql += QStringLiteral(" ORDER BY ") + key;
         return query;
@@ -56,9 +75,43 @@ SqlText Recordset::findQuery(const SqlText &condition) const
     return query;
 }
 
-int Recordset::locate(const SqlText &condition)
+Recordset::Found Recordset::locate(const SqlText &condition)
 {
-    return m_plan.rowidOrder ? locateByRowid(condition) : locateSorted(condition);
+    if (connection().dialect() == SqlDialect::Postgres)
+        return locateOnServer(condition);
+    return {m_plan.rowidOrder ? locateByRowid(condition) : locateSorted(condition), std::nullopt};
+}
+
+Recordset::Found Recordset::locateOnServer(const SqlText &condition)
+{
+    // Each round trip costs more than reading a row: the first page is one
+    // row, with its fields, and a lookup is then one round trip. Rows the
+    // set does not hold (hidden by its condition, added by others since)
+    // make the pages grow.
+    const bool trustOrder = m_plan.rowidOrder || (!m_orderDisturbed && stamp() == m_baseline);
+    if (!trustOrder)
+        return {locateAnywhere(condition), std::nullopt};
+    const SqlText query = findQuery(condition, m_plan.selectList);
+    qsizetype offset = 0;
+    for (int limit = 1;; limit = std::min(limit * 64, 4096)) {
+        StoreConnection::Query rows = connection().query(
+            query.sql + QStringLiteral(" LIMIT %1 OFFSET %2").arg(limit).arg(offset), query.params);
+        int read = 0;
+        for (; rows.next(); ++read) {
+            const int position = m_keyset.positionOf(rows.int64(0));
+            // Rows added since the refresh sit at the end of a sorted set.
+            if (position < 0 || (!m_plan.rowidOrder && m_keyset.isAppended(position)))
+                continue;
+            QVariantList values;
+            for (int i = 1; i < rows.columnCount(); ++i)
+                values.append(rows.value(i));
+            return {position, std::move(values)};
+        }
+        if (read < limit)
+            break;
+        offset += read;
+    }
+    return {!m_plan.rowidOrder && m_keyset.hasAppended() ? locateAppended(condition) : -1, std::nullopt};
 }
 
 int Recordset::locateByRowid(const SqlText &condition)

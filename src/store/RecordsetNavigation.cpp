@@ -48,13 +48,16 @@ int Recordset::absolutePosition() const
     return m_position;
 }
 
-void Recordset::go(int position)
+void Recordset::go(int position, std::optional<QVariantList> row)
 {
     discardPending();
     m_at = At::Record;
     m_position = position;
     m_currentDeleted = false;
-    m_rows.forgetCurrent();
+    if (row)
+        m_rows.primeCurrent(std::move(*row), stamp());
+    else
+        m_rows.forgetCurrent();
     emit currentChanged(position);
 }
 

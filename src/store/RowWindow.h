@@ -30,6 +30,12 @@ public:
     /// Throws DbError(RecordDeleted) when the row is gone.
     const QVariantList &current(qint64 rowid, const FileStamp &now);
     void forgetCurrent() { m_current.reset(); }
+    /// Takes `values` as the current row, read at `now` along with a find.
+    void primeCurrent(QVariantList values, const FileStamp &now)
+    {
+        m_current = std::move(values);
+        m_currentStamp = now;
+    }
     /// The row at `position` of `keyset`; empty for a row deleted by someone
     /// else.
     const QVariantList &at(const Keyset &keyset, int position, const FileStamp &now);

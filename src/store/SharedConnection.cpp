@@ -379,9 +379,9 @@ qint64 SharedConnection::totalChanges() const
     return sqlite3_total_changes64(m_db);
 }
 
-qint64 SharedConnection::insert(const QString &sql, const QVariantList &params)
+qint64 SharedConnection::insertRow(const QString &table, const QStringList &columns, const QVariantList &values)
 {
-    execute(sql, params);
+    execute(insertStatement(table, columns), values);
     return sqlite3_last_insert_rowid(m_db);
 }
 
@@ -398,6 +398,7 @@ bool SharedConnection::inTransaction() const
 void SharedConnection::begin(bool immediate)
 {
     execute(immediate ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
+    countTransaction();
 }
 
 void SharedConnection::commit()

@@ -60,7 +60,7 @@ public:
     /// Runs a cached statement with its values bound.
     Query query(const QString &sql, const QVariantList &params = {}) override;
     int execute(const QString &sql, const QVariantList &params = {}) override;
-    qint64 insert(const QString &sql, const QVariantList &params) override;
+    qint64 insertRow(const QString &table, const QStringList &columns, const QVariantList &values) override;
     /// A write to the row as the transaction's first step on the file takes
     /// the file's write lock.
     bool lockRow(const AttachedFile &file, const QString &table, qint64 key) override;

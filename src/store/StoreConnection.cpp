@@ -7,6 +7,14 @@ QString StoreConnection::keyColumn() const
     return dialect() == SqlDialect::Postgres ? QStringLiteral("id") : QStringLiteral("rowid");
 }
 
+QString StoreConnection::insertStatement(const QString &table, const QStringList &columns)
+{
+    if (columns.isEmpty())
+        return QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table);
+    const QStringList marks(columns.size(), QStringLiteral("?"));
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, columns.join(u", "), marks.join(u", "));
+}
+
 QString StoreConnection::quotedName(const QString &name) const
 {
     return pusla::quotedName(name, dialect());

@@ -55,8 +55,14 @@ public:
     virtual SqlDialect dialect() const = 0;
     /// Whether the connection was lost: a new one must take its place.
     virtual bool isLost() const { return false; }
+    /// Whether a multi-file transaction holds every file it reads from the
+    /// moment it began or opened it (not only from its first write), so that
+    /// a row read under it and not written since is still current.
+    virtual bool locksFilesOnOpen() const { return false; }
     /// The column that holds a row's key.
     QString keyColumn() const;
+    /// "INSERT INTO table (columns) VALUES (?, ...)", or with the defaults alone.
+    static QString insertStatement(const QString &table, const QStringList &columns);
     /// A field or table name as the dialect writes it.
     QString quotedName(const QString &name) const;
     /// A table of the file or schema `schema` as a statement names it.
@@ -65,8 +71,17 @@ public:
     virtual Query query(const QString &sql, const QVariantList &params = {}) = 0;
     /// Runs a statement to its end; returns the rows it changed.
     virtual int execute(const QString &sql, const QVariantList &params = {}) = 0;
-    /// Runs an INSERT of one row; returns the new row's key.
-    virtual qint64 insert(const QString &sql, const QVariantList &params) = 0;
+    /// Adds a row to `table` (qualified) with `values` in `columns` (names
+    /// as the dialect writes them; the others take their defaults); returns
+    /// the new row's key.
+    virtual qint64 insertRow(const QString &table, const QStringList &columns, const QVariantList &values) = 0;
+    /// Runs an UPDATE or DELETE of `table` (qualified); returns the rows it
+    /// changed.
+    virtual int write(const QString &table, const QString &sql, const QVariantList &params)
+    {
+        Q_UNUSED(table);
+        return execute(sql, params);
+    }
     /// Takes the write lock on one row of `table` (qualified) of `file` for
     /// the open transaction, and the file's write lock unless a multi-file
     /// transaction holds it already, waiting out another writer; false when
@@ -79,6 +94,13 @@ public:
     virtual quint32 dataVersion(const QString &schema) = 0;
     /// Rows changed through this connection so far, committed or not.
     virtual qint64 totalChanges() const = 0;
+    /// Rows changed through this connection that may be rows of `table`
+    /// (qualified); a store that cannot tell counts every change.
+    virtual qint64 changesTo(const QString &table) const
+    {
+        Q_UNUSED(table);
+        return totalChanges();
+    }
 
     virtual bool inTransaction() const = 0;
     /// `immediate` takes the write lock of every file in use at once.
@@ -86,12 +108,19 @@ public:
     virtual void commit() = 0;
     virtual void rollback() = 0;
 
+    /// Moves on with every transaction begun: tells one from the next.
+    quint64 transactionSerial() const { return m_transactionSerial; }
+
     /// Set while a multi-file Transaction is open on this connection.
     bool hasUserTransaction() const { return m_userTransaction; }
     void setUserTransaction(bool open) { m_userTransaction = open; }
 
+protected:
+    void countTransaction() { ++m_transactionSerial; }
+
 private:
     bool m_userTransaction = false;
+    quint64 m_transactionSerial = 0;
 };
 
 } // namespace pusla

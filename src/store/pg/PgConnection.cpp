@@ -5,6 +5,7 @@
 #include <libpq-fe.h>
 
 #include <memory>
+#include <optional>
 
 namespace pusla {
 
@@ -197,43 +198,119 @@ QStringList PgConnection::takeNotifications()
     return payloads;
 }
 
-PgRows PgConnection::exec(const QString &sql, const QVariantList &params)
+namespace {
+
+/// A statement's values as libpq takes them.
+struct Bound
 {
+    explicit Bound(const QVariantList &params)
+    {
+        texts.reserve(size_t(params.size()));
+        for (const QVariant &param : params) {
+            if (param.isNull()) {
+                texts.emplace_back();
+                values.push_back(nullptr);
+                types.push_back(0);
+                continue;
+            }
+            auto [text, type] = parameter(param);
+            texts.push_back(std::move(text));
+            values.push_back(texts.back().constData());
+            types.push_back(type);
+        }
+    }
+
     std::vector<QByteArray> texts;
     std::vector<const char *> values;
     std::vector<Oid> types;
-    texts.reserve(size_t(params.size()));
-    for (const QVariant &param : params) {
-        if (param.isNull()) {
-            texts.emplace_back();
-            values.push_back(nullptr);
-            types.push_back(0);
-            continue;
-        }
-        auto [text, type] = parameter(param);
-        texts.push_back(std::move(text));
-        values.push_back(texts.back().constData());
-        types.push_back(type);
-    }
-    ++m_roundTrips;
-    const Result result(PQexecParams(
-        m_conn, sql.toUtf8().constData(), int(values.size()), types.data(), values.data(), nullptr, nullptr, 0));
-    check(m_conn, result);
+};
 
+PgRows rowsOf(const PGresult *result)
+{
     PgRows rows;
-    const int columns = PQnfields(result.get());
+    const int columns = PQnfields(result);
     for (int column = 0; column < columns; ++column)
-        rows.columns << QString::fromUtf8(PQfname(result.get(), column));
-    const int count = PQntuples(result.get());
+        rows.columns << QString::fromUtf8(PQfname(result, column));
+    const int count = PQntuples(result);
     rows.rows.reserve(size_t(count));
     for (int row = 0; row < count; ++row) {
         QVariantList fields;
         fields.reserve(columns);
         for (int column = 0; column < columns; ++column)
-            fields.append(valueOf(result.get(), row, column));
+            fields.append(valueOf(result, row, column));
         rows.rows.push_back(std::move(fields));
     }
-    rows.affected = QByteArray(PQcmdTuples(result.get())).toLongLong();
+    rows.affected = QByteArray(PQcmdTuples(const_cast<PGresult *>(result))).toLongLong();
+    return rows;
+}
+
+} // namespace
+
+void PgConnection::send(const QString &sql, const QVariantList &params)
+{
+    if (PQpipelineStatus(m_conn) == PQ_PIPELINE_OFF && !PQenterPipelineMode(m_conn))
+        throw DbError(DbError::Generic, QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
+    const Bound bound(params);
+    if (!PQsendQueryParams(m_conn, sql.toUtf8().constData(), int(bound.values.size()), bound.types.data(),
+            bound.values.data(), nullptr, nullptr, 0))
+        throw DbError(
+            isLost() ? DbError::CannotOpen : DbError::Generic, QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
+}
+
+void PgConnection::queue(const QString &sql, const QVariantList &params)
+{
+    send(sql, params);
+    ++m_queued;
+}
+
+PgRows PgConnection::exec(const QString &sql, const QVariantList &params)
+{
+    ++m_roundTrips;
+    if (m_queued == 0) {
+        const Bound bound(params);
+        const Result result(PQexecParams(m_conn, sql.toUtf8().constData(), int(bound.values.size()), bound.types.data(),
+            bound.values.data(), nullptr, nullptr, 0));
+        check(m_conn, result);
+        return rowsOf(result.get());
+    }
+    // The queued statements go first, this one after them, and the answers
+    // of all come back together: one round trip.
+    const int statements = m_queued + 1;
+    m_queued = 0;
+    send(sql, params);
+    if (!PQpipelineSync(m_conn))
+        throw DbError(DbError::CannotOpen, QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
+    std::optional<DbError> failure;
+    PgRows rows;
+    for (int statement = 0; statement < statements; ++statement) {
+        while (PGresult *next = PQgetResult(m_conn)) {
+            const Result result(next);
+            const ExecStatusType status = PQresultStatus(next);
+            if (status == PGRES_PIPELINE_ABORTED)
+                continue; // after the failure, which is said already
+            try {
+                check(m_conn, result);
+            } catch (const DbError &error) {
+                if (!failure)
+                    failure = error;
+                continue;
+            }
+            if (statement == statements - 1)
+                rows = rowsOf(next);
+        }
+        if (isLost())
+            break;
+    }
+    while (PGresult *next = PQgetResult(m_conn)) {
+        const Result result(next);
+        if (PQresultStatus(next) == PGRES_PIPELINE_SYNC)
+            break;
+    }
+    PQexitPipelineMode(m_conn);
+    if (isLost())
+        throw DbError(DbError::CannotOpen, QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
+    if (failure)
+        throw *failure;
     return rows;
 }
 

@@ -53,7 +53,16 @@ public:
     PgConnection(const PgConnection &) = delete;
     PgConnection &operator=(const PgConnection &) = delete;
 
+    /// Runs a statement and waits for its answer; statements queued before
+    /// it go first, in the same round trip, and the first of them that
+    /// failed is thrown.
     PgRows exec(const QString &sql, const QVariantList &params = {});
+    /// Sends a statement whose answer nobody waits for: its failure is
+    /// thrown by the next exec(), which must follow before the transaction
+    /// ends.
+    void queue(const QString &sql, const QVariantList &params = {});
+    /// Statements queued and not yet answered.
+    int queued() const { return m_queued; }
 
     /// A table's fields as the catalogue declares them, stored generated
     /// ones (the folded and sort-key columns) included. Throws
@@ -77,8 +86,11 @@ public:
     bool transactionFailed() const;
 
 private:
+    void send(const QString &sql, const QVariantList &params);
+
     pg_conn *m_conn = nullptr;
     qint64 m_roundTrips = 0;
+    int m_queued = 0;
 };
 
 } // namespace pusla

@@ -99,13 +99,61 @@ int PgStore::execute(const QString &sql, const QVariantList &params)
 {
     const qint64 affected = m_db.exec(numbered(sql), params).affected;
     m_changes += affected;
+    m_otherChanges += affected;
     return int(affected);
 }
 
-qint64 PgStore::insert(const QString &sql, const QVariantList &params)
+void PgStore::count(const QString &table, qint64 rows)
 {
-    const PgRows inserted = m_db.exec(numbered(sql + QStringLiteral(" RETURNING id, txid_current()")), params);
-    m_changes += inserted.affected;
+    m_changes += rows;
+    m_tableChanges[table] += rows;
+}
+
+int PgStore::write(const QString &table, const QString &sql, const QVariantList &params)
+{
+    // Inside a posting the files are locked and the row is there: the
+    // statement goes with the next one that is waited for.
+    if (hasUserTransaction()) {
+        m_db.queue(numbered(sql), params);
+        count(table, 1);
+        return 1;
+    }
+    const qint64 affected = m_db.exec(numbered(sql), params).affected;
+    count(table, affected);
+    return int(affected);
+}
+
+qint64 PgStore::nextKey(const QString &table)
+{
+    // Keys are drawn a block at a time: a posting's rows need no answer each.
+    std::vector<qint64> &free = m_freeKeys[table];
+    if (free.empty()) {
+        const PgRows drawn = m_db.exec(
+            QStringLiteral(
+                "SELECT nextval(pg_get_serial_sequence($1, 'id')) FROM generate_series(1, 256) ORDER BY 1 DESC"),
+            {table});
+        for (const QVariantList &row : drawn.rows)
+            free.push_back(row[0].toLongLong());
+    }
+    const qint64 key = free.back();
+    free.pop_back();
+    return key;
+}
+
+qint64 PgStore::insertRow(const QString &table, const QStringList &columns, const QVariantList &values)
+{
+    if (hasUserTransaction()) {
+        const qint64 key = nextKey(table);
+        const QString sql = QStringLiteral("INSERT INTO %1 (id%2) OVERRIDING SYSTEM VALUE VALUES (?%3)")
+                                .arg(table, columns.isEmpty() ? QString() : u", " + columns.join(u", "),
+                                    QString(QStringLiteral(", ?")).repeated(columns.size()));
+        m_db.queue(numbered(sql), QVariantList {key} + values);
+        count(table, 1);
+        return key;
+    }
+    const PgRows inserted = m_db.exec(
+        numbered(insertStatement(table, columns) + QStringLiteral(" RETURNING id, txid_current()")), values);
+    count(table, inserted.affected);
     if (inserted.rows.empty())
         return 0;
     rememberOwn(inserted.rows.front().value(1).toLongLong());
@@ -121,7 +169,7 @@ bool PgStore::lockRow(const AttachedFile &file, const QString &table, qint64 key
     const PgRows locked = m_db.exec(QStringLiteral("SELECT id FROM %1 WHERE id = $1 FOR UPDATE").arg(table), {key});
     if (locked.rows.empty())
         return false;
-    ++m_changes; // as the file store's lock, a write of the row
+    count(table, 1); // as the file store's lock, a write of the row
     return true;
 }
 
@@ -164,6 +212,7 @@ bool PgStore::inTransaction() const
 void PgStore::begin(bool immediate)
 {
     m_db.exec(QStringLiteral("BEGIN"));
+    countTransaction();
     if (!immediate)
         return;
     try {
@@ -232,7 +281,14 @@ void PgStore::commit()
 
 void PgStore::rollback()
 {
-    m_db.exec(QStringLiteral("ROLLBACK"));
+    try {
+        m_db.exec(QStringLiteral("ROLLBACK"));
+    } catch (const DbError &) {
+        // A queued statement failed before it: the rollback waited behind it.
+        if (!m_db.inTransaction())
+            throw;
+        m_db.exec(QStringLiteral("ROLLBACK"));
+    }
 }
 
 } // namespace pusla

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 namespace pusla {
 
@@ -45,14 +46,17 @@ public:
 
     SqlDialect dialect() const override { return SqlDialect::Postgres; }
     bool isLost() const override { return m_db.isLost(); }
+    bool locksFilesOnOpen() const override { return true; }
     Query query(const QString &sql, const QVariantList &params = {}) override;
     int execute(const QString &sql, const QVariantList &params = {}) override;
-    qint64 insert(const QString &sql, const QVariantList &params) override;
+    qint64 insertRow(const QString &table, const QStringList &columns, const QVariantList &values) override;
+    int write(const QString &table, const QString &sql, const QVariantList &params) override;
     bool lockRow(const AttachedFile &file, const QString &table, qint64 key) override;
 
     TableInfo tableInfo(const QString &schema, const QString &table) override;
     quint32 dataVersion(const QString &schema) override;
     qint64 totalChanges() const override { return m_changes; }
+    qint64 changesTo(const QString &table) const override { return m_tableChanges.value(table) + m_otherChanges; }
 
     bool inTransaction() const override;
     void begin(bool immediate) override;
@@ -73,14 +77,23 @@ private:
 
     QString m_conninfo;
     PgConnection m_db;
+    void count(const QString &table, qint64 rows);
+    /// A key for a new row of `table`, from a block drawn from its identity.
+    qint64 nextKey(const QString &table);
+
     qint64 m_changes = 0;
+    // Rows changed by writes of a known table, and by statements of any.
+    QHash<QString, qint64> m_tableChanges;
+    qint64 m_otherChanges = 0;
     QHash<QString, quint32> m_versions; // by schema
     // The version row of each file as last seen under its lock, and the
     // transactions of this session that may have stamped one since.
     QHash<QString, qint64> m_seenVersions; // by "schema/file"
     QSet<qint64> m_ownTransactions;
     QHash<QString, QString> m_numbered;
-    QHash<QString, TableInfo> m_tableInfo; // by "schema.table" in lower case
+    QHash<QString, TableInfo> m_tableInfo;
+    QHash<QString, std::vector<qint64>>
+        m_freeKeys; // by table, drawn and not used yet // by "schema.table" in lower case
     QHash<QString, std::weak_ptr<AttachedFile>> m_files; // by "schema/file"
 };
 
