@@ -24,9 +24,7 @@ protected:
         PostingFixture::SetUp();
         if (HasFatalFailure() || GetParam() == StoreKind::Sqlite)
             return;
-        const QString server = pgServer();
-        if (server.isEmpty())
-            GTEST_SKIP() << "no PostgreSQL server for the tests (PUSLA_TEST_PG; scripts/test starts one)";
+        PUSLA_REQUIRE_PG(server);
         scratch = std::make_unique<ScratchDatabase>(server);
         PgConnection db(scratch->conninfo());
         const QDir data(tree.dataFolder());

@@ -242,24 +242,6 @@ TEST_F(RecordsetTest, AddedRecordJoinsTheEndAndTheCurrentRecordStays)
     EXPECT_EQ(column(rs, QStringLiteral("StokKod")), QStringList({"3", "1", "2"}));
 }
 
-TEST_F(RecordsetTest, FindFirstTakesTheFirstMatchInTheSetsOrderAndKeepsPlaceWithoutOne)
-{
-    makeStock({{"1", "Elma Kırmızı"}, {"2", "elma ak"}, {"3", "Armut"}, {"4", "Elma", 0, true}});
-    Recordset &rs = control(kWorkingList).recordset();
-    rs.findFirst(QStringLiteral("StokAdi like 'ELMA*'"));
-    ASSERT_FALSE(rs.noMatch());
-    EXPECT_EQ(rs.field(QStringLiteral("StokKod")).toString(), QStringLiteral("2"));
-
-    control(kWorkingListDescending);
-    Recordset &descending = m_control->recordset();
-    descending.findFirst(QStringLiteral("StokAdi like 'elma*'"));
-    EXPECT_EQ(descending.field(QStringLiteral("StokKod")).toString(), QStringLiteral("1"));
-    descending.setAbsolutePosition(2);
-    descending.findFirst(QStringLiteral("StokKod='4'")); // hidden: outside the set
-    EXPECT_TRUE(descending.noMatch());
-    EXPECT_EQ(descending.absolutePosition(), 2);
-}
-
 TEST_F(RecordsetTest, EditedRecordStaysInTheSetAndIsFoundOnItsNewValues)
 {
     makeStock({{"1", "Elma", 2}, {"2", "Zeytin", 5}});

@@ -36,9 +36,7 @@ protected:
                 ASSERT_TRUE(createDatabaseFile(companyFolder() + u'/' + QString(file), kind));
             return;
         }
-        const QString server = pgServer();
-        if (server.isEmpty())
-            GTEST_SKIP() << "no PostgreSQL server for the tests (PUSLA_TEST_PG; scripts/test starts one)";
+        PUSLA_REQUIRE_PG(server);
         m_scratch = std::make_unique<ScratchDatabase>(server);
         PgConnection db(m_scratch->conninfo());
         serverschema::createCompany(db, QStringLiteral("01"));
