@@ -91,6 +91,43 @@ void route(const StoreSettings &settings)
     setServerRoute([conninfo = settings.conninfo](const QString &local) { return fileAt(local, conninfo); });
 }
 
+QStringList companies(PgConnection &server)
+{
+    QStringList codes;
+    const PgRows schemas
+        = server.exec(QStringLiteral("SELECT nspname FROM pg_namespace n WHERE EXISTS (SELECT 1 FROM pg_tables "
+                                     "WHERE schemaname = n.nspname AND tablename = 'pusla_files') ORDER BY 1"));
+    for (const QVariantList &row : schemas.rows)
+        codes << row[0].toString();
+    return codes;
+}
+
+QStringList listFiles(const PathMapper &mapper, const QString &windowsFolder, const QString &pattern)
+{
+    const std::optional<QString> folder = mapper.toLocal(windowsFolder);
+    // Any company file of the folder says whether a server keeps them.
+    const std::optional<ServerFile> probe
+        = folder ? serverFileFor(*folder + QStringLiteral("/00Stok.mdb")) : std::nullopt;
+    if (!probe)
+        return mapper.listFiles(windowsFolder, pattern);
+    const QRegularExpression wanted(
+        QRegularExpression::wildcardToRegularExpression(pattern), QRegularExpression::CaseInsensitiveOption);
+    QStringList names;
+    try {
+        for (const QString &company : companies(PgStore::forThisThread(probe->conninfo)->session())) {
+            for (const auto &[kind, file] : serverschema::kCompanyFiles) {
+                const QString name = company + QString(file);
+                if (wanted.match(name).hasMatch())
+                    names << name;
+            }
+        }
+    } catch (const DbError &) {
+        return {}; // as a folder that cannot be read
+    }
+    names.sort();
+    return names;
+}
+
 bool exists(const PathMapper &mapper, const QString &windowsPath)
 {
     const std::optional<QString> local = mapper.toLocal(windowsPath);

@@ -4,12 +4,14 @@
 #include "store/ServerRoute.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
 namespace pusla {
 
 class PathMapper;
+class PgConnection;
 struct StoreSettings;
 
 /// The set's books on a server, reached under the names the operator
@@ -26,6 +28,14 @@ std::optional<ServerFile> fileAt(const QString &localPath, const QString &connin
 /// Sends the calling thread's opens of the set's files to the server the
 /// settings name, or keeps every file local.
 void route(const StoreSettings &settings);
+
+/// The companies whose books a server keeps ("01", "02", ...), in order.
+QStringList companies(PgConnection &server);
+
+/// The set's files of a folder that match a wildcard pattern ("??Stok.mdb"),
+/// in name order: the companies' files when the server keeps them, else the
+/// folder's files.
+QStringList listFiles(const PathMapper &mapper, const QString &windowsFolder, const QString &pattern);
 
 /// Whether a file of the set can be opened: on the server, a company file
 /// that it holds; otherwise a file on disk.

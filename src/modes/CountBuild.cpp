@@ -6,6 +6,7 @@
 #include "data/DataRoutines.h"
 #include "data/Schema.h"
 #include "data/SchemaDdl.h"
+#include "data/ServerBooks.h"
 #include "forms/ChoiceIndexes.h"
 #include "forms/Controls.h"
 #include "forms/CopyDatabase.h"
@@ -130,7 +131,7 @@ void CountBuild::run()
         folder.chop(1);
     QListWidget *fileList = m_form.File1;
     fileList->clear();
-    fileList->addItems(services.paths.listFiles(folder, kBranchStockPattern));
+    fileList->addItems(serverbooks::listFiles(services.paths, folder, kBranchStockPattern));
 
     // The first file is the centre's own; only the branches are counted.
     for (int i = 1; i < fileList->count() && !services.program.hasEnded(); ++i)

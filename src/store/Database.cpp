@@ -86,7 +86,7 @@ int Database::appendRows(
     source.requireOpen();
     StoreConnection &db = m_file->connection();
     if (&source.m_file->connection() != &db)
-        throw DbError(DbError::Generic, QStringLiteral("Rows are appended between files of one connection only."));
+        return appendAcross(table, source, sourceTable, criteria);
     const TableInfo from = db.tableInfo(source.m_file->alias(), sourceTable);
     const TableInfo target = db.tableInfo(m_file->alias(), table);
     const SqlText condition
@@ -116,6 +116,50 @@ int Database::appendRows(
                           .arg(db.qualifiedTable(m_file->alias(), target.name), targetColumns.join(u", "),
                               sourceColumns.join(u", "), rows, db.keyColumn()),
         condition.params);
+}
+
+int Database::appendAcross(
+    const QString &table, const Database &source, const QString &sourceTable, const QString &criteria)
+{
+    // A server's rows into a local file: read in stored order, added one by
+    // one (in the caller's transaction, if any).
+    StoreConnection &from = source.m_file->connection();
+    StoreConnection &db = m_file->connection();
+    const TableInfo fromInfo = from.tableInfo(source.m_file->alias(), sourceTable);
+    const TableInfo target = db.tableInfo(m_file->alias(), table);
+    const SqlText condition
+        = criteria.trimmed().isEmpty() ? SqlText() : translateCriteria(criteria, fromInfo, -1, from.dialect());
+    QStringList targetColumns;
+    QStringList sourceColumns;
+    QString missing;
+    for (const TableColumn &column : fromInfo.columns) {
+        if (column.generated)
+            continue;
+        const int index = target.indexOf(column.name);
+        if (index < 0 && missing.isEmpty())
+            missing = column.name;
+        targetColumns.append(db.quotedName(index < 0 ? column.name : target.columns[size_t(index)].name));
+        sourceColumns.append(from.quotedName(column.name));
+    }
+    StoreConnection::Query rows = from.query(QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4")
+                                                 .arg(sourceColumns.join(u", "),
+                                                     from.qualifiedTable(source.m_file->alias(), fromInfo.name),
+                                                     condition.isEmpty() ? QString() : u" WHERE (" + condition.sql + u')',
+                                                     from.keyColumn()),
+        condition.params);
+    const QString into = db.qualifiedTable(m_file->alias(), target.name);
+    int appended = 0;
+    while (rows.next()) {
+        if (!missing.isEmpty())
+            throw DbError(
+                DbError::ItemNotFound, QStringLiteral("Item not found in this collection: field '%1'.").arg(missing));
+        QVariantList values;
+        for (int i = 0; i < rows.columnCount(); ++i)
+            values.append(rows.value(i));
+        db.insertRow(into, targetColumns, values);
+        ++appended;
+    }
+    return appended;
 }
 
 void Database::dropIndex(const QString &indexName)

@@ -46,7 +46,8 @@ public:
     /// order and as one statement: each field of the source goes to the field
     /// of the same name here, the others take their defaults. A source field
     /// without a namesake here fails with DbError(ItemNotFound) as soon as
-    /// there is a row to copy. Both files are on this thread's connection.
+    /// there is a row to copy. Files on two connections (a server's books and
+    /// a local file) have their rows read and added one by one.
     /// Returns the rows appended.
     int appendRows(const QString &table, const Database &source, const QString &sourceTable, const QString &criteria);
     /// Removes an index of this file, if it has one by that name: a scratch
@@ -79,6 +80,8 @@ public:
 private:
     explicit Database(std::shared_ptr<AttachedFile> file);
     void requireOpen() const;
+    /// appendRows() between files of two connections (a server's and a local one).
+    int appendAcross(const QString &table, const Database &source, const QString &sourceTable, const QString &criteria);
     /// Throws unless the file is a local one (indexes, cache, scratch tables).
     void requireLocal() const;
 

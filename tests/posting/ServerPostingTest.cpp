@@ -133,6 +133,26 @@ TEST_P(ServerPostingTest, ADepoSaleMovesStockOutOfTheCentreIntoTheBranch)
         QStringLiteral("ST000003|4|Alış"));
 }
 
+// The count in the server role: the working copy comes from the books, and
+// every branch's counted cards are gathered into the count database.
+TEST_P(ServerPostingTest, ACountGathersEveryBranchsCountedCards)
+{
+    openInMode("0", kCount, kServerRole);
+    const QString sayTmp = programFile(QStringLiteral("SayTmp.Mdb"));
+    int gathered = 0;
+    for (const char *branch : {"02", "03"}) {
+        const QString counted = rows(
+            branch, "Stok", QStringLiteral("Select Count(*) From StokKartlar Where StokGizle=False And KalanB<>0"));
+        EXPECT_EQ(value(sayTmp,
+                      QStringLiteral("SELECT count(*) FROM StokKartlar WHERE Sube='%1'").arg(QLatin1String(branch))),
+            counted);
+        gathered += counted.toInt();
+    }
+    EXPECT_GT(gathered, 0);
+    EXPECT_EQ(value(tempPath(), QStringLiteral("SELECT count(*) FROM StokKartlar")),
+        rows("01", "Stok", QStringLiteral("Select Count(*) From StokKartlar")));
+}
+
 // The connection cut while the invoice is being written: nothing of it is
 // in the books, the operator reads why and keeps the lines, and the next
 // confirmation, on a new connection, posts it once.

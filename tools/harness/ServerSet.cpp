@@ -50,12 +50,8 @@ QString bringSetBack(const QString &dataDirectory, const QString &conninfo)
     const QDir data(dataDirectory);
     try {
         PgConnection db(conninfo);
-        const PgRows schemas = db.exec(QStringLiteral(
-            "SELECT nspname FROM pg_namespace WHERE nspname ~ '^..$' AND EXISTS "
-            "(SELECT 1 FROM pg_tables WHERE schemaname = nspname AND tablename = 'pusla_counter') ORDER BY 1"));
         QString counter;
-        for (const QVariantList &row : schemas.rows) {
-            const QString company = row[0].toString();
+        for (const QString &company : serverbooks::companies(db)) {
             for (const auto &[kind, file] : serverschema::kCompanyFiles) {
                 const QString name = QString(file).chopped(4);
                 const QString target = data.filePath(company + QString(file));
