@@ -8,6 +8,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 #include <QVariant>
 
@@ -171,6 +172,7 @@ private:
     struct LastFind
     {
         QString criteria;
+        QSet<int> columns; // the table columns the criterion reads
         FileStamp stamp;
         int count = 0;
         int position = -1;

@@ -123,6 +123,7 @@ void Recordset::update()
     StoreConnection &db = connection();
     QStringList columns;
     QVariantList values;
+    QSet<int> changed;
     bool orderKept = true;
     for (int i = 0; i < fieldCount(); ++i) {
         if (!m_edit.isChanged(i))
@@ -130,6 +131,7 @@ void Recordset::update()
         const int column = m_plan.fieldColumns[size_t(i)];
         columns.append(db.quotedName(m_plan.table.columns[size_t(column)].name));
         values.append(m_edit.value(i));
+        changed.insert(column);
         orderKept = orderKept && !m_plan.orderOrWhereColumns.contains(column);
     }
 
@@ -164,9 +166,20 @@ void Recordset::update()
     }
     const bool committed = m_edit.ownsTransaction();
     const FileStamp before = m_edit.startStamp();
+    // Under a posting's locks the row is now what was written, and a find
+    // that led here on fields this write left alone still finds it.
+    const bool findStands = m_lastFind && m_lastFind->position == position && m_lastFind->stamp == before
+        && !m_lastFind->columns.intersects(changed) && db.locksFilesOnOpen() && db.hasUserTransaction();
+    QVariantList written;
+    for (int i = 0; findStands && i < fieldCount(); ++i)
+        written.append(m_edit.value(i));
     m_edit.clear();
     m_rows.forgetCurrent();
     rebaseAfterOwnWrite(before, columns.isEmpty() ? 1 : 2, committed, orderKept);
+    if (findStands) {
+        m_lastFind->stamp = stamp();
+        m_rows.primeCurrent(std::move(written), m_lastFind->stamp);
+    }
     emit rowChanged(position);
 }
 

@@ -29,15 +29,20 @@ void Recordset::findFirst(const QString &criteria)
     if (repeatable && m_lastFind && m_lastFind->criteria == criteria && m_lastFind->stamp == now
         && m_lastFind->count == recordCount()) {
         m_noMatch = m_lastFind->position < 0;
-        if (!m_noMatch)
+        if (m_noMatch)
+            return;
+        if (m_at == At::Record && !m_currentDeleted && m_position == m_lastFind->position)
+            emit currentChanged(m_position); // the row read or written last stays
+        else
             go(m_lastFind->position);
         return;
     }
     m_lastFind.reset();
-    const SqlText condition = translateCriteria(criteria, m_plan.table, m_plan.sortColumn, db.dialect());
+    QSet<int> columnsRead;
+    const SqlText condition = translateCriteria(criteria, m_plan.table, m_plan.sortColumn, db.dialect(), &columnsRead);
     Found found = recordCount() == 0 ? Found {} : locate(condition);
     if (repeatable)
-        m_lastFind = LastFind {criteria, now, recordCount(), found.position};
+        m_lastFind = LastFind {criteria, columnsRead, now, recordCount(), found.position};
     m_noMatch = found.position < 0;
     if (found.position >= 0)
         go(found.position, std::move(found.row));

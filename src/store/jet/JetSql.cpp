@@ -42,7 +42,8 @@ QString jetQuoted(const QString &text)
     return u'\'' + escaped + u'\'';
 }
 
-SqlText translateCriteria(const QString &criteria, const TableInfo &table, int sortColumn, SqlDialect dialect)
+SqlText translateCriteria(
+    const QString &criteria, const TableInfo &table, int sortColumn, SqlDialect dialect, QSet<int> *columnsRead)
 {
     const JetExprPtr expr = parseJetCriteria(criteria);
     JetTranslator translator(table, {}, DbError::CriteriaSyntaxError, dialect);
@@ -50,6 +51,8 @@ SqlText translateCriteria(const QString &criteria, const TableInfo &table, int s
     const Fragment sql = translator.render(*expr);
     if (translator.aggregate)
         translator.fail(QStringLiteral("Sums cannot be used in a criterion"));
+    if (columnsRead)
+        *columnsRead = translator.columnsRead;
     return {sql.sql, sql.params};
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -50,8 +51,9 @@ using TableLookup = std::function<TableInfo(const QString &table)>;
 /// column's sort key, `sortColumn` names that column: a name prefix on it
 /// is then also a range of the key, so that the set's first match is read
 /// from the sort index, in order.
-SqlText translateCriteria(
-    const QString &criteria, const TableInfo &table, int sortColumn = -1, SqlDialect dialect = SqlDialect::Sqlite);
+/// `columnsRead`, when given, receives the table columns the criterion reads.
+SqlText translateCriteria(const QString &criteria, const TableInfo &table, int sortColumn = -1,
+    SqlDialect dialect = SqlDialect::Sqlite, QSet<int> *columnsRead = nullptr);
 
 /// `sql` with its `?` marks numbered ($1, $2, ...) as PostgreSQL takes them;
 /// a `?` inside quotes is text and stays.
