@@ -1,12 +1,12 @@
 #include "store/Database.h"
 
+#include "base/PathMapper.h"
+#include "base/TextFold.h"
 #include "store/AttachedFile.h"
 #include "store/DbError.h"
-#include "base/PathMapper.h"
 #include "store/ServerRoute.h"
 #include "store/SharedConnection.h"
 #include "store/pg/PgStore.h"
-#include "base/TextFold.h"
 
 #include <QFileInfo>
 
@@ -85,79 +85,48 @@ int Database::appendRows(
     requireOpen();
     source.requireOpen();
     StoreConnection &db = m_file->connection();
-    if (&source.m_file->connection() != &db)
-        return appendAcross(table, source, sourceTable, criteria);
-    const TableInfo from = db.tableInfo(source.m_file->alias(), sourceTable);
+    StoreConnection &from = source.m_file->connection();
+    const TableInfo fromInfo = from.tableInfo(source.m_file->alias(), sourceTable);
     const TableInfo target = db.tableInfo(m_file->alias(), table);
     const SqlText condition
-        = criteria.trimmed().isEmpty() ? SqlText() : translateCriteria(criteria, from, -1, db.dialect());
-    const QString rows = db.qualifiedTable(source.m_file->alias(), from.name)
+        = criteria.trimmed().isEmpty() ? SqlText() : translateCriteria(criteria, fromInfo, -1, from.dialect());
+    const QString rows = from.qualifiedTable(source.m_file->alias(), fromInfo.name)
         + (condition.isEmpty() ? QString() : QStringLiteral(" WHERE (%1)").arg(condition.sql));
 
     QStringList targetColumns;
     QStringList sourceColumns;
-    for (const TableColumn &column : from.columns) {
+    for (const TableColumn &column : fromInfo.columns) {
+        if (column.generated)
+            continue; // the server's key and stored sort keys are not fields
         const int index = target.indexOf(column.name);
         if (index < 0) {
             // Field by field the very first row would fail on it.
             StoreConnection::Query any
-                = db.query(QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(rows), condition.params);
+                = from.query(QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(rows), condition.params);
             if (!any.next())
                 return 0;
             throw DbError(DbError::ItemNotFound,
                 QStringLiteral("Item not found in this collection: field '%1'.").arg(column.name));
         }
-        if (column.generated)
-            continue;
         targetColumns.append(db.quotedName(target.columns[size_t(index)].name));
-        sourceColumns.append(db.quotedName(column.name));
-    }
-    return db.execute(QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM %4 ORDER BY %5")
-                          .arg(db.qualifiedTable(m_file->alias(), target.name), targetColumns.join(u", "),
-                              sourceColumns.join(u", "), rows, db.keyColumn()),
-        condition.params);
-}
-
-int Database::appendAcross(
-    const QString &table, const Database &source, const QString &sourceTable, const QString &criteria)
-{
-    // A server's rows into a local file: read in stored order, added one by
-    // one (in the caller's transaction, if any).
-    StoreConnection &from = source.m_file->connection();
-    StoreConnection &db = m_file->connection();
-    const TableInfo fromInfo = from.tableInfo(source.m_file->alias(), sourceTable);
-    const TableInfo target = db.tableInfo(m_file->alias(), table);
-    const SqlText condition
-        = criteria.trimmed().isEmpty() ? SqlText() : translateCriteria(criteria, fromInfo, -1, from.dialect());
-    QStringList targetColumns;
-    QStringList sourceColumns;
-    QString missing;
-    for (const TableColumn &column : fromInfo.columns) {
-        if (column.generated)
-            continue;
-        const int index = target.indexOf(column.name);
-        if (index < 0 && missing.isEmpty())
-            missing = column.name;
-        targetColumns.append(db.quotedName(index < 0 ? column.name : target.columns[size_t(index)].name));
         sourceColumns.append(from.quotedName(column.name));
     }
-    StoreConnection::Query rows = from.query(QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4")
-                                                 .arg(sourceColumns.join(u", "),
-                                                     from.qualifiedTable(source.m_file->alias(), fromInfo.name),
-                                                     condition.isEmpty() ? QString() : u" WHERE (" + condition.sql + u')',
-                                                     from.keyColumn()),
-        condition.params);
     const QString into = db.qualifiedTable(m_file->alias(), target.name);
+    const QString select
+        = QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(sourceColumns.join(u", "), rows, from.keyColumn());
+    if (&from == &db)
+        return db.execute(
+            QStringLiteral("INSERT INTO %1 (%2) ").arg(into, targetColumns.join(u", ")) + select, condition.params);
+
+    // A server's rows into a local file: read in stored order and added one
+    // by one (in the caller's transaction, if any).
+    StoreConnection::Query read = from.query(select, condition.params);
     int appended = 0;
-    while (rows.next()) {
-        if (!missing.isEmpty())
-            throw DbError(
-                DbError::ItemNotFound, QStringLiteral("Item not found in this collection: field '%1'.").arg(missing));
+    for (; read.next(); ++appended) {
         QVariantList values;
-        for (int i = 0; i < rows.columnCount(); ++i)
-            values.append(rows.value(i));
+        for (int i = 0; i < read.columnCount(); ++i)
+            values.append(read.value(i));
         db.insertRow(into, targetColumns, values);
-        ++appended;
     }
     return appended;
 }
@@ -227,7 +196,8 @@ void Database::createKeyTableIfMissing(const QString &table, const QStringList &
     }
     QStringList columns;
     for (const QString &field : fields)
-        columns.append(sqlName(field) + (columns.isEmpty() ? QStringLiteral(" TEXT PRIMARY KEY") : QStringLiteral(" TEXT")));
+        columns.append(
+            sqlName(field) + (columns.isEmpty() ? QStringLiteral(" TEXT PRIMARY KEY") : QStringLiteral(" TEXT")));
     StoreConnection &db = m_file->connection();
     db.execute(QStringLiteral("CREATE TABLE IF NOT EXISTS %1.%2 (%3)")
                    .arg(m_file->alias(), sqlName(table), columns.join(QStringLiteral(", "))));

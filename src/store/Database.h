@@ -80,8 +80,6 @@ public:
 private:
     explicit Database(std::shared_ptr<AttachedFile> file);
     void requireOpen() const;
-    /// appendRows() between files of two connections (a server's and a local one).
-    int appendAcross(const QString &table, const Database &source, const QString &sourceTable, const QString &criteria);
     /// Throws unless the file is a local one (indexes, cache, scratch tables).
     void requireLocal() const;
 
