@@ -117,7 +117,7 @@ void BM_ServerNamePrefix(benchmark::State &state)
     for (auto _ : state) {
         const QString prefix = b->samples[i++ % b->samples.size()].second.section(u' ', 0, 1);
         const QString criteria = QStringLiteral("StokAdi like ") + jetQuoted(prefix + u'*');
-        benchmark::DoNotOptimize(b->first(criteria, QStringLiteral(R"("StokAdi_sort", id)"), name));
+        benchmark::DoNotOptimize(b->first(criteria, QStringLiteral(R"("StokAdi_sort" ASC NULLS FIRST, id)"), name));
     }
 }
 BENCHMARK(BM_ServerNamePrefix)->Arg(100'000)->Unit(benchmark::kMicrosecond)->Repetitions(3)->ReportAggregatesOnly(true);
@@ -130,7 +130,7 @@ void BM_ServerNameKeyset(benchmark::State &state)
         return;
     for (auto _ : state) {
         const PgRows ids = b->db->exec(
-            QStringLiteral(R"(SELECT id FROM "01"."StokKartlar" WHERE "StokGizle" = 0 ORDER BY "StokAdi_sort", id)"));
+            QStringLiteral(R"(SELECT id FROM "01"."StokKartlar" WHERE "StokGizle" = 0 ORDER BY "StokAdi_sort" ASC NULLS FIRST, id)"));
         state.counters["rows"] = double(ids.rows.size());
     }
 }

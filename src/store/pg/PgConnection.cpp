@@ -4,8 +4,10 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace pusla {
 
@@ -20,7 +22,7 @@ constexpr Oid kFloat4 = 700;
 constexpr Oid kFloat8 = 701;
 constexpr Oid kNumeric = 1700;
 
-// Statements kept prepared per session before the oldest are let go.
+// Statements kept prepared per session; beyond them, statements go unprepared.
 constexpr qsizetype kMaxPrepared = 512;
 
 struct ResultDeleter
@@ -246,60 +248,112 @@ PgRows rowsOf(const PGresult *result)
 
 } // namespace
 
+namespace {
+
+/// Reads and writes are worth keeping prepared; the one-off statements that
+/// lay down a schema or load a set are not.
+bool worthPreparing(QByteArrayView sql)
+{
+    const QByteArrayView head = sql.trimmed().first(std::min<qsizetype>(6, sql.trimmed().size()));
+    for (const char *verb : {"SELECT", "INSERT", "UPDATE", "DELETE"}) {
+        if (head.compare(QByteArrayView(verb), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+/// Whether a prepared statement failed because the server no longer has it
+/// as it was prepared (a table changed under it, or it was let go).
+bool stale(const PGresult *result)
+{
+    const QLatin1StringView code(PQresultErrorField(result, PG_DIAG_SQLSTATE));
+    return code == "0A000" || code == "26000";
+}
+
+} // namespace
+
 void PgConnection::send(const QString &sql, const QVariantList &params)
 {
     if (PQpipelineStatus(m_conn) == PQ_PIPELINE_OFF && !PQenterPipelineMode(m_conn))
         throw DbError(DbError::Generic, QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
     const Bound bound(params);
-    if (!PQsendQueryParams(m_conn, sql.toUtf8().constData(), int(bound.values.size()), bound.types.data(),
-            bound.values.data(), nullptr, nullptr, 0))
+    const QByteArray text = sql.toUtf8();
+    const int count = int(bound.values.size());
+    Pending pending;
+    QByteArray name;
+    if (worthPreparing(text)) {
+        pending.key = text + '\0'
+            + QByteArray(reinterpret_cast<const char *>(bound.types.data()), qsizetype(count * sizeof(Oid)));
+        name = m_prepared.value(pending.key);
+        if (name.isEmpty() && m_prepared.size() < kMaxPrepared) {
+            name = "pusla_" + QByteArray::number(++m_namesGiven);
+            pending.preparing = true;
+            if (!PQsendPrepare(m_conn, name.constData(), text.constData(), count, bound.types.data()))
+                name.clear();
+            else
+                m_prepared.insert(pending.key, name);
+        }
+    }
+    const bool sent = name.isEmpty()
+        ? PQsendQueryParams(m_conn, text.constData(), count, bound.types.data(), bound.values.data(), nullptr, nullptr, 0)
+        : PQsendQueryPrepared(m_conn, name.constData(), count, bound.values.data(), nullptr, nullptr, 0);
+    if (!sent) {
+        m_prepared.remove(pending.key);
         throw DbError(
             isLost() ? DbError::CannotOpen : DbError::Generic, QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
+    }
+    if (name.isEmpty())
+        pending = {};
+    m_pending.push_back(std::move(pending));
 }
 
 void PgConnection::queue(const QString &sql, const QVariantList &params)
 {
     send(sql, params);
-    ++m_queued;
 }
 
 PgRows PgConnection::exec(const QString &sql, const QVariantList &params)
 {
     ++m_roundTrips;
-    if (m_queued == 0) {
-        const Bound bound(params);
-        const Result result(PQexecParams(m_conn, sql.toUtf8().constData(), int(bound.values.size()), bound.types.data(),
-            bound.values.data(), nullptr, nullptr, 0));
-        check(m_conn, result);
-        return rowsOf(result.get());
-    }
-    // The queued statements go first, this one after them, and the answers
-    // of all come back together: one round trip.
-    const int statements = m_queued + 1;
-    m_queued = 0;
     send(sql, params);
+    return collect();
+}
+
+PgRows PgConnection::collect()
+{
+    // The statements sent go in one round trip, and their answers come back
+    // together, in order: a prepare's first, then its statement's.
+    const std::vector<Pending> pending = std::exchange(m_pending, {});
     if (!PQpipelineSync(m_conn))
         throw DbError(DbError::CannotOpen, QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
     std::optional<DbError> failure;
     PgRows rows;
-    for (int statement = 0; statement < statements; ++statement) {
+    const auto answer = [&](const Pending &statement, bool prepare, bool last) {
         while (PGresult *next = PQgetResult(m_conn)) {
             const Result result(next);
-            const ExecStatusType status = PQresultStatus(next);
-            if (status == PGRES_PIPELINE_ABORTED)
-                continue; // after the failure, which is said already
+            if (PQresultStatus(next) == PGRES_PIPELINE_ABORTED) {
+                // After the failure, which is said already.
+                if (prepare)
+                    m_prepared.remove(statement.key);
+                continue;
+            }
             try {
                 check(m_conn, result);
             } catch (const DbError &error) {
+                if (prepare || stale(next))
+                    m_prepared.remove(statement.key);
                 if (!failure)
                     failure = error;
                 continue;
             }
-            if (statement == statements - 1)
+            if (!prepare && last)
                 rows = rowsOf(next);
         }
-        if (isLost())
-            break;
+    };
+    for (size_t i = 0; i < pending.size() && !isLost(); ++i) {
+        if (pending[i].preparing)
+            answer(pending[i], true, false);
+        answer(pending[i], false, i + 1 == pending.size());
     }
     while (PGresult *next = PQgetResult(m_conn)) {
         const Result result(next);

@@ -62,7 +62,7 @@ public:
     /// ends.
     void queue(const QString &sql, const QVariantList &params = {});
     /// Statements queued and not yet answered.
-    int queued() const { return m_queued; }
+    int queued() const { return int(m_pending.size()); }
 
     /// A table's fields as the catalogue declares them, stored generated
     /// ones (the folded and sort-key columns) included. Throws
@@ -86,11 +86,24 @@ public:
     bool transactionFailed() const;
 
 private:
+    /// A statement sent and not yet answered; `key` names its prepared
+    /// form, `preparing` when the prepare went with it.
+    struct Pending
+    {
+        QByteArray key;
+        bool preparing = false;
+    };
+
     void send(const QString &sql, const QVariantList &params);
+    PgRows collect();
 
     pg_conn *m_conn = nullptr;
     qint64 m_roundTrips = 0;
-    int m_queued = 0;
+    std::vector<Pending> m_pending;
+    /// The statements this session keeps prepared (text and parameter
+    /// types) and their names.
+    QHash<QByteArray, QByteArray> m_prepared;
+    int m_namesGiven = 0;
 };
 
 } // namespace pusla
