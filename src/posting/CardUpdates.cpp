@@ -3,10 +3,30 @@
 #include "data/Schema.h"
 #include "store/Recordset.h"
 #include "base/Rounding.h"
+#include "store/jet/JetSql.h"
+
+#include <QStringList>
 
 namespace pusla {
 
 using namespace schema;
+
+QString cardCriterion(const QString &code)
+{
+    return QString(StokKartlar::StokKod) + QLatin1Char('=') + jetQuoted(code);
+}
+
+void findCardsAhead(Recordset &cards, Recordset &lines)
+{
+    if (!cards.canFindAhead())
+        return;
+    QStringList criteria;
+    for (lines.moveFirst(); !lines.eof(); lines.moveNext())
+        criteria.append(cardCriterion(lines.field(QString(StokKartlar::StokKod)).toString()));
+    if (lines.recordCount() > 0)
+        lines.moveFirst();
+    cards.findAhead(criteria);
+}
 
 double numberField(const Recordset &records, const char *name)
 {

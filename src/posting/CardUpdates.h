@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace pusla {
 
 class Recordset;
@@ -8,6 +10,14 @@ class Recordset;
 /// account and takes the stock out, a purchase credits the account and
 /// brings the stock in.
 enum class Direction { Sale, Purchase };
+
+/// The find of a stock card by its code.
+QString cardCriterion(const QString &code);
+
+/// Finds the stock cards of all `lines` (by their `StokKod`) in one go where
+/// the cards are on a server, so that a posting does not wait for a round
+/// trip per line; `lines` is then at its first record again.
+void findCardsAhead(Recordset &cards, Recordset &lines);
 
 /// A card's number field; a field without a value counts as 0.
 double numberField(const Recordset &records, const char *name);

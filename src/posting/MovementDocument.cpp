@@ -171,10 +171,11 @@ void MovementPosting::postStockMovements(const PostingSide &side)
                                   : QString(side.accountCode).remove(QStringLiteral("Şube"));
 
     RefreshData(*m_controls.DataTemp);
+    findCardsAhead(cards, lines);
     while (!lines.eof()) {
         const RecordSnapshot line(lines);
         const QString code = line[StokKartlar::StokKod].toString();
-        cards.findFirst(QString(StokKartlar::StokKod) + QLatin1Char('=') + jetQuoted(code));
+        cards.findFirst(cardCriterion(code));
         if (cards.noMatch())
             throw PostingFailure(QStringLiteral("Stok kartı bulunamadı: %1").arg(code));
 

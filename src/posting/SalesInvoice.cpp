@@ -163,6 +163,7 @@ bool InvoicePosting::post(const QString &counter)
     RefreshData(*m_controls.DataTemp);
     const QDateTime moment = services.clock.now();
     Recordset &lines = m_controls.DataTemp->recordset();
+    findCardsAhead(m_controls.DataStok->recordset(), lines);
     while (!lines.eof()) {
         writeLine(invoiceNumber, counter, serial, moment);
         lines.moveNext();
@@ -190,7 +191,7 @@ void InvoicePosting::writeLine(
     const QString code = line[StokKartlar::StokKod].toString();
     Recordset &cards = m_controls.DataStok->recordset();
     // The card is found first: a line without one writes nothing anywhere.
-    cards.findFirst(QString(StokKartlar::StokKod) + QLatin1Char('=') + jetQuoted(code));
+    cards.findFirst(cardCriterion(code));
     if (cards.noMatch())
         throw PostingFailure(QStringLiteral("Stok kartı bulunamadı: %1").arg(code));
 

@@ -101,6 +101,7 @@ void Recordset::open(std::shared_ptr<AttachedFile> file, const QString &source)
     }
 
     std::optional<LastFind> lastFind = std::move(m_lastFind);
+    std::optional<FoundAhead> foundAhead = std::move(m_foundAhead);
     closeQuietly();
     m_file = std::move(file);
     m_source = source;
@@ -122,8 +123,11 @@ void Recordset::open(std::shared_ptr<AttachedFile> file, const QString &source)
     m_loadTransaction = connection().transactionSerial();
     m_orderDisturbed = false;
     m_noMatch = false;
-    if (unchanged)
-        m_lastFind = std::move(lastFind); // the same rows in the same places
+    if (unchanged) {
+        // The same rows in the same places.
+        m_lastFind = std::move(lastFind);
+        m_foundAhead = std::move(foundAhead);
+    }
 
     if (recordCount() > 0) {
         m_at = At::Record;
@@ -170,6 +174,7 @@ void Recordset::closeQuietly()
     m_fieldIndex.clear();
     m_rows.clear();
     m_lastFind.reset();
+    m_foundAhead.reset();
     m_at = At::Eof;
     m_currentDeleted = false;
 }

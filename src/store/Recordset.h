@@ -78,6 +78,14 @@ public:
 
     void findFirst(const QString &criteria);
     bool noMatch() const { return m_noMatch; }
+    /// Makes the finds of `criteria` ahead of time, all in one round trip,
+    /// where the set's file is on a server and a transaction holds it (so
+    /// that nobody else can change what they find): a findFirst() of one of
+    /// them later goes straight to its record, as long as nothing of what
+    /// the criteria read was written in between. Elsewhere it does nothing.
+    void findAhead(const QStringList &criteria);
+    /// Whether findAhead() would save anything now.
+    bool canFindAhead() const;
     /// SQLite's query plan for the lookup findFirst() would run, one line per
     /// step; for checking that a lookup is answered from an index.
     QStringList explainFind(const QString &criteria);
@@ -178,6 +186,18 @@ private:
         int position = -1;
     };
     std::optional<LastFind> m_lastFind;
+    // Finds made ahead of time, and the rows they found as this set last
+    // read or wrote them.
+    struct FoundAhead
+    {
+        QSet<int> columns;
+        FileStamp stamp;
+        int count = 0;
+        QHash<QString, int> positions; // criteria -> position, -1 for none
+        QHash<int, QVariantList> rows;
+    };
+    std::optional<FoundAhead> m_foundAhead;
+    bool findAheadStands(const FileStamp &now, const QString &criteria) const;
 
     // While the file is unchanged since the refresh (but for this set's own
     // adds and deletes) the set's order is the order of its query.

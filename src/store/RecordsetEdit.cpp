@@ -176,8 +176,17 @@ void Recordset::update()
     m_edit.clear();
     m_rows.forgetCurrent();
     rebaseAfterOwnWrite(before, columns.isEmpty() ? 1 : 2, committed, orderKept);
+    // Finds made ahead stand too where the write left their fields alone;
+    // the row written is theirs as written.
+    const bool aheadStands = findStands && m_foundAhead && m_foundAhead->stamp == before
+        && !m_foundAhead->columns.intersects(changed);
     if (findStands) {
         m_lastFind->stamp = stamp();
+        if (aheadStands) {
+            m_foundAhead->stamp = m_lastFind->stamp;
+            if (m_foundAhead->rows.contains(position))
+                m_foundAhead->rows.insert(position, written);
+        }
         m_rows.primeCurrent(std::move(written), m_lastFind->stamp);
     }
     emit rowChanged(position);

@@ -38,6 +38,14 @@ void Recordset::findFirst(const QString &criteria)
         return;
     }
     m_lastFind.reset();
+    if (repeatable && findAheadStands(now, criteria)) {
+        const int position = m_foundAhead->positions.value(criteria);
+        m_lastFind = LastFind {criteria, m_foundAhead->columns, now, recordCount(), position};
+        m_noMatch = position < 0;
+        if (position >= 0)
+            go(position, m_foundAhead->rows.value(position));
+        return;
+    }
     QSet<int> columnsRead;
     const SqlText condition = translateCriteria(criteria, m_plan.table, m_plan.sortColumn, db.dialect(), &columnsRead);
     Found found = recordCount() == 0 ? Found {} : locate(condition);
@@ -46,6 +54,58 @@ void Recordset::findFirst(const QString &criteria)
     m_noMatch = found.position < 0;
     if (found.position >= 0)
         go(found.position, std::move(found.row));
+}
+
+bool Recordset::canFindAhead() const
+{
+    if (!m_file || !m_plan.keyset)
+        return false;
+    const StoreConnection &db = connection();
+    const bool trustOrder = m_plan.rowidOrder || (!m_orderDisturbed && stamp() == m_baseline);
+    return db.dialect() == SqlDialect::Postgres && db.locksFilesOnOpen() && db.hasUserTransaction() && trustOrder;
+}
+
+void Recordset::findAhead(const QStringList &criteria)
+{
+    requireOpen();
+    if (!canFindAhead() || criteria.isEmpty())
+        return;
+    StoreConnection &db = connection();
+    FoundAhead ahead {{}, stamp(), recordCount(), {}, {}};
+    std::vector<SqlText> queries;
+    queries.reserve(size_t(criteria.size()));
+    for (const QString &criterion : criteria) {
+        SqlText query = findQuery(
+            translateCriteria(criterion, m_plan.table, m_plan.sortColumn, db.dialect(), &ahead.columns),
+            m_plan.selectList);
+        query.sql += QStringLiteral(" LIMIT 1");
+        queries.push_back(std::move(query));
+    }
+    std::vector<StoreConnection::Query> answers = db.queryAll(queries);
+    for (qsizetype i = 0; i < criteria.size(); ++i) {
+        StoreConnection::Query &rows = answers[size_t(i)];
+        if (!rows.next()) {
+            ahead.positions.insert(criteria[i], -1);
+            continue;
+        }
+        // A first match the set does not hold (hidden by its condition,
+        // added since the refresh) is left to findFirst() to settle.
+        const int position = m_keyset.positionOf(rows.int64(0));
+        if (position < 0 || (!m_plan.rowidOrder && m_keyset.isAppended(position)))
+            continue;
+        QVariantList values;
+        for (int column = 1; column < rows.columnCount(); ++column)
+            values.append(rows.value(column));
+        ahead.positions.insert(criteria[i], position);
+        ahead.rows.insert(position, std::move(values));
+    }
+    m_foundAhead = std::move(ahead);
+}
+
+bool Recordset::findAheadStands(const FileStamp &now, const QString &criteria) const
+{
+    return m_foundAhead && m_foundAhead->stamp == now && m_foundAhead->count == recordCount()
+        && m_foundAhead->positions.contains(criteria);
 }
 
 QStringList Recordset::explainFind(const QString &criteria)

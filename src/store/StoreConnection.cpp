@@ -2,6 +2,15 @@
 
 namespace pusla {
 
+std::vector<StoreConnection::Query> StoreConnection::queryAll(const std::vector<SqlText> &queries)
+{
+    std::vector<Query> answers;
+    answers.reserve(queries.size());
+    for (const SqlText &sql : queries)
+        answers.push_back(query(sql.sql, sql.params));
+    return answers;
+}
+
 QString StoreConnection::keyColumn() const
 {
     return dialect() == SqlDialect::Postgres ? QStringLiteral("id") : QStringLiteral("rowid");

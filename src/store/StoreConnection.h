@@ -7,6 +7,7 @@
 #include <QVariantList>
 
 #include <memory>
+#include <vector>
 
 namespace pusla {
 
@@ -69,6 +70,9 @@ public:
     QString qualifiedTable(const QString &schema, const QString &table) const;
 
     virtual Query query(const QString &sql, const QVariantList &params = {}) = 0;
+    /// Runs queries one after the other; a server answers them all in one
+    /// round trip.
+    virtual std::vector<Query> queryAll(const std::vector<SqlText> &queries);
     /// Runs a statement to its end; returns the rows it changed.
     virtual int execute(const QString &sql, const QVariantList &params = {}) = 0;
     /// Adds a row to `table` (qualified) with `values` in `columns` (names

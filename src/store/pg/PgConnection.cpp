@@ -5,6 +5,7 @@
 #include <libpq-fe.h>
 
 #include <algorithm>
+#include <charconv>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -59,15 +60,19 @@ QVariant valueOf(const PGresult *result, int row, int column)
     if (PQgetisnull(result, row, column))
         return {};
     const char *text = PQgetvalue(result, row, column);
+    const char *end = text + PQgetlength(result, row, column);
     switch (PQftype(result, column)) {
     case kInt2:
     case kInt4:
-    case kInt8:
-        return QByteArray(text).toLongLong();
+    case kInt8: {
+        qint64 number = 0;
+        std::from_chars(text, end, number);
+        return number;
+    }
     case kFloat4:
     case kFloat8:
     case kNumeric:
-        return QByteArray(text).toDouble();
+        return QByteArrayView(text, end).toDouble();
     case kBool:
         return text[0] == 't';
     default:
@@ -316,10 +321,20 @@ PgRows PgConnection::exec(const QString &sql, const QVariantList &params)
 {
     ++m_roundTrips;
     send(sql, params);
-    return collect();
+    return std::move(collect(1).front());
 }
 
-PgRows PgConnection::collect()
+std::vector<PgRows> PgConnection::execAll(const std::vector<SqlText> &statements)
+{
+    if (statements.empty())
+        return {};
+    ++m_roundTrips;
+    for (const SqlText &statement : statements)
+        send(statement.sql, statement.params);
+    return collect(statements.size());
+}
+
+std::vector<PgRows> PgConnection::collect(size_t keep)
 {
     // The statements sent go in one round trip, and their answers come back
     // together, in order: a prepare's first, then its statement's.
@@ -327,8 +342,9 @@ PgRows PgConnection::collect()
     if (!PQpipelineSync(m_conn))
         throw DbError(DbError::CannotOpen, QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
     std::optional<DbError> failure;
-    PgRows rows;
-    const auto answer = [&](const Pending &statement, bool prepare, bool last) {
+    std::vector<PgRows> kept(keep);
+    const size_t firstKept = pending.size() - keep;
+    const auto answer = [&](const Pending &statement, bool prepare, PgRows *rows) {
         while (PGresult *next = PQgetResult(m_conn)) {
             const Result result(next);
             if (PQresultStatus(next) == PGRES_PIPELINE_ABORTED) {
@@ -346,14 +362,14 @@ PgRows PgConnection::collect()
                     failure = error;
                 continue;
             }
-            if (!prepare && last)
-                rows = rowsOf(next);
+            if (rows)
+                *rows = rowsOf(next);
         }
     };
     for (size_t i = 0; i < pending.size() && !isLost(); ++i) {
         if (pending[i].preparing)
-            answer(pending[i], true, false);
-        answer(pending[i], false, i + 1 == pending.size());
+            answer(pending[i], true, nullptr);
+        answer(pending[i], false, i >= firstKept ? &kept[i - firstKept] : nullptr);
     }
     while (PGresult *next = PQgetResult(m_conn)) {
         const Result result(next);
@@ -365,7 +381,7 @@ PgRows PgConnection::collect()
         throw DbError(DbError::CannotOpen, QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
     if (failure)
         throw *failure;
-    return rows;
+    return kept;
 }
 
 } // namespace pusla

@@ -57,6 +57,10 @@ public:
     /// it go first, in the same round trip, and the first of them that
     /// failed is thrown.
     PgRows exec(const QString &sql, const QVariantList &params = {});
+    /// Runs statements one after the other and waits for all their answers,
+    /// in one round trip with any queued before them; the first failure is
+    /// thrown.
+    std::vector<PgRows> execAll(const std::vector<SqlText> &statements);
     /// Sends a statement whose answer nobody waits for: its failure is
     /// thrown by the next exec(), which must follow before the transaction
     /// ends.
@@ -95,7 +99,8 @@ private:
     };
 
     void send(const QString &sql, const QVariantList &params);
-    PgRows collect();
+    /// Sends what is pending and reads the answers; keeps the last `keep`.
+    std::vector<PgRows> collect(size_t keep);
 
     pg_conn *m_conn = nullptr;
     qint64 m_roundTrips = 0;

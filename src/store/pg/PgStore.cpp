@@ -95,6 +95,19 @@ StoreConnection::Query PgStore::query(const QString &sql, const QVariantList &pa
     return Query(std::make_unique<RowsCursor>(m_db.exec(numbered(sql), params)));
 }
 
+std::vector<StoreConnection::Query> PgStore::queryAll(const std::vector<SqlText> &queries)
+{
+    std::vector<SqlText> statements;
+    statements.reserve(queries.size());
+    for (const SqlText &sql : queries)
+        statements.push_back({numbered(sql.sql), sql.params});
+    std::vector<Query> answers;
+    answers.reserve(queries.size());
+    for (PgRows &rows : m_db.execAll(statements))
+        answers.emplace_back(std::make_unique<RowsCursor>(std::move(rows)));
+    return answers;
+}
+
 int PgStore::execute(const QString &sql, const QVariantList &params)
 {
     const qint64 affected = m_db.exec(numbered(sql), params).affected;

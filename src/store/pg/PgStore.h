@@ -48,6 +48,7 @@ public:
     bool isLost() const override { return m_db.isLost(); }
     bool locksFilesOnOpen() const override { return true; }
     Query query(const QString &sql, const QVariantList &params = {}) override;
+    std::vector<Query> queryAll(const std::vector<SqlText> &queries) override;
     int execute(const QString &sql, const QVariantList &params = {}) override;
     qint64 insertRow(const QString &table, const QStringList &columns, const QVariantList &values) override;
     int write(const QString &table, const QString &sql, const QVariantList &params) override;
