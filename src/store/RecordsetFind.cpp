@@ -71,17 +71,22 @@ void Recordset::findAhead(const QStringList &criteria)
     if (!canFindAhead() || criteria.isEmpty())
         return;
     StoreConnection &db = connection();
-    FoundAhead ahead {{}, stamp(), recordCount(), {}, {}};
+    FoundAhead ahead {{}, {}, recordCount(), {}, {}};
     std::vector<SqlText> queries;
     queries.reserve(size_t(criteria.size()));
     for (const QString &criterion : criteria) {
+        QSet<int> columnsRead;
         SqlText query = findQuery(
-            translateCriteria(criterion, m_plan.table, m_plan.sortColumn, db.dialect(), &ahead.columns),
+            translateCriteria(criterion, m_plan.table, m_plan.sortColumn, db.dialect(), &columnsRead),
             m_plan.selectList);
+        ahead.columns.unite(columnsRead);
         query.sql += QStringLiteral(" LIMIT 1");
         queries.push_back(std::move(query));
     }
     std::vector<StoreConnection::Query> answers = db.queryAll(queries);
+    // Read once the answers are in: news of commits made before arrives
+    // with them, and under the transaction nobody else writes the file.
+    ahead.stamp = stamp();
     for (qsizetype i = 0; i < criteria.size(); ++i) {
         StoreConnection::Query &rows = answers[size_t(i)];
         if (!rows.next()) {

@@ -80,6 +80,35 @@ TEST(PgConnectionTest, LocksAreNeitherWaitedForNorHeldForever)
     EXPECT_EQ(failureNumber([&] { holder.exec(QStringLiteral("SELECT 1")); }), DbError::CannotOpen);
 }
 
+// Statements stay prepared; one that another session's change of its table
+// put out of date is prepared anew: outside a transaction at once, inside
+// one the transaction fails once (as any failure there) and the retry works.
+TEST(PgConnectionTest, AStatementPreparedBeforeItsTableChangedIsPreparedAnew)
+{
+    PUSLA_REQUIRE_PG(server);
+    const ScratchDatabase scratch(server);
+    PgConnection terminal(scratch.conninfo());
+    PgConnection admin(scratch.conninfo());
+    admin.exec(QStringLiteral("CREATE TABLE t (id int PRIMARY KEY, v int)"));
+    admin.exec(QStringLiteral("INSERT INTO t VALUES (1, 7)"));
+    const QString read = QStringLiteral("SELECT * FROM t WHERE id = $1");
+    EXPECT_EQ(terminal.exec(read, {1}).columns.size(), 2);
+    EXPECT_EQ(terminal.exec(read, {1}).rows.at(0).at(1), QVariant(qlonglong(7)));
+
+    admin.exec(QStringLiteral("ALTER TABLE t ADD COLUMN w int DEFAULT 3"));
+    const PgRows widened = terminal.exec(read, {1});
+    ASSERT_EQ(widened.columns.size(), 3);
+    EXPECT_EQ(widened.rows.at(0).at(2), QVariant(qlonglong(3)));
+
+    admin.exec(QStringLiteral("ALTER TABLE t DROP COLUMN w"));
+    terminal.exec(QStringLiteral("BEGIN"));
+    EXPECT_NE(failureNumber([&] { terminal.exec(read, {1}); }), 0);
+    terminal.exec(QStringLiteral("ROLLBACK"));
+    terminal.exec(QStringLiteral("BEGIN"));
+    EXPECT_EQ(terminal.exec(read, {1}).columns.size(), 2);
+    terminal.exec(QStringLiteral("COMMIT"));
+}
+
 // The server's folded and sort-key columns are the program's own fold and
 // name order, and lookups on them are index scans.
 TEST(ServerSchemaTest, FoldAndNameOrderAreTheProgramsOwn)

@@ -1,6 +1,7 @@
 #include "store/Database.h"
 #include "store/DbError.h"
 #include "store/Transaction.h"
+#include "store/pg/PgStore.h"
 #include "support/TwoStores.h"
 
 #include <QSqlDatabase>
@@ -101,6 +102,54 @@ TEST_P(StoreSemanticsTest, FindFirstTakesTheSetsOrderAndKeepsTheRecordWithoutAMa
         EXPECT_EQ(rs->noMatch(), *expected == 0);
         EXPECT_EQ(current(*rs), *expected ? QString::fromLatin1(expected) : QStringLiteral("4"));
     }
+}
+
+// Inside a posting the finds of all its lines go out at once: each then
+// finds what findFirst would, the rows as the set last wrote them, and on the
+// server without another round trip, until a write touches what they read.
+TEST_P(StoreSemanticsTest, FindsMadeAheadFindWhatFindFirstWould)
+{
+    Database db = stock();
+    addCards(db);
+    Transaction transaction(m_mapper);
+    transaction.begin();
+    std::unique_ptr<Recordset> rs
+        = db.openRecordset(QStringLiteral("Select * From StokKartlar Where StokGizle=False Order By StokAdi Desc"));
+    const std::pair<const char *, const char *> cases[] = {
+        {"Barkod='ABC-7'", "6"}, {"StokAdi='elma'", "2"}, {"StokKod='5'", ""}, {"StokKod='7'", ""}, {"StokKod='3'", "3"}};
+    QStringList criteria;
+    for (const auto &[criterion, expected] : cases)
+        criteria.append(QString::fromUtf8(criterion));
+    rs->findAhead(criteria);
+    PgStore *server = GetParam() == StoreKind::Postgres ? PgStore::openOnThisThread().get() : nullptr;
+    const qint64 before = server ? server->session().roundTrips() : 0;
+    for (const auto &[criterion, expected] : cases) {
+        SCOPED_TRACE(criterion);
+        rs->findFirst(QString::fromUtf8(criterion));
+        EXPECT_EQ(rs->noMatch(), *expected == 0);
+        if (!rs->noMatch()) {
+            EXPECT_EQ(current(*rs), QString::fromLatin1(expected));
+            rs->edit();
+            rs->setField(QStringLiteral("KalanB"), rs->field(QStringLiteral("KalanB")).toDouble() + 1000);
+            rs->update();
+        }
+    }
+    if (server) {
+        EXPECT_EQ(server->session().roundTrips(), before) << "answered from the finds made ahead";
+    }
+    rs->findFirst(QStringLiteral("StokKod='3'"));
+    EXPECT_DOUBLE_EQ(rs->field(QStringLiteral("KalanB")).toDouble(), 1005) << "the row as written";
+
+    // A write to a field the finds read: they are made again.
+    rs->findFirst(QStringLiteral("Barkod='ABC-7'"));
+    rs->edit();
+    rs->setField(QStringLiteral("Barkod"), u"xyz"_qs);
+    rs->update();
+    rs->findFirst(QStringLiteral("Barkod='ABC-7'"));
+    EXPECT_TRUE(rs->noMatch());
+    transaction.commit();
+    std::unique_ptr<Recordset> after = db.openRecordset(QStringLiteral("Select Sum(KalanB) From StokKartlar"));
+    EXPECT_DOUBLE_EQ(after->field(0).toDouble(), 118 + 3000);
 }
 
 TEST_P(StoreSemanticsTest, AddEditAndDeleteKeepTheDynasetsRows)

@@ -319,6 +319,17 @@ void PgConnection::queue(const QString &sql, const QVariantList &params)
 
 PgRows PgConnection::exec(const QString &sql, const QVariantList &params)
 {
+    const bool alone = m_pending.empty() && !inTransaction();
+    ++m_roundTrips;
+    send(sql, params);
+    try {
+        return std::move(collect(1).front());
+    } catch (const DbError &) {
+        // A statement prepared before its table changed is prepared anew;
+        // outside a transaction its failure undid nothing.
+        if (!alone || !m_sawStale)
+            throw;
+    }
     ++m_roundTrips;
     send(sql, params);
     return std::move(collect(1).front());
@@ -342,6 +353,7 @@ std::vector<PgRows> PgConnection::collect(size_t keep)
     if (!PQpipelineSync(m_conn))
         throw DbError(DbError::CannotOpen, QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
     std::optional<DbError> failure;
+    m_sawStale = false;
     std::vector<PgRows> kept(keep);
     const size_t firstKept = pending.size() - keep;
     const auto answer = [&](const Pending &statement, bool prepare, PgRows *rows) {
@@ -356,6 +368,8 @@ std::vector<PgRows> PgConnection::collect(size_t keep)
             try {
                 check(m_conn, result);
             } catch (const DbError &error) {
+                if (!prepare && stale(next))
+                    m_sawStale = true;
                 if (prepare || stale(next))
                     m_prepared.remove(statement.key);
                 if (!failure)

@@ -109,6 +109,8 @@ private:
     /// types) and their names.
     QHash<QByteArray, QByteArray> m_prepared;
     int m_namesGiven = 0;
+    /// Whether the last answers said a prepared statement was out of date.
+    bool m_sawStale = false;
 };
 
 } // namespace pusla
