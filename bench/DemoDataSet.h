@@ -2,6 +2,8 @@
 
 #include "base/Paths.h"
 #include "demo/DemoData.h"
+#include "store/DbError.h"
+#include "store/pg/PgConnection.h"
 
 #include <QDir>
 #include <QStringList>
@@ -16,6 +18,33 @@ inline QString benchServer()
 {
     const QString bench = qEnvironmentVariable("PUSLA_BENCH_PG");
     return bench.isEmpty() ? qEnvironmentVariable("PUSLA_TEST_PG") : bench;
+}
+
+/// Makes a database `name` of its own on the benchmarks' server (UTF-8, "C"
+/// locale, as a shop's) and returns its connection string; it is dropped
+/// when the run ends, so runs do not pile up copies of the books.
+inline QString makeBenchDatabase(const QString &name)
+{
+    struct Made
+    {
+        QStringList names;
+        ~Made()
+        {
+            for (const QString &made : names) {
+                try {
+                    PgConnection(benchServer())
+                        .exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(made));
+                } catch (const DbError &) {
+                    // The server went first: nothing left to tidy.
+                }
+            }
+        }
+    };
+    static Made made;
+    PgConnection(benchServer())
+        .exec(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LOCALE 'C'").arg(name));
+    made.names.append(name);
+    return benchServer() + QStringLiteral(" dbname=") + name;
 }
 
 /// A demo data set in a temporary folder, made once per benchmark run: the

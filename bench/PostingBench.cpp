@@ -85,14 +85,12 @@ QString serverBooks(QString *error)
             problem = QStringLiteral("no server: set PUSLA_BENCH_PG");
         } else {
             try {
-                const QString name = QStringLiteral("pusla_bench_posting_%1").arg(::getpid());
-                PgConnection(benchServer())
-                    .exec(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LOCALE 'C'").arg(name));
-                PgConnection db(benchServer() + QStringLiteral(" dbname=") + name);
+                const QString made = makeBenchDatabase(QStringLiteral("pusla_bench_posting_%1").arg(::getpid()));
+                PgConnection db(made);
                 const serverload::LoadResult loaded = serverload::loadCompany(db, dataSet().file(QStringLiteral("01")),
                     dataSet().file(QStringLiteral("FatNo.txt")), QStringLiteral("01"), false);
                 if (loaded.ok)
-                    conninfo = benchServer() + QStringLiteral(" dbname=") + name;
+                    conninfo = made;
                 else
                     problem = loaded.errorText;
             } catch (const DbError &e) {

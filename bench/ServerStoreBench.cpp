@@ -32,11 +32,9 @@ struct ServerBooks
             error = benchServer().isEmpty() ? QStringLiteral("no server: set PUSLA_BENCH_PG") : files.error;
             return;
         }
-        const QString name = QStringLiteral("pusla_bench_%1_%2").arg(::getpid()).arg(cards);
         try {
-            PgConnection(benchServer())
-                .exec(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LOCALE 'C'").arg(name));
-            db = std::make_unique<PgConnection>(benchServer() + QStringLiteral(" dbname=") + name);
+            db = std::make_unique<PgConnection>(
+                makeBenchDatabase(QStringLiteral("pusla_bench_%1_%2").arg(::getpid()).arg(cards)));
             const serverload::LoadResult loaded = serverload::loadCompany(*db, files.file(QStringLiteral("01")),
                 files.file(QStringLiteral("FatNo.txt")), QStringLiteral("01"), false);
             if (!loaded.ok) {

@@ -112,9 +112,30 @@ QString sortKeySqlExpression(const QString &column)
     return cached(made, column, &makeSqliteSortKey);
 }
 
+QString foldPostgresExpression(const QString &column)
+{
+    QString lower;
+    QString upper;
+    for (const auto &[small, capital] : kTurkishPairs) {
+        lower += QChar(small);
+        upper += QChar(capital);
+    }
+    return QStringLiteral("upper(translate(%1,'%2','%3'))").arg(column, lower, upper);
+}
+
 QString sortKeyPostgresExpression(const QString &column)
 {
-    return makeSortKey(column, QStringLiteral("chr(1114111)"));
+    QString marked;
+    QString plain;
+    for (const auto &[mark, letter] : kCircumflexed) {
+        marked += QChar(mark);
+        plain += QChar(letter);
+    }
+    static const QString highest = QString::fromUcs4(U"\U0010FFFF", 1);
+    QString expression = QStringLiteral("translate(%1,'%2','%3')").arg(foldPostgresExpression(column), marked, plain);
+    for (const auto &[letter, base] : kTurkishLetters)
+        expression = QStringLiteral("replace(%1,'%2','%3')").arg(expression, QChar(letter), QString(QChar(base) + highest));
+    return expression;
 }
 
 QString sortKeyText(const QString &text)

@@ -26,9 +26,12 @@ QString foldSqlExpression(const QString &column);
 /// other accented letters after Z). Built-in functions only, as the fold.
 QString sortKeySqlExpression(const QString &column);
 
-/// The same key in PostgreSQL's SQL, for a database whose character type is
-/// "C": its upper() then changes only a to z, as SQLite's does, and texts
-/// compare by code point.
+/// The fold and the key in PostgreSQL's SQL, for a database whose character
+/// type is "C": its upper() then changes only a to z, as SQLite's does, and
+/// texts compare by code point. One translate() stands for a chain of
+/// replace(): the server reads these expressions again for every statement
+/// that writes a row of their table.
+QString foldPostgresExpression(const QString &column);
 QString sortKeyPostgresExpression(const QString &column);
 
 /// The key sortKeySqlExpression() works out for a field that holds `text`:

@@ -45,7 +45,7 @@ QString keyColumn(const LookupIndex &index)
 QString keyExpression(const LookupIndex &index)
 {
     const QString column = quoted(QString(index.column));
-    return index.key == IndexKey::Folded ? foldSqlExpression(column) : sortKeyPostgresExpression(column);
+    return index.key == IndexKey::Folded ? foldPostgresExpression(column) : sortKeyPostgresExpression(column);
 }
 
 } // namespace
@@ -116,7 +116,7 @@ QStringList companyStatements(const QString &company)
     statements << QStringLiteral("CREATE TABLE %1 (id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY, %2 text UNIQUE, "
                                  "%3 text, %4 text GENERATED ALWAYS AS (%5) STORED)")
                       .arg(keys, key, quoted(QString(PuslaKayit::Tarih)),
-                          quoted(QString(PuslaKayit::Anahtar) + QStringLiteral("_fold")), foldSqlExpression(key))
+                          quoted(QString(PuslaKayit::Anahtar) + QStringLiteral("_fold")), foldPostgresExpression(key))
                << QStringLiteral("CREATE INDEX ON %1 (%2)")
                       .arg(keys, quoted(QString(PuslaKayit::Anahtar) + QStringLiteral("_fold")))
                << QStringLiteral("CREATE TRIGGER pusla_touch AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON %1 "

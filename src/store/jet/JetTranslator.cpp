@@ -160,7 +160,7 @@ Fragment JetTranslator::folded(const JetExpr &e)
         return *stored;
     const Fragment inner = render(e);
     Fragment out;
-    out.sql = foldSqlExpression(inner.sql);
+    out.sql = isPostgres() ? foldPostgresExpression(inner.sql) : foldSqlExpression(inner.sql);
     // The fold wraps the operand once, so its values keep their order.
     out.params = inner.params;
     return out;
