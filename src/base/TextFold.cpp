@@ -112,27 +112,32 @@ QString sortKeySqlExpression(const QString &column)
     return cached(made, column, &makeSqliteSortKey);
 }
 
+namespace {
+
+/// translate(`operand`, ...) that turns each first letter of `pairs` into its second.
+template<size_t N>
+QString translated(const QString &operand, const std::array<std::pair<char16_t, char16_t>, N> &pairs)
+{
+    QString from;
+    QString to;
+    for (const auto &[letter, replacement] : pairs) {
+        from += QChar(letter);
+        to += QChar(replacement);
+    }
+    return QStringLiteral("translate(%1,'%2','%3')").arg(operand, from, to);
+}
+
+} // namespace
+
 QString foldPostgresExpression(const QString &column)
 {
-    QString lower;
-    QString upper;
-    for (const auto &[small, capital] : kTurkishPairs) {
-        lower += QChar(small);
-        upper += QChar(capital);
-    }
-    return QStringLiteral("upper(translate(%1,'%2','%3'))").arg(column, lower, upper);
+    return QStringLiteral("upper(%1)").arg(translated(column, kTurkishPairs));
 }
 
 QString sortKeyPostgresExpression(const QString &column)
 {
-    QString marked;
-    QString plain;
-    for (const auto &[mark, letter] : kCircumflexed) {
-        marked += QChar(mark);
-        plain += QChar(letter);
-    }
     static const QString highest = QString::fromUcs4(U"\U0010FFFF", 1);
-    QString expression = QStringLiteral("translate(%1,'%2','%3')").arg(foldPostgresExpression(column), marked, plain);
+    QString expression = translated(foldPostgresExpression(column), kCircumflexed);
     for (const auto &[letter, base] : kTurkishLetters)
         expression = QStringLiteral("replace(%1,'%2','%3')").arg(expression, QChar(letter), QString(QChar(base) + highest));
     return expression;

@@ -12,6 +12,27 @@
 // index seek; the row ids it returns are mapped to positions in the keyset.
 
 namespace pusla {
+namespace {
+
+/// Where the set holds the row a find's query is on: -1 for a row it does
+/// not hold in its place (rows added since the refresh sit at the end of a
+/// sorted set).
+int heldPosition(const Keyset &keyset, bool rowidOrder, const StoreConnection::Query &rows)
+{
+    const int position = keyset.positionOf(rows.int64(0));
+    return position < 0 || (!rowidOrder && keyset.isAppended(position)) ? -1 : position;
+}
+
+/// The fields a find's query read after the row's key.
+QVariantList fieldsAfterKey(const StoreConnection::Query &rows)
+{
+    QVariantList values;
+    for (int column = 1; column < rows.columnCount(); ++column)
+        values.append(rows.value(column));
+    return values;
+}
+
+} // namespace
 
 void Recordset::findFirst(const QString &criteria)
 {
@@ -93,16 +114,12 @@ void Recordset::findAhead(const QStringList &criteria)
             ahead.positions.insert(criteria[i], -1);
             continue;
         }
-        // A first match the set does not hold (hidden by its condition,
-        // added since the refresh) is left to findFirst() to settle.
-        const int position = m_keyset.positionOf(rows.int64(0));
-        if (position < 0 || (!m_plan.rowidOrder && m_keyset.isAppended(position)))
+        // A first match the set does not hold is left to findFirst().
+        const int position = heldPosition(m_keyset, m_plan.rowidOrder, rows);
+        if (position < 0)
             continue;
-        QVariantList values;
-        for (int column = 1; column < rows.columnCount(); ++column)
-            values.append(rows.value(column));
         ahead.positions.insert(criteria[i], position);
-        ahead.rows.insert(position, std::move(values));
+        ahead.rows.insert(position, fieldsAfterKey(rows));
     }
     m_foundAhead = std::move(ahead);
 }
@@ -168,14 +185,8 @@ Recordset::Found Recordset::locateOnServer(const SqlText &condition)
             query.sql + QStringLiteral(" LIMIT %1 OFFSET %2").arg(limit).arg(offset), query.params);
         int read = 0;
         for (; rows.next(); ++read) {
-            const int position = m_keyset.positionOf(rows.int64(0));
-            // Rows added since the refresh sit at the end of a sorted set.
-            if (position < 0 || (!m_plan.rowidOrder && m_keyset.isAppended(position)))
-                continue;
-            QVariantList values;
-            for (int i = 1; i < rows.columnCount(); ++i)
-                values.append(rows.value(i));
-            return {position, std::move(values)};
+            if (const int position = heldPosition(m_keyset, m_plan.rowidOrder, rows); position >= 0)
+                return {position, fieldsAfterKey(rows)};
         }
         if (read < limit)
             break;
