@@ -138,8 +138,13 @@ void settlePendingPosting(const Services &services, bool quiet)
     switch (PendingPosting(services.paths, services.program.folder()).settle(&why)) {
     case PendingPosting::Outcome::Posted:
         if (!quiet)
+            services.dialogs.messageBox(QString::fromUtf8(kEarlierDocumentPosted));
+        break;
+    case PendingPosting::Outcome::NotPosted:
+        if (!quiet)
             services.dialogs.messageBox(
-                QStringLiteral("Son belge kaydedilmişti; satırları çalışma listesinden temizlendi."));
+                QStringLiteral("Son belge kaydedilmemişti; satırları çalışma listesinde duruyor, yeniden "
+                               "onaylayabilirsiniz."));
         break;
     case PendingPosting::Outcome::Unknown:
         qWarning("pusla: the last document's posting is not settled: %s", qUtf8Printable(why));
@@ -150,7 +155,6 @@ void settlePendingPosting(const Services &services, bool quiet)
                     .arg(why));
         break;
     case PendingPosting::Outcome::None:
-    case PendingPosting::Outcome::NotPosted:
         break;
     }
 }

@@ -112,11 +112,22 @@ QString postAtomically(const PathMapper &mapper, const PostingFiles &files, cons
     Patience patience(mapper);
     PendingPosting pending(mapper, files.programFolder);
     QString unsettled;
-    if (pending.settle(&unsettled) == PendingPosting::Outcome::Unknown)
+    switch (pending.settle(&unsettled)) {
+    case PendingPosting::Outcome::Unknown:
         return QStringLiteral("Önceki belgenin kaydedilip kaydedilmediği anlaşılamadı. %1").arg(unsettled);
+    case PendingPosting::Outcome::Posted:
+        // Its lines were these: they are not posted a second time.
+        return QString::fromUtf8(kEarlierDocumentPosted);
+    case PendingPosting::Outcome::None:
+    case PendingPosting::Outcome::NotPosted:
+        break;
+    }
 
     QString failure;
     QString key;
+    bool committing = false;
+    bool committed = false;
+    bool posted = false;
     std::vector<Database> opened;
     try {
         openEach(mapper, files.books, patience, opened);
@@ -125,18 +136,31 @@ QString postAtomically(const PathMapper &mapper, const PostingFiles &files, cons
         key = pending.begin(files.keyFile);
         Transaction transaction(mapper); // rolls back unless committed
         transaction.begin();
-        if (post())
-            PendingPosting::record(keeper, key, QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
+        // The key first: a settlement that claims it waits for this
+        // transaction, and after a claim this one cannot commit.
+        PendingPosting::record(keeper, key, QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
+        // Nothing to post: what was drawn stays drawn, the key goes.
+        posted = post();
+        if (!posted)
+            PendingPosting::withdraw(keeper, key);
+        committing = true;
         transaction.commit();
+        committed = true;
     } catch (const PostingFailure &error) {
         failure = error.reason();
     } catch (const DbError &error) {
         failure = databaseFailureReason(withItsFile(error, opened, files.books));
     }
-    // Posted: the working list is reset now. Not posted: the lines stay. The
-    // books cannot be asked: the marker stays for the next confirmation.
-    if (!key.isEmpty())
+    // Committed: the working list is reset now. Rolled back: the lines stay.
+    // A commit that failed may have landed all the same (its answer lost on
+    // the way): the books are asked, and when they cannot be, the marker
+    // stays for the next confirmation.
+    if (key.isEmpty())
+        return failure;
+    if (committing && !committed)
         pending.settle();
+    else
+        pending.finish(committed && posted);
     return failure;
 }
 

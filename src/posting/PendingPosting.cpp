@@ -16,6 +16,14 @@ namespace pusla {
 
 using namespace schema;
 
+namespace {
+
+// What a key claimed by a settlement holds in place of the moment its
+// document was posted.
+constexpr auto kVoid = "void";
+
+} // namespace
+
 PendingPosting::PendingPosting(const PathMapper &mapper, const QString &programFolder)
     : m_mapper(mapper)
     , m_programFolder(programFolder)
@@ -42,6 +50,12 @@ void PendingPosting::record(Database &books, const QString &key, const QString &
                       .arg(PuslaKayit::Table, PuslaKayit::Anahtar, PuslaKayit::Tarih, key, moment));
 }
 
+void PendingPosting::withdraw(Database &books, const QString &key)
+{
+    books.execute(
+        QStringLiteral("DELETE FROM %1 WHERE %2 = '%3'").arg(PuslaKayit::Table, PuslaKayit::Anahtar, key));
+}
+
 PendingPosting::Outcome PendingPosting::settle(QString *why)
 {
     QFile marker(markerPath());
@@ -58,15 +72,11 @@ PendingPosting::Outcome PendingPosting::settle(QString *why)
         return Outcome::Unknown;
     }
     try {
-        const bool posted = holdsKey(lines[1], lines[0]);
+        const bool posted = landed(lines[1], lines[0]);
         if (posted)
             resetWorkingList();
-        if (!QFile::remove(markerPath()) && QFileInfo::exists(markerPath())) {
-            if (why)
-                *why = QStringLiteral("İşaret dosyası silinemiyor: %1").arg(markerPath());
+        if (!removeMarker(why))
             return Outcome::Unknown;
-        }
-        syncFolderOf(markerPath());
         return posted ? Outcome::Posted : Outcome::NotPosted;
     } catch (const DbError &error) {
         if (why)
@@ -75,20 +85,46 @@ PendingPosting::Outcome PendingPosting::settle(QString *why)
     }
 }
 
-bool PendingPosting::holdsKey(const QString &booksFile, const QString &key) const
+void PendingPosting::finish(bool posted)
 {
-    // Opening the file rolls back what a crashed terminal left half written,
-    // so the answer is about committed books only.
-    Database books = Database::open(m_mapper, booksFile);
     try {
-        const auto found = books.openRecordset(
-            QStringLiteral("Select * From %1 Where %2='%3'").arg(PuslaKayit::Table, PuslaKayit::Anahtar, key));
-        return !found->eof();
-    } catch (const DbError &error) {
-        if (error.number() == DbError::TableNotFound)
-            return false; // no document was ever posted with a key here
-        throw;
+        if (posted)
+            resetWorkingList();
+    } catch (const DbError &) {
+        return; // the marker stays: the next settlement finishes the reset
     }
+    removeMarker(nullptr);
+}
+
+bool PendingPosting::removeMarker(QString *why) const
+{
+    if (!QFile::remove(markerPath()) && QFileInfo::exists(markerPath())) {
+        if (why)
+            *why = QStringLiteral("İşaret dosyası silinemiyor: %1").arg(markerPath());
+        return false;
+    }
+    syncFolderOf(markerPath());
+    return true;
+}
+
+bool PendingPosting::landed(const QString &booksFile, const QString &key) const
+{
+    // Opening the file rolls back what a crashed terminal left half written;
+    // on the server the claim waits for a transaction that holds the key.
+    Database books = Database::open(m_mapper, booksFile);
+    books.createKeyTableIfMissing(
+        QString(PuslaKayit::Table), {QString(PuslaKayit::Anahtar), QString(PuslaKayit::Tarih)});
+    try {
+        books.execute(QStringLiteral("INSERT INTO %1 (%2, %3) VALUES ('%4', '%5')")
+                          .arg(PuslaKayit::Table, PuslaKayit::Anahtar, PuslaKayit::Tarih, key, QLatin1String(kVoid)));
+        return false; // claimed: the document never landed and now cannot
+    } catch (const DbError &error) {
+        if (error.number() != DbError::DuplicateKey)
+            throw;
+    }
+    const auto found = books.openRecordset(QStringLiteral("Select %1 From %2 Where %3='%4'")
+                                               .arg(PuslaKayit::Tarih, PuslaKayit::Table, PuslaKayit::Anahtar, key));
+    return !found->eof() && found->field(0).toString() != QLatin1String(kVoid);
 }
 
 void PendingPosting::resetWorkingList() const

@@ -53,6 +53,9 @@ TEST_P(MarkerAtStartTest, IsSettledByWhatTheBooksHold)
 
     EXPECT_EQ(captured(), GetParam() ? QStringLiteral("0.0|0.0") : QStringLiteral("2.0|20.0"));
     EXPECT_FALSE(QFile::exists(marker()));
+    // A document that never landed is claimed void: it cannot land later.
+    EXPECT_EQ(value("01", "Index", QStringLiteral("SELECT Tarih FROM PuslaKayit WHERE Anahtar='%1'").arg(kKey)),
+        GetParam() ? QStringLiteral("2017-01-17T15:54:43") : QStringLiteral("void"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Landed, MarkerAtStartTest, ::testing::Bool(),

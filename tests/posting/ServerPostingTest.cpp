@@ -2,11 +2,17 @@
 
 #include "data/ServerLoad.h"
 #include "data/SettingKeys.h"
+#include "posting/PendingPosting.h"
+#include "store/DbError.h"
 #include "store/Database.h"
 #include "store/ServerRoute.h"
 #include "support/TwoStores.h"
 
 #include <QDir>
+#include <QThread>
+
+#include <future>
+#include <thread>
 
 // The operator's documents posted into the books on either store: the same
 // screens, the same records, read back through the same names.
@@ -188,6 +194,45 @@ TEST_P(ServerPostingTest, AConnectionLostMidPostingRollsBackAndARetryPostsOnce)
         << "the first number was drawn before the cut: a gap, never a duplicate";
     EXPECT_EQ(rows("01", "Fatura", QStringLiteral("Select Count(*) From FatHareket")), QStringLiteral("1"));
     EXPECT_EQ(value(tempPath(), QStringLiteral("SELECT total(KalanB) FROM StokKartlar")), QStringLiteral("0.0"));
+}
+
+// A terminal that died with its commit on the way: the settlement of its
+// marker waits for that transaction and gives the answer that holds. Landed:
+// the lines are finished with. Never landed: the key is claimed void, so
+// that the posting cannot land later on.
+TEST_P(ServerPostingTest, ASettlementWaitsForTheDocumentOnItsWayAndItsAnswerHolds)
+{
+    if (GetParam() != StoreKind::Postgres)
+        GTEST_SKIP() << "on the files a posting holds the file's lock: no commit is on its way";
+    openInMode("1", kSale);
+    const QString booksFile = QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\01Index.mdb");
+    for (const bool lands : {true, false}) {
+        SCOPED_TRACE(lands ? "lands" : "never lands");
+        setLine(QStringLiteral("ST000001"), 2, 10, 20);
+        PendingPosting pending(mapper, tree.paths().programFolder);
+        const QString key = pending.begin(booksFile);
+        std::promise<void> holding;
+        std::thread posting([&] {
+            PgConnection db(scratch->conninfo());
+            db.exec(QStringLiteral("BEGIN"));
+            db.exec(QStringLiteral(R"(INSERT INTO "01"."PuslaKayit" ("Anahtar", "Tarih") VALUES ($1, 'now'))"), {key});
+            holding.set_value();
+            QThread::msleep(300);
+            db.exec(lands ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"));
+        });
+        holding.get_future().wait();
+        const PendingPosting::Outcome outcome = pending.settle();
+        posting.join();
+
+        EXPECT_EQ(outcome, lands ? PendingPosting::Outcome::Posted : PendingPosting::Outcome::NotPosted);
+        EXPECT_EQ(value(tempPath(), QStringLiteral("SELECT total(KalanB) FROM StokKartlar")),
+            lands ? QStringLiteral("0.0") : QStringLiteral("2.0"));
+        EXPECT_EQ(rows("01", "Index", QStringLiteral("Select Tarih From PuslaKayit Where Anahtar='%1'").arg(key)),
+            lands ? QStringLiteral("now") : QStringLiteral("void"));
+        Database keys = books("01", "Index");
+        EXPECT_THROW(PendingPosting::record(keys, key, QStringLiteral("later")), DbError)
+            << "a key once settled is never posted again";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -225,7 +225,7 @@ private:
         const BookFile index(setFile(m_data, company, "Index"));
         if (!index.hasTable(QStringLiteral("PuslaKayit")))
             return;
-        for (const Row &r : index.rows(QStringLiteral("SELECT Anahtar FROM PuslaKayit WHERE rowid > ?"),
+        for (const Row &r : index.rows(QStringLiteral("SELECT Anahtar FROM PuslaKayit WHERE rowid > ? AND Tarih IS NOT 'void'"),
                                        {base.lastRow.value(QStringLiteral("PuslaKayit"))}))
             m_keys[company] << r[0].toString();
     }
