@@ -16,6 +16,10 @@
 #include "review/Confirmation.h"
 #include "review/Review.h"
 #include "store/DataControl.h"
+#include "data/ServerBooks.h"
+#include "data/StoreSettings.h"
+#include "base/Program.h"
+#include "base/SettingsStore.h"
 #include "ui/KeyboardSwitch.h"
 #include "ui/MainFormResize.h"
 
@@ -52,7 +56,12 @@ Terminal::Terminal(const Services &services)
     QObject::connect(form.SrvIp, &QAction::triggered, &form, [this] { editServerAddress(*m_form); });
     QObject::connect(&form, &TerminalForm::queryUnload, &form, [this] { leaveCountReport(*m_form); });
 
-    // A document cut short by a crash: its lines are finished with, or kept.
+    // A document cut short by a crash: its lines are finished with, or kept,
+    // as the books tell, on the server the administrator named if there is
+    // one (a store that cannot be used is said at the role choice).
+    if (const StoreSettings store = StoreSettings::read(services.settings, services.program.exeName());
+        store.problem.isEmpty())
+        serverbooks::route(store);
     settlePendingPosting(services, true);
 }
 

@@ -157,10 +157,19 @@ QString postAtomically(const PathMapper &mapper, const PostingFiles &files, cons
     // stays for the next confirmation.
     if (key.isEmpty())
         return failure;
-    if (committing && !committed)
-        pending.settle();
-    else
+    if (!committing || committed) {
         pending.finish(committed && posted);
+        return failure;
+    }
+    switch (pending.settle()) {
+    case PendingPosting::Outcome::Posted:
+        return {}; // only the commit's answer was lost
+    case PendingPosting::Outcome::Unknown:
+        return failure + QStringLiteral("\nBelgenin kaydedilip kaydedilmediği bir sonraki onayda anlaşılacak.");
+    case PendingPosting::Outcome::None:
+    case PendingPosting::Outcome::NotPosted:
+        break;
+    }
     return failure;
 }
 

@@ -38,9 +38,26 @@ QString moveSetToServer(const QString &dataDirectory, const QString &conninfo)
     } catch (const DbError &error) {
         return error.text();
     }
+    return removeSetFiles(dataDirectory);
+}
+
+QString removeSetFiles(const QString &dataDirectory)
+{
+    const QDir data(dataDirectory);
     for (const QString &file : data.entryList({QStringLiteral("*.mdb")}, QDir::Files)) {
         if (!QFile::remove(data.filePath(file)))
             return QStringLiteral("cannot remove ") + file;
+    }
+    return {};
+}
+
+QString cutTerminalConnections(const QString &conninfo)
+{
+    try {
+        PgConnection(conninfo).exec(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                                   "WHERE application_name = 'pusla' AND pid <> pg_backend_pid()"));
+    } catch (const DbError &error) {
+        return error.text();
     }
     return {};
 }

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QThread>
@@ -297,6 +298,24 @@ QString createWorkspace(const Workspace &workspace, int items, quint32 seed, int
     return {};
 }
 
+/// Strikes a posting terminal with `fault`: "kill" (kill -9), "cut" (its
+/// connections to the server ended) or "restart" (the server stopped at
+/// once and started again). Returns what went wrong in striking.
+QString strike(const QString &fault, Child &child, const CrashTrialOptions &options)
+{
+    if (fault == QLatin1String("kill")) {
+        child.kill();
+        return {};
+    }
+    if (fault == QLatin1String("cut"))
+        return cutTerminalConnections(options.server);
+    QProcess restart;
+    restart.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), options.serverRestart});
+    if (!restart.waitForFinished(60000) || restart.exitCode() != 0)
+        return QStringLiteral("the server did not restart: ") + QString::fromUtf8(restart.readAllStandardError());
+    return {};
+}
+
 TrialReport runCrashTrials(const CrashTrialOptions &options)
 {
     TrialReport report;
@@ -309,11 +328,53 @@ TrialReport runCrashTrials(const CrashTrialOptions &options)
     }
     const QStringList terminals{ws.terminal(1)};
     QRandomGenerator random(options.seed);
+    const bool onServer = !options.server.isEmpty();
+    if (onServer) {
+        if (const QString error = moveSetToServer(ws.dataDirectory(), options.server); !error.isEmpty()) {
+            report.error = error;
+            return report;
+        }
+        qputenv("PUSLA_STORE", "postgresql");
+        qputenv("PUSLA_STORE_CONNINFO", options.server.toUtf8());
+    }
+    // The books as files for the baseline and the verifier: from a server
+    // they are written back first, and go again after, so that the
+    // terminals reach the books on the server only.
+    const auto baselineNow = [&]() -> std::optional<Baseline> {
+        if (onServer) {
+            if (const QString error = bringSetBack(ws.dataDirectory(), options.server); !error.isEmpty()) {
+                report.error = error;
+                return std::nullopt;
+            }
+        }
+        Baseline baseline = takeBaseline(ws.dataDirectory(), terminals);
+        if (onServer) {
+            if (const QString error = removeSetFiles(ws.dataDirectory()); !error.isEmpty()) {
+                report.error = error;
+                return std::nullopt;
+            }
+        }
+        return baseline;
+    };
+    const auto verifyNow = [&](const Baseline &baseline, const QString &context,
+                               const QHash<QString, Leftovers> &leftAtCrash = {}) {
+        if (onServer) {
+            if (const QString error = bringSetBack(ws.dataDirectory(), options.server); !error.isEmpty()) {
+                report.violations << context + QStringLiteral("the books cannot be read back: ") + error;
+                return;
+            }
+        }
+        verifyInto(report, ws, terminals, baseline, context, leftAtCrash);
+        if (onServer)
+            removeSetFiles(ws.dataDirectory());
+    };
 
     // Clean documents first: how many writes one takes and that they post at all.
     // The first document of a set can take a few more (the year's first number).
     {
-        const Baseline baseline = takeBaseline(ws.dataDirectory(), terminals);
+        const std::optional<Baseline> baseline = baselineNow();
+        if (!baseline)
+            return report;
         Child child(postArguments(ws, 1, options.kind, 2, options.lines, random.bounded(1u << 30)));
         child.finish();
         child.collect(report, QStringLiteral("clean run: "));
@@ -326,7 +387,7 @@ TrialReport runCrashTrials(const CrashTrialOptions &options)
         }
         report.writesPerDocument = child.lastPosted("writes");
         report.fileOperationsPerDocument = child.lastPosted("io");
-        verifyInto(report, ws, terminals, baseline, QStringLiteral("clean run: "));
+        verifyNow(*baseline, QStringLiteral("clean run: "));
     }
     say(QStringLiteral("%1: %2 writes per document (row writes and the commit)")
             .arg(options.kind)
@@ -340,7 +401,9 @@ TrialReport runCrashTrials(const CrashTrialOptions &options)
             report.error = QStringLiteral("cannot restore the program folder");
             return false;
         }
-        const Baseline baseline = takeBaseline(ws.dataDirectory(), terminals);
+        const std::optional<Baseline> baseline = baselineNow();
+        if (!baseline)
+            return false;
         Child child(postArguments(ws, 1, options.kind, 1, options.lines, random.bounded(1u << 30), atWrite,
                                   atFileOperation));
         child.finish();
@@ -350,7 +413,7 @@ TrialReport runCrashTrials(const CrashTrialOptions &options)
         const std::optional<Leftovers> left = recoverAfterCrash(report, ws, 1, options.kind, context);
         if (!left)
             return false;
-        verifyInto(report, ws, terminals, baseline, context, {{ws.terminal(1), *left}});
+        verifyNow(*baseline, context, {{ws.terminal(1), *left}});
         return true;
     };
     for (qint64 k = 1; k <= last; ++k) {
@@ -374,7 +437,9 @@ TrialReport runCrashTrials(const CrashTrialOptions &options)
         qint64 spanMs = 0;
         {
             restoreTerminal(ws, 1);
-            const Baseline baseline = takeBaseline(ws.dataDirectory(), terminals);
+            const std::optional<Baseline> baseline = baselineNow();
+            if (!baseline)
+                return report;
             Child child(postArguments(ws, 1, options.kind, options.documentsPerKill, options.lines,
                                       random.bounded(1u << 30)));
             QElapsedTimer span;
@@ -387,45 +452,67 @@ TrialReport runCrashTrials(const CrashTrialOptions &options)
             }
             child.collect(report, QStringLiteral("timing run: "));
             ++report.trials;
-            verifyInto(report, ws, terminals, baseline, QStringLiteral("timing run: "));
+            verifyNow(*baseline, QStringLiteral("timing run: "));
         }
         spanMs = qMax<qint64>(spanMs, 50);
+        // On a server the faults take turns: the terminal killed, its
+        // connections cut, the server stopped at once and started again.
+        QStringList faults{QStringLiteral("kill")};
+        if (onServer)
+            faults << QStringLiteral("cut");
+        if (onServer && !options.serverRestart.isEmpty())
+            faults << QStringLiteral("restart");
+        QMap<QString, int> hits;
         for (int t = 1; t <= options.randomKills; ++t) {
+            const QString fault = faults[(t - 1) % faults.size()];
             const qint64 delay = random.bounded(spanMs + 1);
-            const QString context = QStringLiteral("kill %1 after %2 ms: ").arg(t).arg(delay);
+            const QString context = QStringLiteral("%1 %2 after %3 ms: ").arg(fault).arg(t).arg(delay);
             if (!restoreTerminal(ws, 1)) {
                 report.error = QStringLiteral("cannot restore the program folder");
                 return report;
             }
-            const Baseline baseline = takeBaseline(ws.dataDirectory(), terminals);
+            const std::optional<Baseline> baseline = baselineNow();
+            if (!baseline)
+                return report;
             Child child(postArguments(ws, 1, options.kind, options.documentsPerKill, options.lines,
                                       random.bounded(1u << 30)));
             if (child.waitReady()) {
                 QThread::msleep(static_cast<unsigned long>(delay));
-                child.kill();
+                if (const QString error = strike(fault, child, options); !error.isEmpty())
+                    report.violations << context + error;
             } else {
                 report.violations << context + QStringLiteral("the terminal never got to its documents: %1")
                                                    .arg(child.errors().right(500));
             }
             child.finish();
             child.collect(report, context);
-            // Only a kill that found the terminal posting is a trial.
+            if (fault != QLatin1String("kill") && (child.killed() || child.exitCode() != 0))
+                report.violations << context
+                        + QStringLiteral("the terminal ended with %1: %2").arg(child.exitCode()).arg(child.errors().right(500));
+            // Only a fault that found the terminal posting is a trial.
             const JournalState journal
-                = Journal::read(ws.terminal(1), baseline.journalOffsets.value(ws.terminal(1), 0));
-            if (child.killed() && !journal.documents.isEmpty()) {
+                = Journal::read(ws.terminal(1), baseline->journalOffsets.value(ws.terminal(1), 0));
+            const bool hit = !journal.documents.isEmpty() && (fault != QLatin1String("kill") || child.killed());
+            if (hit) {
                 ++report.trials;
-                ++report.crashes;
+                ++hits[fault];
+                if (fault == QLatin1String("kill"))
+                    ++report.crashes;
             } else {
                 ++report.missedKills;
             }
             const std::optional<Leftovers> left = recoverAfterCrash(report, ws, 1, options.kind, context);
             if (!left)
                 return report;
-            verifyInto(report, ws, terminals, baseline, context, {{ws.terminal(1), *left}});
+            verifyNow(*baseline, context, {{ws.terminal(1), *left}});
         }
-        say(QStringLiteral("%1: %2 random kills over %3 ms of posting, %4 found no terminal posting")
+        QStringList counts;
+        for (auto it = hits.cbegin(); it != hits.cend(); ++it)
+            counts << QStringLiteral("%1 %2").arg(it.value()).arg(it.key());
+        say(QStringLiteral("%1: %2 random faults (%3) over %4 ms of posting, %5 found no terminal posting")
                 .arg(options.kind)
                 .arg(options.randomKills)
+                .arg(counts.join(QStringLiteral(", ")))
                 .arg(spanMs)
                 .arg(report.missedKills));
     }

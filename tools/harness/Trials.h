@@ -44,6 +44,12 @@ struct CrashTrialOptions
     int lastFileOperation = -1;
     /// Crash before every n-th file operation only (and the last).
     int fileOperationStep = 1;
+    /// A PostgreSQL database to post into (libpq connection string): the
+    /// random trials then also cut the terminal's connections.
+    QString server;
+    /// A shell command that stops the server at once and starts it again:
+    /// with it the random trials also restart the server mid-posting.
+    QString serverRestart;
 };
 
 struct ConcurrencyOptions

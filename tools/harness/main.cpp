@@ -50,7 +50,7 @@ Commands:
       (post --settle-only). Exit status 1 on any violation.
   crash-trials --work DIR --kind KIND [--trials T] [--lines L] [--items N] [--seed S]
        [--kill-documents D] [--last-write K] [--last-io K]
-       [--io-step N]
+       [--io-step N] [--server CONNINFO [--server-restart COMMAND]]
       Crashes a terminal at every row write of one document (up to K with --last-write;
       0: none), then before every file operation of its posting (--last-io likewise;
       --io-step N: every N-th and the last),
@@ -58,6 +58,10 @@ Commands:
       terminal with another program folder recovers the set while the crashed one's
       folder is moved out of reach, the crashed terminal comes back and settles, and
       the books are verified. A kill that finds no terminal posting is no trial.
+      With --server the set is on that PostgreSQL database and the random trials
+      take turns: a kill, the terminal's connections cut, and with --server-restart
+      the server stopped at once and started again by COMMAND (e.g.
+      "scripts/pg-cluster restart DIR").
   concurrency --work DIR [--terminals T] [--documents N] [--kind KIND|mixed] [--lines L]
        [--items N] [--seed S] [--server CONNINFO]
       T terminals post N documents each at once into one data directory (mixed: the
@@ -132,6 +136,8 @@ struct Options
     QCommandLineOption lastIo{QStringLiteral("last-io"), QStringLiteral("Last crash point."), QStringLiteral("K")};
     QCommandLineOption lastWrite{QStringLiteral("last-write"), QStringLiteral("Last crash point."), QStringLiteral("K")};
     QCommandLineOption server{QStringLiteral("server"), QStringLiteral("PostgreSQL books."), QStringLiteral("CONNINFO")};
+    QCommandLineOption serverRestart{QStringLiteral("server-restart"), QStringLiteral("Restarts the server."),
+                                     QStringLiteral("COMMAND")};
     QCommandLineOption settleOnly{QStringLiteral("settle-only"), QStringLiteral("Start, settle and end.")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("This text.")};
     QString problem;
@@ -139,7 +145,8 @@ struct Options
     Options()
     {
         parser.addOptions({work, data, program, kind, documents, lines, seed, crashAt, outFile, baseline, trials, items,
-                           terminals, killDocuments, lastWrite, crashAtIo, lastIo, ioStep, server, settleOnly, help});
+                           terminals, killDocuments, lastWrite, crashAtIo, lastIo, ioStep, server, serverRestart, settleOnly,
+                           help});
     }
 
     int number(const QCommandLineOption &option, int fallback, int minimum = 0)
@@ -274,6 +281,10 @@ int crashTrialsCommand(Options &o)
     options.lastWrite = o.number(o.lastWrite, -1);
     options.lastFileOperation = o.number(o.lastIo, -1);
     options.fileOperationStep = o.number(o.ioStep, 1, 1);
+    options.server = o.parser.value(o.server);
+    options.serverRestart = o.parser.value(o.serverRestart);
+    if (!options.serverRestart.isEmpty() && options.server.isEmpty())
+        o.problem = QStringLiteral("--server-restart needs --server");
     if (!o.problem.isEmpty())
         return usageError(o.problem);
     if (!documentKind(options.kind))
