@@ -104,6 +104,24 @@ TEST_F(PostingHarnessTest, RandomKillsWhilePostingLeaveConsistentBooks)
     EXPECT_EQ(run.exitCode, 0) << output;
 }
 
+// On the server the faults take turns: the terminal killed, its connections
+// cut. Every document is whole or absent and every working list agrees.
+TEST_F(PostingHarnessTest, RandomFaultsOnTheServerLeaveConsistentBooks)
+{
+    PUSLA_REQUIRE_PG(server);
+    const pusla::test::ScratchDatabase books(server);
+    const HarnessRun run = runHarness({QStringLiteral("crash-trials"), QStringLiteral("--work"), work(),
+        QStringLiteral("--kind"), QStringLiteral("invoice"), QStringLiteral("--items"), QStringLiteral("6"),
+        QStringLiteral("--last-write"), QStringLiteral("2"), QStringLiteral("--last-io"), QStringLiteral("0"),
+        QStringLiteral("--trials"), QStringLiteral("4"), QStringLiteral("--seed"), QStringLiteral("7"),
+        QStringLiteral("--server"), books.conninfo()});
+    const std::string output = run.output.toStdString();
+    // The clean run, two crashes, the timing run and four faults.
+    EXPECT_EQ(run.figure("trials") + run.figure("missed"), 8) << output;
+    EXPECT_EQ(run.figure("violations"), 0) << output;
+    EXPECT_EQ(run.exitCode, 0) << output;
+}
+
 class TerminalsAtOnce : public PostingHarnessTest, public ::testing::WithParamInterface<pusla::test::StoreKind>
 {
 };
