@@ -2,6 +2,8 @@
 
 #include "store/DbError.h"
 
+#include <QLocale>
+
 #include <libpq-fe.h>
 
 #include <algorithm>
@@ -94,7 +96,7 @@ std::pair<QByteArray, Oid> parameter(const QVariant &value)
         return {QByteArray::number(value.toLongLong()), kInt8};
     case QMetaType::Double:
     case QMetaType::Float:
-        return {QByteArray::number(value.toDouble(), 'g', 17), kFloat8};
+        return {QByteArray::number(value.toDouble(), 'g', QLocale::FloatingPointShortest), kFloat8};
     default:
         return {value.toString().toUtf8(), 0};
     }
