@@ -127,9 +127,9 @@ void BM_ServerNameKeyset(benchmark::State &state)
     if (!b)
         return;
     for (auto _ : state) {
-        const PgRows ids = b->db->exec(
+        const std::vector<qint64> ids = b->db->execKeys(
             QStringLiteral(R"(SELECT id FROM "01"."StokKartlar" WHERE "StokGizle" = 0 ORDER BY "StokAdi_sort" ASC NULLS FIRST, id)"));
-        state.counters["rows"] = double(ids.rows.size());
+        state.counters["rows"] = double(ids.size());
     }
 }
 BENCHMARK(BM_ServerNameKeyset)->Arg(100'000)->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true);

@@ -11,11 +11,7 @@ namespace {
 
 std::vector<qint64> rowids(StoreConnection &db, const QString &sql, const QVariantList &params)
 {
-    std::vector<qint64> result;
-    StoreConnection::Query query = db.query(sql, params);
-    while (query.next())
-        result.push_back(query.int64(0));
-    return result;
+    return db.queryKeys(sql, params);
 }
 
 // Whether SQLite reads the rows in this order from an index rather than

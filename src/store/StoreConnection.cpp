@@ -11,6 +11,15 @@ std::vector<StoreConnection::Query> StoreConnection::queryAll(const std::vector<
     return answers;
 }
 
+std::vector<qint64> StoreConnection::queryKeys(const QString &sql, const QVariantList &params)
+{
+    std::vector<qint64> keys;
+    Query rows = query(sql, params);
+    while (rows.next())
+        keys.push_back(rows.int64(0));
+    return keys;
+}
+
 QString StoreConnection::keyColumn() const
 {
     return dialect() == SqlDialect::Postgres ? QStringLiteral("id") : QStringLiteral("rowid");

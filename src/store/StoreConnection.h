@@ -73,6 +73,8 @@ public:
     /// Runs queries one after the other; a server answers them all in one
     /// round trip.
     virtual std::vector<Query> queryAll(const std::vector<SqlText> &queries);
+    /// The first field of every row of a query that lists row keys.
+    virtual std::vector<qint64> queryKeys(const QString &sql, const QVariantList &params = {});
     /// Runs a statement to its end; returns the rows it changed.
     virtual int execute(const QString &sql, const QVariantList &params = {}) = 0;
     /// Adds a row to `table` (qualified) with `values` in `columns` (names

@@ -36,6 +36,13 @@ TEST(PgConnectionTest, ValuesGoAndComeBackAsTheyAre)
     EXPECT_EQ(row.rows[0][2], QVariant(u"Şişli Çarşı"_qs));
     EXPECT_EQ(row.rows[0][3], QVariant(true));
     EXPECT_EQ(row.rows[0][4], QVariant(qlonglong(-1))) << "a Yes field is -1, as in the suite's files";
+    // Keys come as binary, of any width and sign.
+    EXPECT_EQ(db.execKeys(QStringLiteral("SELECT * FROM (VALUES (4000000000::bigint), (-5), (7)) v")),
+        (std::vector<qint64> {4000000000, -5, 7}));
+    EXPECT_EQ(db.execKeys(QStringLiteral("SELECT x::int FROM generate_series(-2, 1) x")),
+        (std::vector<qint64> {-2, -1, 0, 1}));
+    EXPECT_EQ(db.execKeys(QStringLiteral("SELECT x::smallint FROM generate_series(-1, 0) x")),
+        (std::vector<qint64> {-1, 0}));
 }
 
 // Failures arrive as the numbers the forms turn into the operator's

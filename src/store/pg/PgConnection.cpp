@@ -277,9 +277,30 @@ bool stale(const PGresult *result)
     return code == "0A000" || code == "26000";
 }
 
+/// The first field of every row of a binary result: whole numbers of 2, 4
+/// or 8 bytes in network order.
+PgRows keysOf(const PGresult *result)
+{
+    PgRows rows;
+    const int count = PQntuples(result);
+    rows.keys.reserve(size_t(count));
+    for (int row = 0; count > 0 && PQnfields(result) > 0 && row < count; ++row) {
+        const auto *bytes = reinterpret_cast<const unsigned char *>(PQgetvalue(result, row, 0));
+        const int length = PQgetisnull(result, row, 0) ? 0 : PQgetlength(result, row, 0);
+        quint64 value = 0;
+        for (int i = 0; i < length; ++i)
+            value = (value << 8) | bytes[i];
+        // Sign-extend the shorter kinds.
+        if (length > 0 && length < 8 && (bytes[0] & 0x80))
+            value |= ~quint64(0) << (8 * length);
+        rows.keys.push_back(qint64(value));
+    }
+    return rows;
+}
+
 } // namespace
 
-void PgConnection::send(const QString &sql, const QVariantList &params)
+void PgConnection::send(const QString &sql, const QVariantList &params, bool keys)
 {
     if (PQpipelineStatus(m_conn) == PQ_PIPELINE_OFF && !PQenterPipelineMode(m_conn))
         throw DbError(DbError::Generic, QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
@@ -301,9 +322,11 @@ void PgConnection::send(const QString &sql, const QVariantList &params)
                 m_prepared.insert(pending.key, name);
         }
     }
-    const bool sent = name.isEmpty()
-        ? PQsendQueryParams(m_conn, text.constData(), count, bound.types.data(), bound.values.data(), nullptr, nullptr, 0)
-        : PQsendQueryPrepared(m_conn, name.constData(), count, bound.values.data(), nullptr, nullptr, 0);
+    const int format = keys ? 1 : 0; // binary or text
+    const bool sent = name.isEmpty() ? PQsendQueryParams(m_conn, text.constData(), count, bound.types.data(),
+                                           bound.values.data(), nullptr, nullptr, format)
+                                     : PQsendQueryPrepared(
+                                           m_conn, name.constData(), count, bound.values.data(), nullptr, nullptr, format);
     if (!sent) {
         m_prepared.remove(pending.key);
         throw DbError(
@@ -311,6 +334,7 @@ void PgConnection::send(const QString &sql, const QVariantList &params)
     }
     if (name.isEmpty())
         pending = {};
+    pending.keys = keys;
     m_pending.push_back(std::move(pending));
 }
 
@@ -335,6 +359,13 @@ PgRows PgConnection::exec(const QString &sql, const QVariantList &params)
     ++m_roundTrips;
     send(sql, params);
     return std::move(collect(1).front());
+}
+
+std::vector<qint64> PgConnection::execKeys(const QString &sql, const QVariantList &params)
+{
+    ++m_roundTrips;
+    send(sql, params, true);
+    return std::move(collect(1).front().keys);
 }
 
 std::vector<PgRows> PgConnection::execAll(const std::vector<SqlText> &statements)
@@ -379,7 +410,7 @@ std::vector<PgRows> PgConnection::collect(size_t keep)
                 continue;
             }
             if (rows)
-                *rows = rowsOf(next);
+                *rows = statement.keys ? keysOf(next) : rowsOf(next);
         }
     };
     for (size_t i = 0; i < pending.size() && !isLost(); ++i) {

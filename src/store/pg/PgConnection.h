@@ -19,6 +19,8 @@ struct PgRows
     QStringList columns;
     std::vector<QVariantList> rows;
     qint64 affected = 0;
+    /// The first field of every row, for a statement run by execKeys().
+    std::vector<qint64> keys;
 
     /// The first field of the first row; null when there is none.
     QVariant value() const { return rows.empty() || rows.front().isEmpty() ? QVariant() : rows.front().front(); }
@@ -57,6 +59,9 @@ public:
     /// it go first, in the same round trip, and the first of them that
     /// failed is thrown.
     PgRows exec(const QString &sql, const QVariantList &params = {});
+    /// Runs a statement whose rows are whole numbers (the keys of a list)
+    /// and returns them; they come as binary, not as text.
+    std::vector<qint64> execKeys(const QString &sql, const QVariantList &params = {});
     /// Runs statements one after the other and waits for all their answers,
     /// in one round trip with any queued before them; the first failure is
     /// thrown.
@@ -96,9 +101,10 @@ private:
     {
         QByteArray key;
         bool preparing = false;
+        bool keys = false;
     };
 
-    void send(const QString &sql, const QVariantList &params);
+    void send(const QString &sql, const QVariantList &params, bool keys = false);
     /// Sends what is pending and reads the answers; keeps the last `keep`.
     std::vector<PgRows> collect(size_t keep);
 

@@ -108,6 +108,11 @@ std::vector<StoreConnection::Query> PgStore::queryAll(const std::vector<SqlText>
     return answers;
 }
 
+std::vector<qint64> PgStore::queryKeys(const QString &sql, const QVariantList &params)
+{
+    return m_db.execKeys(numbered(sql), params);
+}
+
 int PgStore::execute(const QString &sql, const QVariantList &params)
 {
     const qint64 affected = m_db.exec(numbered(sql), params).affected;

@@ -49,6 +49,7 @@ public:
     bool locksFilesOnOpen() const override { return true; }
     Query query(const QString &sql, const QVariantList &params = {}) override;
     std::vector<Query> queryAll(const std::vector<SqlText> &queries) override;
+    std::vector<qint64> queryKeys(const QString &sql, const QVariantList &params = {}) override;
     int execute(const QString &sql, const QVariantList &params = {}) override;
     qint64 insertRow(const QString &table, const QStringList &columns, const QVariantList &values) override;
     int write(const QString &table, const QString &sql, const QVariantList &params) override;
