@@ -23,6 +23,8 @@ FailureKind failureKind(int dbErrorNumber)
     case DbError::CannotOpen:
     case DbError::DiskError:
         return FailureKind::NotWritable;
+    case DbError::ConnectionLost:
+        return FailureKind::Disconnected;
     default:
         return FailureKind::Other;
     }
@@ -53,6 +55,9 @@ QString databaseFailureReason(const DbError &error)
         break;
     case FailureKind::NotWritable:
         reason = QStringLiteral("Veritabanı dosyasına yazılamıyor (salt okunur, erişim izni yok ya da disk hatası)");
+        break;
+    case FailureKind::Disconnected:
+        reason = QStringLiteral("Veritabanı sunucusuyla bağlantı koptu");
         break;
     case FailureKind::Other:
         reason = QStringLiteral("Veritabanı hatası %1").arg(error.number());

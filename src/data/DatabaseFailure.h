@@ -7,13 +7,14 @@ namespace pusla {
 class DbError;
 
 /// What went wrong with a database file, as far as the operator can act on it.
-enum class FailureKind { Missing, Damaged, Busy, DiskFull, NotWritable, Other };
+enum class FailureKind { Missing, Damaged, Busy, DiskFull, NotWritable, Disconnected, Other };
 
 FailureKind failureKind(int dbErrorNumber);
 
 /// The reason of a database failure as the operator reads it: what kind of
 /// failure it was (a file missing, damaged or not a database, busy for too
-/// long, a full disk, a file that cannot be written) and the file's name
+/// long, a full disk, a file that cannot be written, the server's connection
+/// lost) and the file's name
 /// when it is known. The engine's own text goes to the program's log.
 QString databaseFailureReason(const DbError &error);
 

@@ -56,7 +56,7 @@ void openEach(
 DbError withItsFile(const DbError &error, const std::vector<Database> &opened, const QStringList &windowsFiles)
 {
     const FailureKind kind = failureKind(error.number());
-    if (!error.file().isEmpty() || kind == FailureKind::Other)
+    if (!error.file().isEmpty() || kind == FailureKind::Other || kind == FailureKind::Disconnected)
         return error;
     for (size_t i = 0; i < opened.size() && qsizetype(i) < windowsFiles.size(); ++i) {
         const std::optional<DbError> fault = Transaction::check(opened[i], kind == FailureKind::Damaged);

@@ -27,6 +27,7 @@ public:
         InvalidPath = 3044,
         Corrupt = 3049,
         CannotOpen = 3051,
+        ConnectionLost = 3151,
         TooFewParameters = 3061,
         CannotExecuteSelect = 3065,
         SyntaxError = 3075,

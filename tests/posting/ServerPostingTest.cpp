@@ -180,7 +180,8 @@ TEST_P(ServerPostingTest, AConnectionLostMidPostingRollsBackAndARetryPostsOnce)
     review(form->FatCmd);
     confirm();
     ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_TRUE(dialogs.messages[0].contains(QStringLiteral("Veritabanı"))) << dialogs.messages[0].toStdString();
+    EXPECT_TRUE(dialogs.messages[0].contains(QStringLiteral("Veritabanı sunucusuyla bağlantı koptu")))
+        << dialogs.messages[0].toStdString();
     EXPECT_EQ(rows("01", "Fatura", QStringLiteral("Select Count(*) From Faturalar")), QStringLiteral("0"));
     EXPECT_EQ(rows("01", "Stok", QStringLiteral("Select Count(*) From StokHareket")), QStringLiteral("0"));
     EXPECT_EQ(value(tempPath(), QStringLiteral("SELECT KalanB FROM StokKartlar WHERE StokKod='ST000001'")),

@@ -84,7 +84,7 @@ TEST(PgConnectionTest, LocksAreNeitherWaitedForNorHeldForever)
     other.exec(QStringLiteral("BEGIN"));
     EXPECT_EQ(other.exec(QStringLiteral("SELECT v FROM t WHERE id = 1 FOR UPDATE")).value(), QVariant(qlonglong(0)));
     other.exec(QStringLiteral("COMMIT"));
-    EXPECT_EQ(failureNumber([&] { holder.exec(QStringLiteral("SELECT 1")); }), DbError::CannotOpen);
+    EXPECT_EQ(failureNumber([&] { holder.exec(QStringLiteral("SELECT 1")); }), DbError::ConnectionLost);
 }
 
 // Statements stay prepared; one that another session's change of its table

@@ -41,7 +41,7 @@ int errorNumber(const char *state)
     if (code == "55P03" || code == "40P01" || code == "40001" || code == "57014")
         return DbError::Locked; // no lock in time, a deadlock, a conflict, a cancelled wait
     if (code.startsWith(QLatin1StringView("08")) || code == "57P01" || code == "25P03")
-        return DbError::CannotOpen; // the connection is gone
+        return DbError::ConnectionLost;
     if (code == "23505")
         return DbError::DuplicateKey;
     if (code == "23502")
@@ -106,13 +106,13 @@ std::pair<QByteArray, Oid> parameter(const QVariant &value)
 void check(PGconn *conn, const Result &result)
 {
     if (!result)
-        throw DbError(PQstatus(conn) == CONNECTION_OK ? DbError::Generic : DbError::CannotOpen,
+        throw DbError(PQstatus(conn) == CONNECTION_OK ? DbError::Generic : DbError::ConnectionLost,
             QString::fromUtf8(PQerrorMessage(conn)).trimmed());
     const ExecStatusType status = PQresultStatus(result.get());
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
         return;
     const int number = PQstatus(conn) == CONNECTION_OK ? errorNumber(PQresultErrorField(result.get(), PG_DIAG_SQLSTATE))
-                                                       : DbError::CannotOpen;
+                                                       : DbError::ConnectionLost;
     throw DbError(number, QString::fromUtf8(PQresultErrorMessage(result.get())).trimmed());
 }
 
@@ -330,7 +330,7 @@ void PgConnection::send(const QString &sql, const QVariantList &params, bool key
     if (!sent) {
         m_prepared.remove(pending.key);
         throw DbError(
-            isLost() ? DbError::CannotOpen : DbError::Generic, QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
+            isLost() ? DbError::ConnectionLost : DbError::Generic, QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
     }
     if (name.isEmpty())
         pending = {};
@@ -384,7 +384,7 @@ std::vector<PgRows> PgConnection::collect(size_t keep)
     // together, in order: a prepare's first, then its statement's.
     const std::vector<Pending> pending = std::exchange(m_pending, {});
     if (!PQpipelineSync(m_conn))
-        throw DbError(DbError::CannotOpen, QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
+        throw DbError(DbError::ConnectionLost, QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
     std::optional<DbError> failure;
     m_sawStale = false;
     std::vector<PgRows> kept(keep);
@@ -425,7 +425,7 @@ std::vector<PgRows> PgConnection::collect(size_t keep)
     }
     PQexitPipelineMode(m_conn);
     if (isLost())
-        throw DbError(DbError::CannotOpen, QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
+        throw DbError(DbError::ConnectionLost, QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
     if (failure)
         throw *failure;
     return kept;

@@ -34,7 +34,8 @@ struct PgRows
 /// numbers go as bigint, other numbers as double precision, texts as the
 /// server infers them. Every failure throws DbError with the engine's text:
 /// Locked for a lock that did not come in time, CannotOpen for a server that
-/// cannot be reached or a connection that was lost.
+/// cannot be reached, ConnectionLost for a session the server or the network
+/// ended.
 class PgConnection
 {
 public:
