@@ -62,20 +62,15 @@ QString makeFold(const QString &column)
     return QStringLiteral("upper(%1)").arg(expression);
 }
 
-/// The sort key over the fold; `highest` is the SQL of the highest code point.
-QString makeSortKey(const QString &column, const QString &highest)
+/// The sort key over the fold, in SQLite's SQL.
+QString makeSqliteSortKey(const QString &column)
 {
     QString expression = foldSqlExpression(column);
     for (const auto &[marked, letter] : kCircumflexed)
         expression = QStringLiteral("replace(%1,'%2','%3')").arg(expression, QChar(marked), QChar(letter));
     for (const auto &[letter, base] : kTurkishLetters)
-        expression = QStringLiteral("replace(%1,'%2','%3'||%4)").arg(expression, QChar(letter), QChar(base), highest);
+        expression = QStringLiteral("replace(%1,'%2','%3'||char(1114111))").arg(expression, QChar(letter), QChar(base));
     return expression;
-}
-
-QString makeSqliteSortKey(const QString &column)
-{
-    return makeSortKey(column, QStringLiteral("char(1114111)"));
 }
 
 } // namespace

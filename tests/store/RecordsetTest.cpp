@@ -286,21 +286,6 @@ TEST_F(RecordsetTest, EditUpdateWritesAndCancelUpdateOrAMoveDiscards)
     EXPECT_THROW(rs.update(), DbError);
 }
 
-TEST_F(RecordsetTest, SumsAreReadOnce)
-{
-    makeStock({});
-    test::runOnFile(programFile(QStringLiteral("Temp.Mdb")),
-        {QStringLiteral("INSERT INTO StokKartlar (GirenTutar, Kar, KalanB) VALUES (10, 1.8, 1), (20.5, 3.69, 0)")});
-    Recordset &rs = control(QStringLiteral("Select Sum(GirenTutar),Sum(Kar)  FROM StokKartlar")).recordset();
-    ASSERT_EQ(rs.recordCount(), 1);
-    EXPECT_DOUBLE_EQ(rs.field(0).toDouble(), 30.5);
-    EXPECT_DOUBLE_EQ(rs.field(1).toDouble(), 5.49);
-    EXPECT_THROW(rs.edit(), DbError);
-    Recordset &none
-        = control(QStringLiteral("select sum(GirenTutar) FROM StokKartlar Where KalanB<>0 and KalanB>5")).recordset();
-    EXPECT_TRUE(none.field(0).isNull());
-}
-
 // A new file name takes effect only at the refresh; a missing file fails it
 // and closes the set, and is not made.
 TEST_F(RecordsetTest, PropertiesTakeEffectOnlyAtRefresh)

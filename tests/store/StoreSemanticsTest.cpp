@@ -77,8 +77,12 @@ TEST_P(StoreSemanticsTest, SourcesListTheirRowsInTheSameOrder)
     }
     std::unique_ptr<Recordset> sums = db.openRecordset(QStringLiteral("Select Sum(KalanB), Count(*) From StokKartlar"));
     EXPECT_FALSE(sums->isUpdatable());
+    EXPECT_THROW(sums->edit(), DbError);
     EXPECT_DOUBLE_EQ(sums->field(0).toDouble(), 118);
     EXPECT_EQ(sums->field(1).toInt(), 6);
+    EXPECT_TRUE(db.openRecordset(QStringLiteral("Select Sum(KalanB) From StokKartlar Where KalanB > 1000"))
+                    ->field(0)
+                    .isNull());
 }
 
 TEST_P(StoreSemanticsTest, FindFirstTakesTheSetsOrderAndKeepsTheRecordWithoutAMatch)
