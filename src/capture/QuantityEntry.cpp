@@ -14,6 +14,7 @@
 #include "forms/Controls.h"
 #include "forms/TerminalState.h"
 
+#include <QCoreApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QPalette>
@@ -101,6 +102,8 @@ bool QuantityEntry::eventFilter(QObject *watched, QEvent *event)
     switch (event->type()) {
     case QEvent::KeyPress: {
         auto *key = static_cast<QKeyEvent *>(event);
+        if (tookScan(*key))
+            return true;
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             int keyCode = kEnter;
             Text2_KeyDown(keyCode);
@@ -109,6 +112,7 @@ bool QuantityEntry::eventFilter(QObject *watched, QEvent *event)
         return filterKey(*key);
     }
     case QEvent::FocusIn: {
+        m_burst.reset();
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
             Text2_GotFocus();
@@ -124,6 +128,29 @@ bool QuantityEntry::eventFilter(QObject *watched, QEvent *event)
         break;
     }
     return QObject::eventFilter(watched, event);
+}
+
+bool QuantityEntry::tookScan(const QKeyEvent &event)
+{
+    const auto timeMs = static_cast<qint64>(event.timestamp());
+    if (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter) {
+        const std::optional<QString> code = m_burst.enter(timeMs);
+        if (!code)
+            return false;
+        m_form.Text2->setText(m_textBeforeBurst);
+        m_form.Text1->setFocus();
+        m_form.Text1->setText(*code);
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+        QCoreApplication::sendEvent(m_form.Text1, &enter);
+        return true;
+    }
+    if (event.text().size() == 1 && !event.isAutoRepeat() && event.text().at(0).isPrint()) {
+        if (m_burst.typed(event.text().at(0), timeMs))
+            m_textBeforeBurst = m_form.Text2->text();
+    } else {
+        m_burst.reset();
+    }
+    return false;
 }
 
 // Qt delivers a typed character with its key; Backspace is a key of its own

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capture/EntryFilter.h"
+#include "capture/ScannerBurst.h"
 
 #include <QColor>
 #include <QObject>
@@ -21,6 +22,10 @@ class TerminalForm;
 /// the scan box holds the current line's name: a quantity is added to the line
 /// and its amount; a price replaces the line's price and re-prices the
 /// quantity already on the line, so the amount is always quantity × price.
+///
+/// A barcode that the scanner types into the box while the operator meant to
+/// scan is no quantity: the box gets back what it held and the code is looked
+/// up as if scanned into the scan box.
 class QuantityEntry : public QObject
 {
     Q_OBJECT
@@ -59,11 +64,15 @@ private:
     /// What the operator is told when the entry cannot be written.
     QString failureHeadline() const;
     bool filterKey(QKeyEvent &event);
+    /// Watches for a scanner typing into the box; true when `event` ended a scan.
+    bool tookScan(const QKeyEvent &event);
     void countDown(double quantity);
     void applyToLine(double value);
 
     TerminalForm &m_form;
     EntryFilter m_filter;
+    ScannerBurst m_burst;
+    QString m_textBeforeBurst;
 };
 
 } // namespace pusla

@@ -20,12 +20,14 @@ protected:
             {"SY-5", "Deneme Sayım Beş", "1005", {}, {}, 5},
             {"SY-2", "Deneme Sayım İki", "1002", {}, {}, 2, 1},
             {"SY-K", "Deneme Kilo", "1003", {}, {}, 0.3},
+            {"EAN-2", "Deneme Listede", "8690000000020", {}, {}, 4},
         };
     }
 
     std::vector<StockRow> stockCards() const override
     {
-        return {{"SA-1", "Deneme Satış", "1001", {}, {}, 0, 0, 0, 0, 18}, {"YN-1", "Deneme Yeni", "1009"}};
+        return {{"SA-1", "Deneme Satış", "1001", {}, {}, 0, 0, 0, 0, 18}, {"YN-1", "Deneme Yeni", "1009"},
+                {"EAN-1", "Deneme Barkodlu", "8690000000013"}};
     }
 
     QuantityEntry &entry() const { return terminal->quantityEntry(); }
@@ -214,5 +216,75 @@ TEST_F(QuantityEntryTest, DeleteButtonZeroesTheQuantityAndKeepsTheLine)
     EXPECT_EQ(QApplication::focusWidget(), form->Text1);
     EXPECT_TRUE(form->Text1->text().isEmpty());
 }
+
+// A keyboard-wedge scanner fires while the focus is in the entry box: the
+// keys arrive with the window system's timestamps. A scanner's burst is a
+// scan, whatever the box held stays; anything a person could have typed
+// presses OK as always. The operator had typed 7 before.
+struct BurstCase
+{
+    const char *name;
+    const char *keys;
+    int gapMs;
+    int enterAfterMs;
+    bool scanned;
+    int slowGapAt = -1; // this one gap is 40 ms
+    bool autoRepeat = false;
+    bool untimed = false;
+};
+
+using ScannerBurstTest = Cases<QuantityEntryTest, BurstCase>;
+
+TEST_P(ScannerBurstTest, TellsTheScannerFromThePerson)
+{
+    const BurstCase &c = GetParam();
+    typeIntoEntryBox(QStringLiteral("7"));
+    qint64 time = 100'000;
+    const auto press = [&](int key, const QString &text) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, text, c.autoRepeat && key != Qt::Key_Return);
+        event.setTimestamp(c.untimed ? 0 : ulong(time));
+        QApplication::sendEvent(form->Text2, &event);
+    };
+    const QString keys = QString::fromLatin1(c.keys);
+    for (int i = 0; i < keys.size(); ++i) {
+        time += i == c.slowGapAt ? 40 : c.gapMs;
+        press(Qt::Key_0 + keys.at(i).digitValue(), keys.mid(i, 1));
+    }
+    time += c.enterAfterMs;
+    press(Qt::Key_Return, QStringLiteral("\r"));
+
+    if (!c.scanned) {
+        EXPECT_EQ(lineCount(QStringLiteral("EAN-1")), 0);
+        expectBackToTheScanBox();
+        return;
+    }
+    EXPECT_EQ(QApplication::focusWidget(), form->Text2);
+    EXPECT_EQ(form->Text2->text(), QStringLiteral("7"));
+    if (keys == QStringLiteral("8690000000020")) {
+        EXPECT_EQ(form->Text1->text(), QStringLiteral("Deneme Listede"));
+        EXPECT_EQ(currentName(), QStringLiteral("Deneme Listede"));
+        EXPECT_EQ(lineFields(QStringLiteral("EAN-2"), QStringLiteral("KalanB")), QStringLiteral("4.0"));
+    } else if (keys == QStringLiteral("8690000000013")) {
+        EXPECT_TRUE(form->Text1->text().isEmpty());
+        EXPECT_EQ(lineFields(QStringLiteral("EAN-1"), QStringLiteral("Barkod,KalanB")),
+                  QStringLiteral("8690000000013|0.0"));
+    } else {
+        EXPECT_TRUE(form->Text1->text().isEmpty());
+        EXPECT_EQ(lineCount(QStringLiteral("EAN-1")), 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bursts, ScannerBurstTest,
+    ::testing::Values(BurstCase{"ScannerNewItem", "8690000000013", 4, 4, true},
+                      BurstCase{"ScannerListedItem", "8690000000020", 12, 12, true},
+                      BurstCase{"ScannerUnknownEan8", "86900013", 25, 25, true},
+                      BurstCase{"PersonTypingFast", "8690000000013", 90, 90, false},
+                      BurstCase{"TooShortForACode", "8690013", 4, 4, false},
+                      BurstCase{"OneGapLongerThanAScannerLeaves", "8690000000013", 4, 4, false, 6},
+                      BurstCase{"EnterPressedByHand", "8690000000013", 4, 300, false},
+                      BurstCase{"KeyHeldDown", "8888888888888", 20, 20, false, -1, true},
+                      BurstCase{"KeysWithoutTimes", "8690000000013", 4, 4, false, -1, false, true}),
+    [](const ::testing::TestParamInfo<BurstCase> &burst) { return std::string(burst.param.name); });
 
 } // namespace
