@@ -12,4 +12,11 @@ function(pusla_target_settings target)
       -fno-sanitize-recover=undefined)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
   endif()
+  # Fuzzing: the code is instrumented for coverage; the fuzz executables link
+  # libFuzzer's main (fuzz/CMakeLists.txt).
+  if(PUSLA_FUZZ)
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+      -fno-sanitize-recover=undefined)
+    target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  endif()
 endfunction()
