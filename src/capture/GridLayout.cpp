@@ -30,8 +30,10 @@ namespace {
 // A layout line is "1455,#FALSE#": anything much longer is not one, and the
 // grid has a handful of columns. Together they bound what a load reads.
 constexpr int kMaxLineLength = 64;
-// Wider than any screen; a width beyond it is a damaged line.
-constexpr double kMaxWidthTwips = 1'000'000;
+// Wider than any screen; a width beyond it is a damaged line. A whole number
+// of pixels: a width the grid shows from a line it took, and a save writes
+// back, is never beyond it (1,000,000 twips would show as 1,000,005).
+constexpr double kMaxWidthTwips = 66'666 * kTwipsPerPixel;
 
 QString trimBlanks(const QString &text)
 {

@@ -131,6 +131,8 @@ INSTANTIATE_TEST_SUITE_P(Kinds, RoleChoiceLayoutTest,
         std::tuple("-300,#TRUE#\r\n0,#TRUE#\r\n1e30,#TRUE#\r\nnan,#TRUE#\r\nabc,#TRUE#\r\n", "100 150 80 80 80"),
         std::tuple("1234,5,#TRUE#\r\n3000,#TRUE#\r\n", "100 200 80 80 80"), // a decimal comma
         std::tuple("1234.5,#TRUE#\n", "82 150 80 80 80"),
+        // The widest the grid shows and saves back; beyond it a width would show wider still.
+        std::tuple("999990,#TRUE#\r\n999999,#TRUE#\r\n", "66666 150 80 80 80"),
         std::tuple("1800,#TRUE#\r\n3000,#TR", "120 150 80 80 80"), // truncated
         std::tuple(QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), "100 150 80 80 80"),
         std::tuple(QByteArray("1800,#TRUE#\r\n").repeated(8), "120 120 120 120 120"),
