@@ -32,14 +32,14 @@ void leaveCountReport(TerminalForm &form)
             return;
         block = report.block(form.DataTemp->recordset(), services.clock.now());
     } catch (const DbError &error) {
-        qWarning("pusla: the count report of %s was not written, the working list cannot be read: %s",
+        qWarning("the count report of %s was not written, the working list cannot be read: %s",
             qUtf8Printable(title), qUtf8Printable(error.text()));
         return;
     }
     const QString failure = report.append(title, block);
     const QString file = report.fileFor(title);
     if (!failure.isEmpty())
-        qWarning("pusla: the count report %s was not written: %s", qUtf8Printable(file), qUtf8Printable(failure));
+        qWarning("the count report %s was not written: %s", qUtf8Printable(file), qUtf8Printable(failure));
 
     // A shortcut is made to a report there is, this closing's or an earlier one's.
     if (!QFileInfo(file).isFile())
@@ -49,7 +49,7 @@ void leaveCountReport(TerminalForm &form)
         name, QStringLiteral("Shortcut to ") + name + QStringLiteral(".txt"), file, report.folder()};
     const QString entryFailure = entry.save(services.paths.paths().desktopFolder);
     if (!entryFailure.isEmpty())
-        qWarning("pusla: the desktop entry of the count report %s was not made: %s", qUtf8Printable(file),
+        qWarning("the desktop entry of the count report %s was not made: %s", qUtf8Printable(file),
             qUtf8Printable(entryFailure));
 }
 

@@ -103,7 +103,7 @@ bool RoleChoice::useStore()
     const StoreSettings store = StoreSettings::read(services.settings, services.program.exeName());
     if (!store.problem.isEmpty()) {
         // The administrator's mistake; the operator can only call them.
-        qWarning("pusla: the books' store cannot be used: %s", qUtf8Printable(store.problem));
+        qWarning("the books' store cannot be used: %s", qUtf8Printable(store.problem));
         services.dialogs.messageBox(QStringLiteral("MuhasebeData Directory ile Bağlantı kurulamadı..."));
         services.program.endAtOnce();
         return false;
@@ -123,7 +123,7 @@ void RoleChoice::useSharedFolder()
     const QString other = foreignSharePath(*folder);
     if (other.isEmpty())
         return;
-    qWarning("pusla: the data folder is %s here, but another terminal reached it as %s",
+    qWarning("the data folder is %s here, but another terminal reached it as %s",
         qUtf8Printable(*folder), qUtf8Printable(other));
     services.dialogs.messageBox(
         QStringLiteral("Veri klasörü bu terminalde %1 yolundan görülüyor, başka bir terminal onu %2 yolundan "
@@ -147,7 +147,7 @@ void settlePendingPosting(const Services &services, bool quiet)
                                "onaylayabilirsiniz."));
         break;
     case PendingPosting::Outcome::Unknown:
-        qWarning("pusla: the last document's posting is not settled: %s", qUtf8Printable(why));
+        qWarning("the last document's posting is not settled: %s", qUtf8Printable(why));
         if (!quiet)
             services.dialogs.messageBox(
                 QStringLiteral("Son belgenin kaydedilip kaydedilmediği anlaşılamadı.\n%1\n"
@@ -177,17 +177,28 @@ void RoleChoice::prepareServerSide()
 bool RoleChoice::openDatabaseSet()
 {
     const Services &services = m_form.services();
+    const QString dataPath = m_form.state().dataPath();
     try {
-        pusla::openDatabaseSet(m_form.dataControls(), m_form.state().dataPath(), services.program.folder());
+        pusla::openDatabaseSet(m_form.dataControls(), dataPath, services.program.folder());
+        // Where the books are, for the administrator: the server, or the folder the share maps to.
+        const StoreSettings store = StoreSettings::read(services.settings, services.program.exeName());
+        const QString books = store.kind == StoreSettings::Kind::Postgres
+            ? QStringLiteral("on the PostgreSQL server \"%1\"").arg(store.conninfo)
+            : QStringLiteral("in %1").arg(services.paths.toLocal(dataPath.left(dataPath.lastIndexOf(u'\\')))
+                                              .value_or(QStringLiteral("(no local folder)")));
+        qInfo("data set %s opened, its books %s", qUtf8Printable(dataPath), qUtf8Printable(books));
         return true;
     } catch (const DbError &error) {
         // A set file that is reached but damaged is no fault of the network:
         // the administrator is sent to the file.
-        if (failureKind(error.number()) == FailureKind::Damaged)
+        if (failureKind(error.number()) == FailureKind::Damaged) {
             showDatabaseFailure(services.dialogs, QStringLiteral("Muhasebe veri dosyası açılamadı."),
-                error.aboutFile(m_form.state().dataPath() + QString(schema::files::Cari)));
-        else
+                error.aboutFile(dataPath + QString(schema::files::Cari)));
+        } else {
+            qWarning("data set %s not opened: error %d: %s", qUtf8Printable(dataPath), error.number(),
+                qUtf8Printable(error.text()));
             services.dialogs.messageBox(QStringLiteral("MuhasebeData Directory ile Bağlantı kurulamadı..."));
+        }
         services.program.endAtOnce();
         return false;
     }

@@ -156,7 +156,7 @@ void GridLayout::SaveGridLayout()
     QSaveFile file(*path);
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
         qWarning(
-            "pusla: the grid layout %s was not saved: %s", qUtf8Printable(*path), qUtf8Printable(file.errorString()));
+            "the grid layout %s was not saved: %s", qUtf8Printable(*path), qUtf8Printable(file.errorString()));
 }
 
 bool GridLayout::eventFilter(QObject *watched, QEvent *event)

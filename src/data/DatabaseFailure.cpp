@@ -30,10 +30,11 @@ FailureKind failureKind(int dbErrorNumber)
     }
 }
 
-QString databaseFailureReason(const DbError &error)
+QString databaseFailureReason(const DbError &error, QStringView failed)
 {
     // The engine's own words are for the administrator, not the operator.
-    qWarning().noquote() << "Database failure:" << error.number() << error.file() << error.text();
+    qWarning("%s: error %d%s%s: %s", qUtf8Printable(failed.toString()), error.number(),
+        error.file().isEmpty() ? "" : ", file ", qUtf8Printable(error.file()), qUtf8Printable(error.text()));
     // A Windows path as the operator knows it; a file of this machine (the
     // program folder's, "/…/pusla\Temp.Mdb") with this machine's separators.
     QString file = error.file();

@@ -15,7 +15,8 @@ FailureKind failureKind(int dbErrorNumber);
 /// failure it was (a file missing, damaged or not a database, busy for too
 /// long, a full disk, a file that cannot be written, the server's connection
 /// lost) and the file's name
-/// when it is known. The engine's own text goes to the program's log.
-QString databaseFailureReason(const DbError &error);
+/// when it is known. The engine's own text goes to the program's log, on one
+/// line that starts with `failed` ("document not posted: error 8, ...").
+QString databaseFailureReason(const DbError &error, QStringView failed = u"database failure");
 
 } // namespace pusla

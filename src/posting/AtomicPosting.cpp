@@ -148,8 +148,9 @@ QString postAtomically(const PathMapper &mapper, const PostingFiles &files, cons
         committed = true;
     } catch (const PostingFailure &error) {
         failure = error.reason();
+        qWarning("document not posted: %s", qUtf8Printable(failure));
     } catch (const DbError &error) {
-        failure = databaseFailureReason(withItsFile(error, opened, files.books));
+        failure = databaseFailureReason(withItsFile(error, opened, files.books), u"document not posted");
     }
     // Committed: the working list is reset now. Rolled back: the lines stay.
     // A commit that failed may have landed all the same (its answer lost on

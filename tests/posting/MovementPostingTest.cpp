@@ -1,5 +1,6 @@
 #include "posting/PostingFixture.h"
 #include "forms/TerminalState.h"
+#include "support/CapturedWarnings.h"
 #include "support/SpoiltFiles.h"
 
 #include "store/Transaction.h"
@@ -347,6 +348,7 @@ struct SpoiltFile
 {
     const char *file; // of the centre's set
     Spoiler spoiler;
+    const char *engineText; // what the database engine says, for the log
 };
 
 void PrintTo(const SpoiltFile &spoilt, std::ostream *os)
@@ -354,8 +356,9 @@ void PrintTo(const SpoiltFile &spoilt, std::ostream *os)
     *os << spoilt.file << spoilt.spoiler.name;
 }
 
-const SpoiltFile kSpoiltFiles[] = {
-    {"Stok", kMissing}, {"Cari", kNotADatabase}, {"Stok", kDamagedPage}, {"Cari", kReadOnly}};
+const SpoiltFile kSpoiltFiles[] = {{"Stok", kMissing, "Could not find file"},
+    {"Cari", kNotADatabase, "file is not a database"}, {"Stok", kDamagedPage, "database disk image is malformed"},
+    {"Cari", kReadOnly, "readonly database"}};
 
 class SpoiltFileTest : public PostingFixture, public ::testing::WithParamInterface<SpoiltFile>
 {
@@ -372,11 +375,17 @@ TEST_P(SpoiltFileTest, IsNamedInTurkishAndNothingIsWritten)
         GTEST_SKIP() << "this machine cannot spoil " << path.toStdString() << " so";
 
     review(form->Command4);
+    const CapturedWarnings warnings;
     confirm();
 
-    expectReasonAbout(dialogs.messages, GetParam().spoiler.reason,
-        QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\01") + QString::fromLatin1(GetParam().file)
-            + QStringLiteral(".mdb"));
+    const QString file = QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\01") + QString::fromLatin1(GetParam().file)
+        + QStringLiteral(".mdb");
+    expectReasonAbout(dialogs.messages, GetParam().spoiler.reason, file);
+    // The administrator reads the engine's own words, once, with the file.
+    const QStringList logged = warnings.texts().filter(QStringLiteral("document not posted"));
+    ASSERT_EQ(logged.size(), 1) << warnings.joined();
+    EXPECT_TRUE(logged.first().contains(QString::fromUtf8(GetParam().engineText))) << logged.first().toStdString();
+    EXPECT_TRUE(logged.first().contains(file, Qt::CaseInsensitive)) << logged.first().toStdString();
     // With that file back as it was, the books are exactly as before.
     original.restore();
     EXPECT_EQ(footprint(), before);

@@ -2,6 +2,7 @@
 // MuhasebeData folder into its schema on a PostgreSQL server, and checks
 // that the server holds exactly what the files hold.
 
+#include "base/LogFormat.h"
 #include "base/Paths.h"
 #include "base/SettingsStore.h"
 #include "data/ServerLoad.h"
@@ -19,6 +20,8 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("pusla-migrate"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(PUSLA_VERSION));
+    installLogFormat(QStringLiteral("pusla-migrate"));
     const QString defaultData = Paths::fromEnvironment().sharesRoot + QStringLiteral("/127.0.0.1/MuhasebeData");
 
     QCommandLineParser parser;
@@ -28,6 +31,7 @@ int main(int argc, char *argv[])
                        "table's rows and checksum on both sides. The database must be UTF-8 with the "
                        "character type C. A schema that holds rows is replaced only with --replace."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption data {QStringLiteral("data"),
         QStringLiteral("The local folder that is MuhasebeData (default %1).").arg(defaultData), QStringLiteral("DIR"),
         defaultData};

@@ -1,6 +1,7 @@
 // pusla-seed: lays out a demo data set where pusla looks for it, so that a
 // fresh terminal can be tried in both roles without the accounting suite.
 
+#include "base/LogFormat.h"
 #include "base/Paths.h"
 #include "data/ServerLoad.h"
 #include "demo/DemoData.h"
@@ -18,6 +19,8 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("pusla-seed"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(PUSLA_VERSION));
+    installLogFormat(QStringLiteral("pusla-seed"));
 
     const Paths paths = Paths::fromEnvironment();
     // pusla's default server address is \\127.0.0.1\MuhasebeData\01.
@@ -28,6 +31,7 @@ int main(int argc, char **argv)
         "Creates a demo data set: the centre 01 and the branches 02 and 03, each with Cari, Stok, Fatura and "
         "Index databases, and the terminal's local stock databases in the program folder."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption itemsOption(QStringList {QStringLiteral("items"), QStringLiteral("n")},
         QStringLiteral("Stock cards per database set (default 300)."), QStringLiteral("N"), QStringLiteral("300"));
     const QCommandLineOption dataOption(QStringLiteral("data"),
