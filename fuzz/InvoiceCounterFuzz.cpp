@@ -39,8 +39,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     fuzz::quietQt();
     // The counter file is synced at every draw: a folder in memory keeps that fast.
-    g_root = new QTemporaryDir(QFileInfo(QStringLiteral("/dev/shm")).isDir() ? QStringLiteral("/dev/shm/pusla-fuzz-XXXXXX")
-                                                                       : QString());
+    g_root = new QTemporaryDir(
+        QFileInfo(QStringLiteral("/dev/shm")).isDir() ? QStringLiteral("/dev/shm/pusla-fuzz-XXXXXX") : QString());
     const Paths paths = Paths::underRoot(g_root->path());
     QDir().mkpath(paths.sharesRoot + QStringLiteral("/127.0.0.1/MuhasebeData"));
     g_mapper = new PathMapper(paths);

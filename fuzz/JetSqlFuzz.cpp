@@ -9,6 +9,7 @@
 // `?` marks are exactly the values it binds, and a record source or a
 // criterion must not write; SQLite may still refuse it (a type or function
 // error is the operator's), but never as SQL that another text changed.
+// PUSLA_FUZZ_VERBOSE=1 prints every statement run and every refusal.
 #include "FuzzSupport.h"
 
 #include "data/SchemaDdl.h"
@@ -69,7 +70,7 @@ TableInfo readTableInfo(const QString &name)
     while (sqlite3_step(stmt) == SQLITE_ROW) {
         const QString type = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 1)));
         // SQLite's affinity, as SharedConnection reads a declared type.
-        const TableColumn::Kind kind = type.contains(u"INT") ? TableColumn::Kind::Number
+        const TableColumn::Kind kind = type.contains(u"INT")     ? TableColumn::Kind::Number
             : (type.contains(u"CHAR") || type.contains(u"TEXT")) ? TableColumn::Kind::Text
             : type.isEmpty()                                     ? TableColumn::Kind::Other
                                                                  : TableColumn::Kind::Number;
@@ -132,8 +133,8 @@ void recordSource(const QString &text)
     const RecordSourcePlan plan = planRecordSource(text, kSchema, &tableInfo);
     if (plan.keyset) {
         // The row ids in order, then the fields of each: what a keyset reads.
-        QString sql = QStringLiteral("SELECT rowid, ") + plan.selectList.sql + QStringLiteral(" FROM ")
-            + kSchema + u'.' + sqlName(plan.table.name);
+        QString sql = QStringLiteral("SELECT rowid, ") + plan.selectList.sql + QStringLiteral(" FROM ") + kSchema + u'.'
+            + sqlName(plan.table.name);
         if (!plan.where.isEmpty())
             sql += QStringLiteral(" WHERE ") + plan.where.sql;
         sql += QStringLiteral(" ORDER BY ") + plan.orderBy.sql;
@@ -174,24 +175,25 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     fuzz::quietQt();
     if (sqlite3_open(":memory:", &g_db) != SQLITE_OK)
         fuzz::fault("no in-memory database");
-    sqlite3_create_function_v2(g_db, "pusla_like", 2, SQLITE_UTF16 | SQLITE_DETERMINISTIC | SQLITE_DIRECTONLY,
-        nullptr, jetLike, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(g_db, "pusla_like", 2, SQLITE_UTF16 | SQLITE_DETERMINISTIC | SQLITE_DIRECTONLY, nullptr,
+        jetLike, nullptr, nullptr, nullptr);
     sqlite3_limit(g_db, SQLITE_LIMIT_LENGTH, 1 << 20);
     using schema::DatabaseKind;
-    for (const DatabaseKind kind : {DatabaseKind::Cari, DatabaseKind::Stok, DatabaseKind::Fatura, DatabaseKind::Index}) {
+    for (const DatabaseKind kind :
+        {DatabaseKind::Cari, DatabaseKind::Stok, DatabaseKind::Fatura, DatabaseKind::Index}) {
         for (const QString &sql : schema::tableStatements(kind) + schema::indexStatements(kind))
             exec(sql);
         for (const schema::TableLayout &layout : schema::tableLayouts(kind))
             g_tables.push_back(readTableInfo(QString(layout.name)));
     }
     // Rows that put folding, wildcards and quoting to the test.
-    exec(QStringLiteral(
-        "INSERT INTO StokKartlar (StokKod, StokAdi, Barkod, KalanB, Fiyat, StokGizle, Sube) VALUES "
-        "('01', 'ÇAY', '8690', 2, 5, 0, '02'), ('02', 'çay bardağı', NULL, 0, 7.5, -1, '03'), "
-        "('03', 'Işık', '1', 3, 0, 0, NULL), ('04', 'İnce', '', -1, 2, 0, '02'), ('05', '100% pamuk', 'x', 0, 0, 0, ''), "
-        "('06', 'a_b', NULL, 0, 0, 0, NULL), ('07', '[köşeli]', NULL, 1e300, -0.0, 0, NULL), "
-        "('08', 'O''Brien', NULL, 0, 0, 0, NULL), ('09', 'x'' OR 1=1 --', NULL, 0, 0, 0, NULL), "
-        "('10', 'Yıldız*', NULL, 0, 0, 0, NULL), (NULL, NULL, NULL, NULL, NULL, NULL, NULL)"));
+    exec(QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, Barkod, KalanB, Fiyat, StokGizle, Sube) VALUES "
+                        "('01', 'ÇAY', '8690', 2, 5, 0, '02'), ('02', 'çay bardağı', NULL, 0, 7.5, -1, '03'), "
+                        "('03', 'Işık', '1', 3, 0, 0, NULL), ('04', 'İnce', '', -1, 2, 0, '02'), ('05', '100% pamuk', "
+                        "'x', 0, 0, 0, ''), "
+                        "('06', 'a_b', NULL, 0, 0, 0, NULL), ('07', '[köşeli]', NULL, 1e300, -0.0, 0, NULL), "
+                        "('08', 'O''Brien', NULL, 0, 0, 0, NULL), ('09', 'x'' OR 1=1 --', NULL, 0, 0, 0, NULL), "
+                        "('10', 'Yıldız*', NULL, 0, 0, 0, NULL), (NULL, NULL, NULL, NULL, NULL, NULL, NULL)"));
     exec(QStringLiteral("INSERT INTO StokHareket (StokHarKod, Tarih, Miktar, Fiyat, GirisCikis) VALUES "
                         "('01', '2017-01-17T15:54:43', 2, 5, 'G'), ('02', '17/01/2017 15:54', -1, 7.5, 'C')"));
     exec(QStringLiteral("INSERT INTO CariKartlar (CariKod, Unvan, Borc) VALUES ('120', 'Şeker A.Ş.', 10), "

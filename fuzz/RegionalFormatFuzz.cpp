@@ -45,8 +45,7 @@ void writtenBack(const RegionalFormat &formats, double value, const QString &inp
         const QString shown = formats.format(value, kMasks[i]);
         const std::optional<double> back = formats.textToNumber(shown);
         if (!back || !near(*back, value, kMaskDecimals[i]))
-            fuzz::fault("a mask gives a text that reads as another number",
-                input + u" " + kMasks[i] + u" -> " + shown);
+            fuzz::fault("a mask gives a text that reads as another number", input + u" " + kMasks[i] + u" -> " + shown);
         if (formats.formatText(plain, kMasks[i]) != shown)
             fuzz::fault("formatText() of the number's text differs from format()", input + u" " + kMasks[i]);
     }
