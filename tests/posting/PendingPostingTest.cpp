@@ -78,6 +78,26 @@ TEST_F(PendingPostingTest, UnanswerableMarkerStopsTheNextDocument)
     EXPECT_TRUE(QFile::exists(marker()));
 }
 
+// A document that landed though its terminal never saw it finish: the next
+// confirmation finishes it instead of posting its lines a second time, and
+// says so without calling it a failure that left the lines in place.
+TEST_F(PendingPostingTest, MarkerOfALandedDocumentFinishesItInsteadOfPostingAgain)
+{
+    openInMode("1", kSale);
+    keyInTheBooks();
+    leaveMarker();
+    setLine(QStringLiteral("ST000001"), 1, 10, 10);
+    const QString before = footprint();
+
+    review(form->Command4);
+    confirm();
+
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("Son belge kaydedilmişti; satırları çalışma listesinden temizlendi.")});
+    EXPECT_EQ(footprint(), before);
+    EXPECT_EQ(captured(), QStringLiteral("0.0|0.0"));
+    EXPECT_FALSE(QFile::exists(marker()));
+}
+
 TEST_F(PendingPostingTest, PostingKeepsItsKeyInTheBooksAndLeavesNoMarker)
 {
     openInMode("1", kSale);
