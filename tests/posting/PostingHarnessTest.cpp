@@ -77,15 +77,21 @@ TEST_P(CrashAtEveryWrite, LeavesEachDocumentWholeOrAbsent)
     const HarnessRun run = runHarness({QStringLiteral("crash-trials"), QStringLiteral("--work"), work(),
         QStringLiteral("--kind"), QLatin1String(GetParam()), QStringLiteral("--items"), QStringLiteral("6"),
         QStringLiteral("--lines"), QStringLiteral("2"), QStringLiteral("--trials"), QStringLiteral("0"),
-        QStringLiteral("--io-step"), QStringLiteral("25")});
+        QStringLiteral("--io-step"), QStringLiteral("40")});
     const std::string output = run.output.toStdString();
     ASSERT_GT(run.writesPerDocument(), 5) << output;
-    ASSERT_GT(run.figure("trials"), run.writesPerDocument() + 5) << "file operation crashes ran too\n" << output;
+    ASSERT_GT(run.figure("trials"), run.writesPerDocument() + 10) << "file operation faults ran too\n" << output;
     EXPECT_EQ(run.figure("violations"), 0) << output;
-    // Every crash point ended a terminal, save those a document with fewer steps never reached.
-    EXPECT_EQ(run.figure("crashes") + run.figure("uncrashed"), run.figure("trials") - 1) << output;
+    // Every crash point ended a terminal and every I/O error met one, save
+    // those a document with fewer steps never reached.
+    const int struck = run.figure("crashes") + run.figure("power-losses") + run.figure("io-errors");
+    EXPECT_EQ(struck + run.figure("uncrashed"), run.figure("trials") - 1) << output;
     EXPECT_GE(run.figure("crashes"), run.writesPerDocument()) << output;
-    EXPECT_EQ(run.figure("posted"), 2 + run.figure("uncrashed")) << "only the clean run posts\n" << output;
+    EXPECT_GE(run.figure("power-losses"), 3) << output;
+    EXPECT_GE(run.figure("io-errors"), 3) << output;
+    // The clean run's two documents; then one per terminal that went on.
+    EXPECT_EQ(run.figure("posted") + run.figure("failed"), 2 + run.figure("uncrashed") + run.figure("io-errors"))
+        << output;
     EXPECT_EQ(run.exitCode, 0) << output;
 }
 

@@ -1,8 +1,14 @@
 #include "CrashVfs.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <random>
 #include <sqlite3.h>
+#include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace pusla::harness {
@@ -16,33 +22,146 @@ struct State
     qint64 seen = 0;
     qint64 target = 0;
     int exitCode = 0;
+    FileFault fault = FileFault::Crash;
+    quint32 seed = 1;
 };
 
 State g_state;
 sqlite3_vfs g_vfs;
 sqlite3_io_methods g_methods;
 
-void beforeChange(const char *what)
+constexpr sqlite3_int64 kSector = 512;
+
+/// What a file wrote since its last sync, sector by sector: the bytes that
+/// were there before and the part of the sector the writes touched. Kept by
+/// name, so that a file closed unsynced still loses its writes.
+struct Unsynced
 {
-    if (!g_state.armed)
-        return;
-    ++g_state.seen;
-    if (g_state.target > 0 && g_state.seen >= g_state.target) {
-        std::printf("crash before file operation %lld (%s)\n", static_cast<long long>(g_state.seen), what);
-        std::fflush(stdout);
-        ::_exit(g_state.exitCode);
-    }
-}
+    struct Sector
+    {
+        std::string before;
+        sqlite3_int64 from = kSector;
+        sqlite3_int64 to = 0;
+    };
+    sqlite3_int64 syncedSize = 0;
+    std::map<sqlite3_int64, Sector> sectors;
+};
+
+std::map<std::string, Unsynced> g_unsynced;
 
 struct ShimFile
 {
     sqlite3_file base;
     sqlite3_file *real;
+    const char *name; // null for SQLite's nameless temporary files
 };
 
 sqlite3_file *real(sqlite3_file *file)
 {
     return reinterpret_cast<ShimFile *>(file)->real;
+}
+
+const char *nameOf(sqlite3_file *file)
+{
+    return reinterpret_cast<ShimFile *>(file)->name;
+}
+
+void noteWrite(sqlite3_file *f, int n, sqlite3_int64 offset)
+{
+    const char *name = nameOf(f);
+    if (!name)
+        return;
+    const auto [file, fresh] = g_unsynced.try_emplace(name);
+    Unsynced &unsynced = file->second;
+    if (fresh)
+        real(f)->pMethods->xFileSize(real(f), &unsynced.syncedSize);
+    for (sqlite3_int64 at = offset / kSector * kSector; at < offset + n; at += kSector) {
+        const auto [sector, added] = unsynced.sectors.try_emplace(at);
+        if (added) {
+            // A short read fills the rest with zeros, as the disk beyond the end reads.
+            sector->second.before.assign(kSector, '\0');
+            real(f)->pMethods->xRead(real(f), sector->second.before.data(), int(kSector), at);
+        }
+        sector->second.from = std::min(sector->second.from, std::max(offset, at) - at);
+        sector->second.to = std::max(sector->second.to, std::min(offset + n, at + kSector) - at);
+    }
+}
+
+void noteTruncate(sqlite3_file *f, sqlite3_int64 size)
+{
+    const char *name = nameOf(f);
+    const auto file = name ? g_unsynced.find(name) : g_unsynced.end();
+    if (file == g_unsynced.end())
+        return;
+    file->second.sectors.erase(file->second.sectors.lower_bound(size), file->second.sectors.end());
+    file->second.syncedSize = std::min(file->second.syncedSize, size);
+}
+
+/// The power goes: each sector written since its file's last sync reached
+/// the disk, never left the cache, or was torn into garbage where written.
+void losePower()
+{
+    std::mt19937 random(g_state.seed);
+    for (const auto &[path, unsynced] : g_unsynced) {
+        const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        sqlite3_int64 size = unsynced.syncedSize;
+        for (const auto &[offset, sector] : unsynced.sectors) {
+            switch (random() % 3) {
+            case 0:
+                size = std::max(size, offset + sector.to);
+                break;
+            case 1:
+                ::pwrite(fd, sector.before.data(), sector.before.size(), offset);
+                break;
+            default: {
+                std::string garbage(static_cast<std::size_t>(sector.to - sector.from), '\0');
+                for (char &c : garbage)
+                    c = static_cast<char>(random());
+                ::pwrite(fd, garbage.data(), garbage.size(), offset + sector.from);
+                size = std::max(size, offset + sector.to);
+            }
+            }
+        }
+        struct stat info {};
+        if (::fstat(fd, &info) == 0 && info.st_size > size)
+            ::ftruncate(fd, size);
+        ::close(fd);
+    }
+}
+
+/// Counts a file operation and lets the fault strike it; true when it is to
+/// fail with an I/O error.
+bool beforeChange(const char *what)
+{
+    if (!g_state.armed)
+        return false;
+    ++g_state.seen;
+    if (g_state.target <= 0 || g_state.seen != g_state.target)
+        return false;
+    const auto at = static_cast<long long>(g_state.seen);
+    switch (g_state.fault) {
+    case FileFault::IoError:
+        std::printf("io error at file operation %lld (%s)\n", at, what);
+        std::fflush(stdout);
+        return true;
+    case FileFault::PowerLoss: {
+        g_state.armed = false;
+        std::size_t sectors = 0;
+        for (const auto &file : g_unsynced)
+            sectors += file.second.sectors.size();
+        losePower();
+        std::printf("power lost before file operation %lld (%s): %zu unsynced sectors in %zu files\n", at, what,
+                    sectors, g_unsynced.size());
+        break;
+    }
+    case FileFault::Crash:
+        std::printf("crash before file operation %lld (%s)\n", at, what);
+        break;
+    }
+    std::fflush(stdout);
+    ::_exit(g_state.exitCode);
 }
 
 int shimClose(sqlite3_file *f)
@@ -53,18 +172,26 @@ int shimClose(sqlite3_file *f)
 int shimRead(sqlite3_file *f, void *p, int n, sqlite3_int64 o) { return real(f)->pMethods->xRead(real(f), p, n, o); }
 int shimWrite(sqlite3_file *f, const void *p, int n, sqlite3_int64 o)
 {
-    beforeChange("write");
+    if (beforeChange("write"))
+        return SQLITE_IOERR_WRITE;
+    noteWrite(f, n, o);
     return real(f)->pMethods->xWrite(real(f), p, n, o);
 }
 int shimTruncate(sqlite3_file *f, sqlite3_int64 size)
 {
-    beforeChange("truncate");
+    if (beforeChange("truncate"))
+        return SQLITE_IOERR_TRUNCATE;
+    noteTruncate(f, size);
     return real(f)->pMethods->xTruncate(real(f), size);
 }
 int shimSync(sqlite3_file *f, int flags)
 {
-    beforeChange("sync");
-    return real(f)->pMethods->xSync(real(f), flags);
+    if (beforeChange("sync"))
+        return SQLITE_IOERR_FSYNC;
+    const int rc = real(f)->pMethods->xSync(real(f), flags);
+    if (rc == SQLITE_OK && nameOf(f))
+        g_unsynced.erase(nameOf(f));
+    return rc;
 }
 int shimFileSize(sqlite3_file *f, sqlite3_int64 *size) { return real(f)->pMethods->xFileSize(real(f), size); }
 int shimLock(sqlite3_file *f, int level) { return real(f)->pMethods->xLock(real(f), level); }
@@ -91,6 +218,7 @@ int shimOpen(sqlite3_vfs *, sqlite3_filename name, sqlite3_file *file, int flags
     auto *shim = reinterpret_cast<ShimFile *>(file);
     shim->real = reinterpret_cast<sqlite3_file *>(shim + 1);
     shim->real->pMethods = nullptr;
+    shim->name = name;
     const int rc = g_state.real->xOpen(g_state.real, name, shim->real, flags, outFlags);
     shim->base.pMethods = shim->real->pMethods ? &g_methods : nullptr;
     return rc;
@@ -99,8 +227,12 @@ int shimOpen(sqlite3_vfs *, sqlite3_filename name, sqlite3_file *file, int flags
 int shimDelete(sqlite3_vfs *, const char *name, int syncDir)
 {
     // Deleting a journal or the super-journal is the commit point itself.
-    beforeChange("delete");
-    return g_state.real->xDelete(g_state.real, name, syncDir);
+    if (beforeChange("delete"))
+        return SQLITE_IOERR_DELETE;
+    const int rc = g_state.real->xDelete(g_state.real, name, syncDir);
+    if (rc == SQLITE_OK)
+        g_unsynced.erase(name);
+    return rc;
 }
 int shimAccess(sqlite3_vfs *, const char *name, int flags, int *out)
 {
@@ -179,12 +311,19 @@ void installCrashVfs()
     sqlite3_vfs_register(&g_vfs, 1);
 }
 
-void armCrashVfs(qint64 target, int exitCode)
+void armCrashVfs(qint64 target, int exitCode, FileFault fault, quint32 seed)
 {
     g_state.seen = 0;
     g_state.target = target;
     g_state.exitCode = exitCode;
+    g_state.fault = fault;
+    g_state.seed = seed;
     g_state.armed = true;
+}
+
+bool fileStepFails(const char *what)
+{
+    return beforeChange(what);
 }
 
 qint64 disarmCrashVfs()

@@ -348,7 +348,7 @@ private:
             sqlite3_commit_hook(connection->handle(), onCommit, nullptr);
             g_crash.seen = 0;
             g_crash.armed = true;
-            armCrashVfs(m_options.crashAtFileOperation, kCrashExitCode);
+            armCrashVfs(m_options.crashAtFileOperation, kCrashExitCode, m_options.fileFault, m_options.seed);
             m_form->Command8[1]->setValue(true);
             m_result.lastFileOperations = disarmCrashVfs();
             g_crash.armed = false;
@@ -386,9 +386,16 @@ private:
         say(QStringLiteral("failed %1: %2").arg(number).arg(oneLine));
     }
 
-    /// A posted document empties the working list; a failed one leaves every line as it was.
+    /// A posted document empties the working list; a failed one leaves every
+    /// line as it was. A reset that failed after the books' commit leaves the
+    /// marker, and the next settlement finishes it: the verification checks
+    /// the list once the terminal has come back.
     void checkWorkingList(int number, const QList<JournalLine> &lines)
     {
+        if (m_lastPosted && QFileInfo::exists(QDir(m_options.programFolder).filePath(QString(schema::files::PendingMarker)))) {
+            say(QStringLiteral("reset pending %1").arg(number));
+            return;
+        }
         QHash<QString, WorkingRow> rows;
         try {
             rows = readWorkingList();

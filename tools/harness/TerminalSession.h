@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CrashVfs.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -23,8 +25,10 @@ struct SessionOptions
     quint32 seed = 1;
     /// Ends the process at this row write (or commit) of a posting; 0 never.
     qint64 crashAfterWrites = 0;
-    /// Ends the process before this file write, sync, truncate or delete of a posting; 0 never.
+    /// Strikes this file write, sync, truncate, delete or rename of a posting; 0 never.
     qint64 crashAtFileOperation = 0;
+    /// What strikes it: a crash, a power loss or an I/O error.
+    FileFault fileFault = FileFault::Crash;
     /// Posts nothing: starts the form, makes the role choice (which settles a
     /// posting the terminal had under way), opens every database file of the
     /// data directory, as a terminal coming back after a crash does, and ends.

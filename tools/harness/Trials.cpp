@@ -40,7 +40,8 @@ bool copyFolderFiles(const QString &from, const QString &to)
 
 /// The arguments of a terminal process posting documents.
 QStringList postArguments(const Workspace &workspace, int terminal, const QString &kind, int documents, int lines,
-                          quint32 seed, qint64 crashAt = 0, qint64 crashAtFileOperation = 0)
+                          quint32 seed, qint64 crashAt = 0, qint64 crashAtFileOperation = 0,
+                          const QString &fileFault = QStringLiteral("crash"))
 {
     QStringList args{QStringLiteral("post"),
                      QStringLiteral("--data"),
@@ -58,7 +59,8 @@ QStringList postArguments(const Workspace &workspace, int terminal, const QStrin
     if (crashAt > 0)
         args << QStringLiteral("--crash-after-writes") << QString::number(crashAt);
     if (crashAtFileOperation > 0)
-        args << QStringLiteral("--crash-at-io") << QString::number(crashAtFileOperation);
+        args << QStringLiteral("--crash-at-io") << QString::number(crashAtFileOperation)
+             << QStringLiteral("--io-fault") << fileFault;
     return args;
 }
 
@@ -175,12 +177,25 @@ void verifyInto(TrialReport &report, const Workspace &workspace, const QStringLi
     }
 }
 
-/// A terminal meant to crash: one that posted its document first took fewer
-/// steps than the measured one and is counted apart.
-void countCrash(TrialReport &report, const Child &child, const QString &context)
+/// A terminal meant to crash or lose power: one that posted its document
+/// first took fewer steps than the measured one and is counted apart. One
+/// meant to meet an I/O error goes on and ends as usual.
+void countCrash(TrialReport &report, const Child &child, const QString &context,
+                const QString &fileFault = QStringLiteral("crash"))
 {
+    if (fileFault == QLatin1String("error")) {
+        const bool struck = child.output().join(u'\n').contains(QLatin1String("io error at file operation"));
+        if (child.killed() || child.exitCode() != 0)
+            report.violations << context
+                    + QStringLiteral("the terminal ended with %1: %2").arg(child.exitCode()).arg(child.errors().right(500));
+        else if (struck)
+            ++report.ioErrors;
+        else
+            ++report.uncrashed;
+        return;
+    }
     if (child.exitCode() == kCrashExitCode && !child.killed()) {
-        ++report.crashes;
+        ++(fileFault == QLatin1String("power") ? report.powerLosses : report.crashes);
     } else if (child.exitCode() == 0 && !child.killed() && child.lastPosted("writes") > 0) {
         ++report.uncrashed;
     } else {
@@ -396,7 +411,8 @@ TrialReport runCrashTrials(const CrashTrialOptions &options)
     const qint64 last = options.lastWrite >= 0 ? qMin<qint64>(options.lastWrite, report.writesPerDocument)
                                                : report.writesPerDocument;
     // One document from the laid-out program folder, ended at the crash point.
-    const auto crashTrial = [&](const QString &context, qint64 atWrite, qint64 atFileOperation) {
+    const auto crashTrial = [&](const QString &context, qint64 atWrite, qint64 atFileOperation,
+                                const QString &fileFault = QStringLiteral("crash")) {
         if (!restoreTerminal(ws, 1)) {
             report.error = QStringLiteral("cannot restore the program folder");
             return false;
@@ -405,11 +421,11 @@ TrialReport runCrashTrials(const CrashTrialOptions &options)
         if (!baseline)
             return false;
         Child child(postArguments(ws, 1, options.kind, 1, options.lines, random.bounded(1u << 30), atWrite,
-                                  atFileOperation));
+                                  atFileOperation, fileFault));
         child.finish();
         child.collect(report, context);
         ++report.trials;
-        countCrash(report, child, context);
+        countCrash(report, child, context, fileFault);
         const std::optional<Leftovers> left = recoverAfterCrash(report, ws, 1, options.kind, context);
         if (!left)
             return false;
@@ -426,11 +442,13 @@ TrialReport runCrashTrials(const CrashTrialOptions &options)
         ? qMin<qint64>(options.lastFileOperation, report.fileOperationsPerDocument)
         : report.fileOperationsPerDocument;
     const qint64 step = qMax(1, options.fileOperationStep);
-    for (qint64 k = 1; k <= lastIo; k = (k < lastIo && k + step > lastIo) ? lastIo : k + step) {
-        if (!crashTrial(QStringLiteral("crash before file operation %1: ").arg(k), 0, k))
-            return report;
+    for (const QString &fault : {QStringLiteral("crash"), QStringLiteral("power"), QStringLiteral("error")}) {
+        for (qint64 k = 1; k <= lastIo; k = (k < lastIo && k + step > lastIo) ? lastIo : k + step) {
+            if (!crashTrial(QStringLiteral("%1 at file operation %2: ").arg(fault).arg(k), 0, k, fault))
+                return report;
+        }
+        say(QStringLiteral("%1: %2 at every %3. of %4 file operations").arg(options.kind, fault).arg(step).arg(lastIo));
     }
-    say(QStringLiteral("%1: crashed before every %2. of %3 file operations").arg(options.kind).arg(step).arg(lastIo));
 
     if (options.randomKills > 0) {
         // How long a terminal takes for its documents, so that kills fall while it posts.

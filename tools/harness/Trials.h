@@ -71,6 +71,9 @@ struct TrialReport
 {
     int trials = 0;
     int crashes = 0;
+    int powerLosses = 0;
+    /// Terminals that met an I/O error mid-posting and went on.
+    int ioErrors = 0;
     /// Crash trials whose document posted before the crash point was reached.
     int uncrashed = 0;
     /// Random kills that found no terminal posting (it had ended, or had not

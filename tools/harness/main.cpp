@@ -27,12 +27,16 @@ Commands:
       Lays out a workspace: DIR/shares/127.0.0.1/MuhasebeData (the demo set: centre 01,
       branches 02 and 03) and program folders DIR/terminals/t1..tT.
   post --data DIR --program DIR --kind KIND --documents N [--lines L] [--seed S]
-       [--crash-after-writes K] [--crash-at-io K] [--settle-only]
+       [--crash-after-writes K] [--crash-at-io K [--io-fault crash|power|error]] [--settle-only]
       One terminal: opens the main form headless in the user role over DIR (a folder
       named MuhasebeData) and posts N documents of L random lines each. With
       --crash-after-writes the process ends (status 86) at the K-th row write or commit
-      of a posting; with --crash-at-io before its K-th file write, sync, truncate or
-      delete (the steps of the multi-file commit on disk). Prints "posted N writes W io M"
+      of a posting; with --crash-at-io before its K-th file write, sync, truncate,
+      delete or rename (the steps of the multi-file commit on disk, and of the counter
+      file and the posting marker). --io-fault power loses power there instead: each
+      sector written since its file's last sync reaches the disk, is lost, or is torn
+      into garbage where it was written; --io-fault error fails that one step with an
+      I/O error and the terminal goes on. Prints "posted N writes W io M"
       or "failed N: message" per document. With --settle-only it posts nothing: it
       makes the role choice, which settles a posting the terminal had under way, opens
       every database file of DIR (rolling back what a crashed terminal left) and ends.
@@ -52,8 +56,9 @@ Commands:
        [--kill-documents D] [--last-write K] [--last-io K]
        [--io-step N] [--server CONNINFO [--server-restart COMMAND]]
       Crashes a terminal at every row write of one document (up to K with --last-write;
-      0: none), then before every file operation of its posting (--last-io likewise;
-      --io-step N: every N-th and the last),
+      0: none), then at every file operation of its posting (--last-io likewise;
+      --io-step N: every N-th and the last) three times: a crash, a power loss and an
+      I/O error there,
       then T kill -9 at random moments while it posts D documents. After each, a
       terminal with another program folder recovers the set while the crashed one's
       folder is moved out of reach, the crashed terminal comes back and settles, and
@@ -72,7 +77,7 @@ Commands:
 
 KIND: invoice, cari-sale, cari-purchase, depo, depo-purchase.
 The last line of crash-trials and concurrency reads
-  RESULT trials=.. crashes=.. uncrashed=.. missed=.. landed=.. posted=.. failed=.. violations=.. seconds=..
+  RESULT trials=.. crashes=.. power-losses=.. io-errors=.. uncrashed=.. missed=.. landed=.. posted=.. failed=.. violations=.. seconds=..
 (missed: kills that found no terminal posting; landed: crashed documents that were in
 the books all the same, settled when their terminal came back)
 and the exit status is 1 when there was a violation.
@@ -105,7 +110,9 @@ int printReport(const TrialReport &report)
         out() << "writes per document: " << report.writesPerDocument << '\n';
     if (report.fileOperationsPerDocument > 0)
         out() << "file operations per document: " << report.fileOperationsPerDocument << '\n';
-    out() << "RESULT trials=" << report.trials << " crashes=" << report.crashes << " uncrashed=" << report.uncrashed
+    out() << "RESULT trials=" << report.trials << " crashes=" << report.crashes
+          << " power-losses=" << report.powerLosses << " io-errors=" << report.ioErrors
+          << " uncrashed=" << report.uncrashed
           << " missed=" << report.missedKills << " landed=" << report.landedInFlight << " posted=" << report.posted
           << " failed=" << report.failed << " violations=" << report.violations.size()
           << " seconds=" << QString::number(report.seconds, 'f', 1) << '\n';
@@ -138,6 +145,8 @@ struct Options
     QCommandLineOption server{QStringLiteral("server"), QStringLiteral("PostgreSQL books."), QStringLiteral("CONNINFO")};
     QCommandLineOption serverRestart{QStringLiteral("server-restart"), QStringLiteral("Restarts the server."),
                                      QStringLiteral("COMMAND")};
+    QCommandLineOption ioFault{QStringLiteral("io-fault"), QStringLiteral("crash, power or error."),
+                               QStringLiteral("KIND")};
     QCommandLineOption settleOnly{QStringLiteral("settle-only"), QStringLiteral("Start, settle and end.")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("This text.")};
     QString problem;
@@ -146,6 +155,7 @@ struct Options
     {
         parser.addOptions({work, data, program, kind, documents, lines, seed, crashAt, outFile, baseline, trials, items,
                            terminals, killDocuments, lastWrite, crashAtIo, lastIo, ioStep, server, serverRestart, settleOnly,
+                           ioFault,
                            help});
     }
 
@@ -210,6 +220,13 @@ int postCommand(Options &o)
     options.crashAfterWrites = o.number(o.crashAt, 0);
     options.crashAtFileOperation = o.number(o.crashAtIo, 0);
     options.settleOnly = o.parser.isSet(o.settleOnly);
+    const QString fault = o.parser.value(o.ioFault);
+    if (fault == QLatin1String("power"))
+        options.fileFault = FileFault::PowerLoss;
+    else if (fault == QLatin1String("error"))
+        options.fileFault = FileFault::IoError;
+    else if (!fault.isEmpty() && fault != QLatin1String("crash"))
+        o.problem = QStringLiteral("--io-fault is crash, power or error");
     if (!o.problem.isEmpty())
         return usageError(o.problem);
     const auto kind = documentKind(kindText);
