@@ -90,8 +90,11 @@ void PendingPosting::finish(bool posted)
     try {
         if (posted)
             resetWorkingList();
-    } catch (const DbError &) {
-        return; // the marker stays: the next settlement finishes the reset
+    } catch (const DbError &error) {
+        // The marker stays: the next settlement finishes the reset.
+        qWarning("the document was posted, but its lines were not cleared from the working list: %s",
+            qUtf8Printable(error.text()));
+        return;
     }
     removeMarker(nullptr);
 }
