@@ -78,7 +78,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size > 4096)
         return 0;
     const QStringList lines = fuzz::text(data, size).split(u'\n');
-    const QString path = lines.value(0);
+    // A local folder text is taken below the temporary tree: walking the
+    // machine's own folders from / would only measure how big they are.
+    QString path = lines.value(0);
+    if (path.startsWith(u'/'))
+        path.prepend(g_mapper->paths().programFolder);
     const QString pattern = lines.value(1, QStringLiteral("*"));
     checkPath(path);
     // The same text under each root the program builds paths on.
