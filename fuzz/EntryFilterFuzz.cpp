@@ -26,10 +26,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const RegionalFormat &format = formats[data[0] % std::size(formats)];
     const EntryFilter filter(format);
 
+    // The keys so far, for the report of a fault.
+    const auto keys = [data](size_t last) {
+        QString typed;
+        for (size_t i = 1; i <= last; ++i)
+            typed += QString::number(data[i]) + u' ';
+        return typed;
+    };
     QString shown = QStringLiteral("0");
-    QString keys;
     for (size_t i = 1; i < size; ++i) {
-        keys += QString::number(data[i]) + u' ';
         const int key = filter.filterKey(shown, data[i]);
         if (key == EntryFilter::kBackspace)
             shown.chop(1);
@@ -39,9 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             continue;
         shown = filter.normalised(shown);
         if (!format.isNumeric(shown) || shown.size() > EntryFilter::kMaxLength)
-            fuzz::fault("the box shows a text it should not", keys + u"-> " + shown);
+            fuzz::fault("the box shows a text it should not", keys(i) + u"-> " + shown);
         if (filter.normalised(shown) != shown)
-            fuzz::fault("the box's text is not settled", keys + u"-> " + shown);
+            fuzz::fault("the box's text is not settled", keys(i) + u"-> " + shown);
     }
     // Any text pasted whole, as the Change event sees it.
     filter.normalised(fuzz::text(data + 1, size - 1));

@@ -215,6 +215,56 @@ TEST_P(StoreSemanticsTest, ARollbackUndoesEveryWriteOfTheTransaction)
     EXPECT_DOUBLE_EQ(after->field(QStringLiteral("KalanB")).toDouble(), 9);
 }
 
+// A posting's new rows, which the server store sends without waiting for
+// each, are there for its own reads and edits before the commit, with
+// values of every kind; a rolled-back transaction's rows never reach the
+// next one.
+TEST_P(StoreSemanticsTest, RowsAddedInATransactionAreThereForItsOwnReads)
+{
+    Database db = stock();
+    addCards(db);
+    std::unique_ptr<Recordset> rs = db.openRecordset(QStringLiteral("StokKartlar"));
+    const auto add = [&](const QString &code, const QVariant &name, const QVariant &quantity) {
+        rs->addNew();
+        rs->setField(QStringLiteral("StokKod"), code);
+        rs->setField(QStringLiteral("StokAdi"), name);
+        rs->setField(QStringLiteral("KalanB"), quantity);
+        rs->update();
+    };
+    {
+        Transaction abandoned(m_mapper);
+        abandoned.begin();
+        add(u"undone"_qs, u"x"_qs, 1);
+        abandoned.rollback();
+    }
+    constexpr int kAdded = 600;
+    Transaction transaction(m_mapper);
+    transaction.begin();
+    for (int i = 0; i < kAdded; ++i)
+        add(QStringLiteral("n%1").arg(i), i % 3 == 0 ? QVariant() : QVariant(u"Ürün %1"_qs.arg(i)),
+            i % 2 == 0 ? QVariant(i) : QVariant(i + 0.25));
+    rs->findFirst(QStringLiteral("StokKod='n300'"));
+    ASSERT_FALSE(rs->noMatch());
+    rs->edit();
+    rs->setField(QStringLiteral("KalanB"), -3.5);
+    rs->update();
+    EXPECT_EQ(db.openRecordset(QStringLiteral("Select StokKod From StokKartlar Where StokKod Like 'n*'"))->recordCount(),
+        kAdded);
+    transaction.commit();
+
+    std::unique_ptr<Recordset> after = db.openRecordset(QStringLiteral("StokKartlar"));
+    EXPECT_EQ(after->recordCount(), 6 + kAdded);
+    after->findFirst(QStringLiteral("StokKod='undone'"));
+    EXPECT_TRUE(after->noMatch());
+    after->findFirst(QStringLiteral("StokKod='n300'"));
+    EXPECT_DOUBLE_EQ(after->field(QStringLiteral("KalanB")).toDouble(), -3.5);
+    after->findFirst(QStringLiteral("StokKod='n599'"));
+    EXPECT_EQ(after->field(QStringLiteral("StokAdi")).toString(), u"Ürün 599");
+    EXPECT_DOUBLE_EQ(after->field(QStringLiteral("KalanB")).toDouble(), 599.25);
+    after->findFirst(QStringLiteral("StokKod='n3'"));
+    EXPECT_TRUE(after->field(QStringLiteral("StokAdi")).isNull());
+}
+
 // Another program's commit shows: the set knows its file changed and a
 // re-open lists the new row.
 TEST_P(StoreSemanticsTest, ASetSeesAnotherProgramsCommit)
