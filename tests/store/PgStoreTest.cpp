@@ -6,6 +6,9 @@
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <algorithm>
+#include <numeric>
+
 using namespace pusla;
 using namespace pusla::test;
 
@@ -43,6 +46,14 @@ TEST(PgConnectionTest, ValuesGoAndComeBackAsTheyAre)
         (std::vector<qint64> {-2, -1, 0, 1}));
     EXPECT_EQ(db.execKeys(QStringLiteral("SELECT x::smallint FROM generate_series(-1, 0) x")),
         (std::vector<qint64> {-1, 0}));
+    EXPECT_TRUE(db.execKeys(QStringLiteral("SELECT 1 WHERE false")).empty());
+    // A long list keeps the query's order, whatever the keys' own.
+    std::vector<qint64> shuffled(100'000);
+    std::iota(shuffled.begin(), shuffled.end(), 1);
+    std::sort(shuffled.begin(), shuffled.end(),
+        [](qint64 a, qint64 b) { return std::pair(a * 7919 % 100'003, a) < std::pair(b * 7919 % 100'003, b); });
+    EXPECT_EQ(db.execKeys(QStringLiteral("SELECT x FROM generate_series(1, 100000) x ORDER BY x * 7919 % 100003, x")),
+        shuffled);
 }
 
 // Failures arrive as the numbers the forms turn into the operator's

@@ -121,8 +121,15 @@ void check(PGconn *conn, const Result &result)
 PgConnection::PgConnection(const QString &conninfo, const Timeouts &timeouts)
 {
     // The defaults first: the connection string may override any of them.
+    // A terminal's statements are mostly finds of a row by an indexed key,
+    // prepared once and run thousands of times: planning each run anew (as
+    // the server does while a custom plan looks cheaper than the generic
+    // one) would cost more than the find itself. Parallel workers would
+    // only slow such finds, and would mix up the order of a list of keys.
     const QByteArray connectTimeout = QByteArray::number(timeouts.connectSeconds);
-    const QByteArray options = QStringLiteral("-c lock_timeout=%1 -c idle_in_transaction_session_timeout=%2")
+    const QByteArray options = QStringLiteral("-c lock_timeout=%1 -c idle_in_transaction_session_timeout=%2 "
+                                              "-c plan_cache_mode=force_generic_plan "
+                                              "-c max_parallel_workers_per_gather=0")
                                    .arg(timeouts.lockMilliseconds)
                                    .arg(timeouts.idleInTransactionMilliseconds)
                                    .toUtf8();
@@ -277,23 +284,41 @@ bool stale(const PGresult *result)
     return code == "0A000" || code == "26000";
 }
 
-/// The first field of every row of a binary result: whole numbers of 2, 4
-/// or 8 bytes in network order.
+/// A whole number of 2, 4 or 8 bytes in network order.
+qint64 wholeNumber(const unsigned char *bytes, int length)
+{
+    quint64 value = 0;
+    for (int i = 0; i < length; ++i)
+        value = (value << 8) | bytes[i];
+    // Sign-extend the shorter kinds.
+    if (length > 0 && length < 8 && (bytes[0] & 0x80))
+        value |= ~quint64(0) << (8 * length);
+    return qint64(value);
+}
+
+/// The keys of a list, which came as one binary array of whole numbers
+/// (none when the list was empty): a header of five 4-byte fields (one
+/// dimension, a null flag, the element type, the length, the lower bound),
+/// then each element's length and bytes.
 PgRows keysOf(const PGresult *result)
 {
     PgRows rows;
-    const int count = PQntuples(result);
-    rows.keys.reserve(size_t(count));
-    for (int row = 0; count > 0 && PQnfields(result) > 0 && row < count; ++row) {
-        const auto *bytes = reinterpret_cast<const unsigned char *>(PQgetvalue(result, row, 0));
-        const int length = PQgetisnull(result, row, 0) ? 0 : PQgetlength(result, row, 0);
-        quint64 value = 0;
-        for (int i = 0; i < length; ++i)
-            value = (value << 8) | bytes[i];
-        // Sign-extend the shorter kinds.
-        if (length > 0 && length < 8 && (bytes[0] & 0x80))
-            value |= ~quint64(0) << (8 * length);
-        rows.keys.push_back(qint64(value));
+    if (PQntuples(result) != 1 || PQnfields(result) != 1 || PQgetisnull(result, 0, 0))
+        return rows;
+    const auto *bytes = reinterpret_cast<const unsigned char *>(PQgetvalue(result, 0, 0));
+    const int size = PQgetlength(result, 0, 0);
+    constexpr int kHeader = 20;
+    if (size < kHeader || wholeNumber(bytes, 4) != 1)
+        return rows;
+    const qint64 count = wholeNumber(bytes + 12, 4);
+    rows.keys.reserve(size_t(std::clamp<qint64>(count, 0, size / 4)));
+    for (int at = kHeader; at + 4 <= size;) {
+        const int length = int(wholeNumber(bytes + at, 4));
+        at += 4;
+        if (length < 0 || length > 8 || at + length > size)
+            throw DbError(DbError::Generic, QStringLiteral("The server sent a list of keys that is not one."));
+        rows.keys.push_back(wholeNumber(bytes + at, length));
+        at += length;
     }
     return rows;
 }
@@ -364,7 +389,14 @@ PgRows PgConnection::exec(const QString &sql, const QVariantList &params)
 std::vector<qint64> PgConnection::execKeys(const QString &sql, const QVariantList &params)
 {
     ++m_roundTrips;
-    send(sql, params, true);
+    // One array instead of a row per key: a list of 100,000 keys would
+    // otherwise cost the server and libpq more than reading them. The
+    // aggregate takes the rows in the order the inner query gives them: a
+    // sorted subquery is never merged into the query around it, and the
+    // session runs no parallel workers that could interleave them.
+    send(QStringLiteral("SELECT array_agg(pusla_keyset.key) FROM (") + sql
+            + QStringLiteral(") AS pusla_keyset (key)"),
+        params, true);
     return std::move(collect(1).front().keys);
 }
 

@@ -19,7 +19,7 @@ struct PgRows
     QStringList columns;
     std::vector<QVariantList> rows;
     qint64 affected = 0;
-    /// The first field of every row, for a statement run by execKeys().
+    /// The first field of every row, for a query run by execKeys().
     std::vector<qint64> keys;
 
     /// The first field of the first row; null when there is none.
@@ -60,8 +60,9 @@ public:
     /// it go first, in the same round trip, and the first of them that
     /// failed is thrown.
     PgRows exec(const QString &sql, const QVariantList &params = {});
-    /// Runs a statement whose rows are whole numbers (the keys of a list)
-    /// and returns them; they come as binary, not as text.
+    /// Runs a query whose first field is a whole number (the keys of a
+    /// list) and returns it of every row, in the query's order; they come
+    /// as one binary array, not as a row each.
     std::vector<qint64> execKeys(const QString &sql, const QVariantList &params = {});
     /// Runs statements one after the other and waits for all their answers,
     /// in one round trip with any queued before them; the first failure is
