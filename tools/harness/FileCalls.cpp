@@ -8,6 +8,15 @@
 
 using pusla::harness::fileStepFails;
 
+namespace {
+pusla::harness::RenameWatcher g_renameWatcher = nullptr;
+} // namespace
+
+void pusla::harness::watchRenames(RenameWatcher watcher)
+{
+    g_renameWatcher = watcher;
+}
+
 extern "C" {
 
 int __real_rename(const char *from, const char *to);
@@ -18,7 +27,10 @@ int __wrap_rename(const char *from, const char *to)
         errno = EIO;
         return -1;
     }
-    return __real_rename(from, to);
+    const int result = __real_rename(from, to);
+    if (result == 0 && g_renameWatcher)
+        g_renameWatcher(to);
+    return result;
 }
 
 int __wrap_fsync(int fd)

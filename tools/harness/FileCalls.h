@@ -10,3 +10,12 @@ extern "C" {
 ssize_t __real_write(int fd, const void *data, size_t size);
 int __real_fsync(int fd);
 }
+
+namespace pusla::harness {
+
+/// Called after each rename of the program's that succeeded, with the name
+/// the file now has: the posting marker is in place from then on.
+using RenameWatcher = void (*)(const char *to);
+void watchRenames(RenameWatcher watcher);
+
+} // namespace pusla::harness

@@ -1,6 +1,7 @@
 #include "TerminalSession.h"
 
 #include "CrashVfs.h"
+#include "FileCalls.h"
 #include "Journal.h"
 #include "Say.h"
 
@@ -63,15 +64,17 @@ struct CrashPoint
 
 CrashPoint g_crash;
 
-/// Journals the key that the terminal's posting marker names as a commit of
-/// a posting begins: a document that landed had its key journaled first.
+/// Journals the key that the terminal's posting marker names as soon as the
+/// marker is in place, and again as a commit of a posting begins: a document
+/// that landed had its key journaled first. (Books on a server commit
+/// without a file commit that the harness could see.)
 struct KeyWatch
 {
     Journal *journal = nullptr;
     QString markerPath;
     QString lastKey;
 
-    void atCommit()
+    void journalMarkerKey()
     {
         QFile marker(markerPath);
         if (!journal || !marker.open(QIODevice::ReadOnly))
@@ -95,7 +98,7 @@ void onRowWrite(void *, int, const char *, const char *, sqlite3_int64)
 int onCommit(void *)
 {
     if (g_crash.armed)
-        g_keys.atCommit();
+        g_keys.journalMarkerKey();
     g_crash.count();
     return 0;
 }
@@ -176,6 +179,10 @@ public:
         g_crash.target = m_options.crashAfterWrites;
         g_keys.journal = &m_journal;
         g_keys.markerPath = markerPath();
+        watchRenames([](const char *to) {
+            if (g_crash.armed && QFile::decodeName(to) == g_keys.markerPath)
+                g_keys.journalMarkerKey();
+        });
 
         say(QStringLiteral("ready"));
         for (int i = 1; i <= m_options.documents; ++i)
