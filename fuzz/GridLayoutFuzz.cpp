@@ -1,145 +1,60 @@
-// The capture grid's layout file as the program finds it in its folder: the
-// main form is built once, then each input is laid down as PuslaCari2.Dat (or
-// the file of the situation the form is in) and
-// loaded. Whatever was loaded, a load of what a save wrote shows and hides
-// the same columns. (Widths are not compared: a caption's blanks from the
-// save can widen a column just wider than its caption by one blank.)
+// The capture grid's layout file (PuslaCari2.Dat and the like) as a load
+// reads it: the lines of whatever the file holds, each taken or left.
+//
+// Every line taken is written back by a save as a line that loads as the
+// same width and flag, and so is the width the grid shows for a shown
+// column (rounded to whole pixels): what the program wrote, it reads again.
+// (How the form applies the widths, captions and all, its tests cover.)
 #include "FuzzSupport.h"
 
-#include "app/Terminal.h"
-#include "base/Clock.h"
-#include "base/Dialogs.h"
-#include "base/PathMapper.h"
-#include "base/Program.h"
-#include "base/RegionalFormat.h"
-#include "base/Services.h"
-#include "base/SettingsStore.h"
-#include "capture/GridLayout.h"
-#include "forms/TerminalForm.h"
+#include "capture/GridLayoutFile.h"
+#include "forms/Twips.h"
 
-#include <QApplication>
-#include <QFile>
-#include <QLabel>
-#include <QTemporaryDir>
-
-#include <memory>
+#include <cmath>
 
 using namespace pusla;
 
 namespace {
 
-// The operator never answers: every question is a "no", every menu dismissed.
-class SilentDialogs final : public Dialogs
+// The line a save writes for `line`, loaded again.
+std::optional<LayoutLine> reloaded(const LayoutLine &line)
 {
-public:
-    MessageAnswer messageBox(const QString &, MessageButtons buttons) override
-    {
-        return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::No;
-    }
-    QString inputBox(const QString &, const QString &, const QString &) override { return {}; }
-    void popupMenu(QMenu &) override { }
-    void beep() override { }
-    void setBusy(bool) override { }
-};
-
-class FolderProgram final : public Program
-{
-public:
-    explicit FolderProgram(QString folder)
-        : m_folder(std::move(folder))
-    { }
-    QString folder() const override { return m_folder; }
-    QString exeName() const override { return QStringLiteral("pusla"); }
-    QSize screenSize() const override { return {1024, 768}; }
-    void endAtOnce() override { }
-    bool hasEnded() const override { return false; }
-    void doEvents() override { QCoreApplication::processEvents(); }
-    bool isCtrlDown() const override { return false; }
-
-private:
-    QString m_folder;
-};
-
-struct Machine
-{
-    QTemporaryDir root;
-    Paths paths = Paths::underRoot(root.path());
-    SilentDialogs dialogs;
-    FolderProgram program {paths.programFolder};
-    SystemClock clock;
-    SettingsStore settings {paths.configFolder};
-    PathMapper mapper {paths};
-    RegionalFormat formats {QLocale(QLocale::Turkish, QLocale::Turkey)};
-    Services services {dialogs, program, clock, settings, mapper, formats};
-    std::unique_ptr<Terminal> terminal;
-};
-
-Machine *g_machine = nullptr;
-
-QString suffix()
-{
-    return layoutSuffix(g_machine->terminal->form());
-}
-
-// The file of the situation the form is in (Label5 names it "Cari").
-QString layoutFile()
-{
-    return g_machine->paths.programFolder + QStringLiteral("/PuslaCari") + suffix() + QStringLiteral(".Dat");
-}
-
-QByteArray saved()
-{
-    g_machine->terminal->gridLayout().SaveGridLayout();
-    QFile file(layoutFile());
-    if (!file.open(QIODevice::ReadOnly))
-        fuzz::fault("the grid layout was not saved");
-    return file.readAll();
-}
-
-// The flag of each saved line, "#TRUE#" or "#FALSE#".
-QList<QByteArray> shownColumns(const QByteArray &layout)
-{
-    QList<QByteArray> flags;
-    for (const QByteArray &line : layout.split('\n'))
-        flags.append(line.mid(line.indexOf(',') + 1).trimmed());
-    return flags;
+    const QList<QByteArray> written = gridlayoutfile::lines(gridlayoutfile::format(line));
+    if (written.size() != 1)
+        fuzz::fault("a saved line is not one line", QString::fromLatin1(gridlayoutfile::format(line)));
+    return gridlayoutfile::parse(written.front());
 }
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
     fuzz::quietQt();
-    new QApplication(*argc, *argv);
-    g_machine = new Machine;
-    QDir().mkpath(g_machine->paths.programFolder);
-    QDir().mkpath(g_machine->paths.configFolder);
-    g_machine->terminal = std::make_unique<Terminal>(g_machine->services);
-    TerminalForm &form = g_machine->terminal->form();
-    form.Label5->setText(QStringLiteral("Cari"));
-    form.show();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    if (size > 4096)
-        return 0;
-    {
-        QFile file(layoutFile());
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-            || file.write(reinterpret_cast<const char *>(data), qint64(size)) != qint64(size))
-            fuzz::fault("the grid layout file cannot be written");
+    // What a load of a grid of eight columns reads at the most.
+    const QByteArray file = fuzz::bytes(data, std::min<size_t>(size, size_t(gridlayoutfile::readLimit(8))));
+    for (const QByteArray &text : gridlayoutfile::lines(file)) {
+        const std::optional<LayoutLine> line = gridlayoutfile::parse(text);
+        if (!line)
+            continue;
+        if (!std::isfinite(line->width) || line->width <= 0)
+            fuzz::fault("a line taken has a width no column can have", QString::fromLatin1(text.toPercentEncoding()));
+        const std::optional<LayoutLine> again = reloaded(*line);
+        if (!again || again->width != line->width || again->visible != line->visible)
+            fuzz::fault("a saved line loads as another", QString::fromLatin1(text.toPercentEncoding()));
+        // A shown column is as wide as its caption at least (a hidden one
+        // keeps the width it had): whole pixels, never none.
+        if (!line->visible || twipsToPixels(line->width) < 1)
+            continue;
+        const LayoutLine shown {pixelsToTwips(twipsToPixels(line->width)), true};
+        const std::optional<LayoutLine> shownAgain = reloaded(shown);
+        if (!shownAgain || shownAgain->width != shown.width)
+            fuzz::fault("the width the grid shows for a line is saved as a line that does not load",
+                QString::fromLatin1(text.toPercentEncoding()));
     }
-    GridLayout &layout = g_machine->terminal->gridLayout();
-    layout.LoadGridLayout(suffix());
-    const QByteArray first = saved();
-    layout.LoadGridLayout(suffix());
-    const QByteArray second = saved();
-    if (shownColumns(first) != shownColumns(second))
-        fuzz::fault("a saved layout loads with other columns shown",
-            QString::fromLatin1(first.toPercentEncoding(" ,#")) + u"\n-> "
-                + QString::fromLatin1(second.toPercentEncoding(" ,#")));
     return 0;
 }

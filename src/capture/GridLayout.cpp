@@ -1,5 +1,7 @@
 #include "capture/GridLayout.h"
 
+#include "capture/GridLayoutFile.h"
+
 #include "base/PathMapper.h"
 #include "base/Program.h"
 #include "base/Rounding.h"
@@ -22,18 +24,11 @@
 #include <QTableView>
 
 #include <cmath>
+#include <optional>
 #include <utility>
 
 namespace pusla {
 namespace {
-
-// A layout line is "1455,#FALSE#": anything much longer is not one, and the
-// grid has a handful of columns. Together they bound what a load reads.
-constexpr int kMaxLineLength = 64;
-// Wider than any screen; a width beyond it is a damaged line. A whole number
-// of pixels: a width the grid shows from a line it took, and a save writes
-// back, is never beyond it (1,000,000 twips would show as 1,000,005).
-constexpr double kMaxWidthTwips = 66'666 * kTwipsPerPixel;
 
 QString trimBlanks(const QString &text)
 {
@@ -98,11 +93,9 @@ void GridLayout::LoadGridLayout(const QString &suffix)
     if (!file.open(QIODevice::ReadOnly))
         return;
     const int columns = m_captureModel.columnCount();
-    QList<QByteArray> lines = file.read(qint64(columns) * (kMaxLineLength + 1)).split('\n');
+    const QList<QByteArray> lines = gridlayoutfile::lines(file.read(gridlayoutfile::readLimit(columns)));
     if (file.error() != QFileDevice::NoError)
         return;
-    if (lines.last().isEmpty())
-        lines.removeLast();
 
     const QScopedValueRollback applying(m_applying, true);
     const QFontMetrics metrics(m_form.DBGrid1->horizontalHeader()->font());
@@ -110,7 +103,8 @@ void GridLayout::LoadGridLayout(const QString &suffix)
         m_form.DBGrid1->setColumnHidden(column, false);
     for (int column = 0; column < std::min(columns, int(lines.size())); ++column) {
         // A line that cannot be read leaves its column as it is.
-        const Line line = parseLine(lines[column]).value_or(Line {columnWidth(column), true});
+        const LayoutLine line
+            = gridlayoutfile::parse(lines[column]).value_or(LayoutLine {columnWidth(column), true});
         m_form.DBGrid1->setColumnHidden(column, !line.visible);
         if (!line.visible)
             continue;
@@ -144,9 +138,7 @@ void GridLayout::SaveGridLayout()
                 setColumnWidth(column, captionWidth);
             padCaption(column, columnWidth(column), metrics, true);
         }
-        // As a single-precision number prints: 1455, 1234.5.
-        text += QByteArray::number(double(float(columnWidth(column))), 'g', 7);
-        text += visible ? ",#TRUE#\r\n" : ",#FALSE#\r\n";
+        text += gridlayoutfile::format({columnWidth(column), visible});
     }
 
     const std::optional<QString> path = m_form.services().paths.toLocal(fileName(layoutSuffix(m_form)));
@@ -178,24 +170,6 @@ bool GridLayout::eventFilter(QObject *watched, QEvent *event)
         break;
     }
     return QObject::eventFilter(watched, event);
-}
-
-std::optional<GridLayout::Line> GridLayout::parseLine(const QByteArray &line)
-{
-    if (line.size() > kMaxLineLength)
-        return std::nullopt;
-    // A decimal comma makes three fields: such a width is not guessed at.
-    const QList<QByteArray> fields = line.split(',');
-    if (fields.size() != 2)
-        return std::nullopt;
-    bool isNumber = false;
-    const double width = double(float(fields[0].trimmed().toDouble(&isNumber)));
-    if (!isNumber || !std::isfinite(width) || width <= 0 || width > kMaxWidthTwips)
-        return std::nullopt;
-    const QByteArray flag = fields[1].trimmed().toUpper();
-    if (flag != "#TRUE#" && flag != "#FALSE#")
-        return std::nullopt;
-    return Line {width, flag == "#TRUE#"};
 }
 
 void GridLayout::watchResizes(QHeaderView &header)

@@ -3,7 +3,6 @@
 #include <QObject>
 #include <QString>
 
-#include <optional>
 #include <vector>
 
 class QFontMetrics;
@@ -46,13 +45,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    struct Line
-    {
-        double width; // twips
-        bool visible;
-    };
-    static std::optional<Line> parseLine(const QByteArray &line);
-
     /// The layout file of a situation, as the program's paths name it.
     QString fileName(const QString &suffix) const;
 
