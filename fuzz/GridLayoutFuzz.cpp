@@ -1,9 +1,10 @@
 // The capture grid's layout file (PuslaCari2.Dat and the like) as a load
 // reads it: the lines of whatever the file holds, each taken or left.
 //
-// Every line taken is written back by a save as a line that loads as the
-// same width and flag, and so is the width the grid shows for a shown
-// column (rounded to whole pixels): what the program wrote, it reads again.
+// Every line taken is written back by a save as a line that loads with the
+// same flag and width (to seven digits, as a single-precision number
+// prints), and the width the grid shows for a shown column (whole pixels)
+// exactly: what the program wrote, it reads again.
 // (How the form applies the widths, captions and all, its tests cover.)
 #include "FuzzSupport.h"
 
@@ -43,8 +44,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             continue;
         if (!std::isfinite(line->width) || line->width <= 0)
             fuzz::fault("a line taken has a width no column can have", QString::fromLatin1(text.toPercentEncoding()));
+        // Seven digits, as the suite writes a width: the same width to a
+        // millionth, and to the pixel.
         const std::optional<LayoutLine> again = reloaded(*line);
-        if (!again || again->width != line->width || again->visible != line->visible)
+        if (!again || std::fabs(again->width - line->width) > line->width * 1e-6 || again->visible != line->visible)
             fuzz::fault("a saved line loads as another", QString::fromLatin1(text.toPercentEncoding()));
         // A shown column is as wide as its caption at least (a hidden one
         // keeps the width it had): whole pixels, never none.
