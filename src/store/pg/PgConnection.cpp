@@ -124,12 +124,10 @@ PgConnection::PgConnection(const QString &conninfo, const Timeouts &timeouts)
     // A terminal's statements are mostly finds of a row by an indexed key,
     // prepared once and run thousands of times: planning each run anew (as
     // the server does while a custom plan looks cheaper than the generic
-    // one) would cost more than the find itself. Parallel workers would
-    // only slow such finds, and would mix up the order of a list of keys.
+    // one) would cost more than the find itself.
     const QByteArray connectTimeout = QByteArray::number(timeouts.connectSeconds);
     const QByteArray options = QStringLiteral("-c lock_timeout=%1 -c idle_in_transaction_session_timeout=%2 "
-                                              "-c plan_cache_mode=force_generic_plan "
-                                              "-c max_parallel_workers_per_gather=0")
+                                              "-c plan_cache_mode=force_generic_plan")
                                    .arg(timeouts.lockMilliseconds)
                                    .arg(timeouts.idleInTransactionMilliseconds)
                                    .toUtf8();
@@ -296,10 +294,10 @@ qint64 wholeNumber(const unsigned char *bytes, int length)
     return qint64(value);
 }
 
-/// The keys of a list, which came as one binary array of whole numbers
-/// (none when the list was empty): a header of five 4-byte fields (one
-/// dimension, a null flag, the element type, the length, the lower bound),
-/// then each element's length and bytes.
+/// The keys of a list, which came as one binary array of whole numbers: a
+/// header of three 4-byte fields (the dimensions, a null flag, the element
+/// type) and, for a list that is not empty, two more (its length and lower
+/// bound), then each element's length and bytes.
 PgRows keysOf(const PGresult *result)
 {
     PgRows rows;
@@ -390,13 +388,9 @@ std::vector<qint64> PgConnection::execKeys(const QString &sql, const QVariantLis
 {
     ++m_roundTrips;
     // One array instead of a row per key: a list of 100,000 keys would
-    // otherwise cost the server and libpq more than reading them. The
-    // aggregate takes the rows in the order the inner query gives them: a
-    // sorted subquery is never merged into the query around it, and the
-    // session runs no parallel workers that could interleave them.
-    send(QStringLiteral("SELECT array_agg(pusla_keyset.key) FROM (") + sql
-            + QStringLiteral(") AS pusla_keyset (key)"),
-        params, true);
+    // otherwise cost the server and libpq more than reading them. An array
+    // made of a subquery holds its rows in the subquery's order.
+    send(QStringLiteral("SELECT ARRAY(") + sql + u')', params, true);
     return std::move(collect(1).front().keys);
 }
 

@@ -60,9 +60,9 @@ public:
     /// it go first, in the same round trip, and the first of them that
     /// failed is thrown.
     PgRows exec(const QString &sql, const QVariantList &params = {});
-    /// Runs a query whose first field is a whole number (the keys of a
-    /// list) and returns it of every row, in the query's order; they come
-    /// as one binary array, not as a row each.
+    /// Runs a query of one field, a whole number (the keys of a list), and
+    /// returns it of every row, in the query's order; they come as one
+    /// binary array, not as a row each.
     std::vector<qint64> execKeys(const QString &sql, const QVariantList &params = {});
     /// Runs statements one after the other and waits for all their answers,
     /// in one round trip with any queued before them; the first failure is
