@@ -98,15 +98,16 @@ QStringList companyStatements(const QString &company)
                               .arg(tableName, schemaName, QString(file).chopped(4));
         }
         for (const LookupIndex &index : lookupIndexes(kind)) {
-            // A list in name order of the visible cards reads the index alone.
-            const bool hidesCards = index.key == IndexKey::SortKey && index.table == StokKartlar::Table;
             // NULLs first, as SQLite lists them.
-            statements << QStringLiteral("CREATE INDEX %1 ON %2.%3 (%4 NULLS FIRST, id)%5")
-                              .arg(quoted(indexName(index)), schemaName, quoted(QString(index.table)),
-                                  quoted(keyColumn(index)),
-                                  hidesCards
-                                      ? QStringLiteral(" INCLUDE (%1)").arg(quoted(QString(StokKartlar::StokGizle)))
-                                      : QString());
+            const QString columns = QStringLiteral("%1 NULLS FIRST, id").arg(quoted(keyColumn(index)));
+            const QString table = schemaName + u'.' + quoted(QString(index.table));
+            statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3)").arg(quoted(indexName(index)), table, columns);
+            // The working list, the visible cards in name order, walks an
+            // index of its own: no hidden card to step over, no flag to test.
+            if (index.key == IndexKey::SortKey && index.table == StokKartlar::Table)
+                statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3) WHERE %4 = 0")
+                                  .arg(quoted(indexName(index) + QStringLiteral("_visible")), table, columns,
+                                      quoted(QString(StokKartlar::StokGizle)));
         }
     }
     statements

@@ -1,6 +1,9 @@
 #include "base/TextFold.h"
 #include "data/ServerSchema.h"
+#include "posting/WorkingListViews.h"
 #include "store/DbError.h"
+#include "store/jet/JetSql.h"
+#include "store/jet/RecordSourcePlan.h"
 #include "support/PgServer.h"
 
 #include <QElapsedTimer>
@@ -164,6 +167,22 @@ TEST(ServerSchemaTest, FoldAndNameOrderAreTheProgramsOwn)
         steps << row.front().toString();
     EXPECT_TRUE(steps.join(u'\n').contains(QStringLiteral("Scan using \"ix_StokKartlar_Barkod_fold\"")))
         << steps.join(u'\n').toStdString();
+
+    // The working list's keys, as the program asks for them, come from the
+    // index of the visible cards alone.
+    for (const WorkingListView view : {WorkingListView::AllByName, WorkingListView::DocumentByName}) {
+        const RecordSourcePlan list = planRecordSource(workingListView(view), QStringLiteral("01"),
+            [&db](const QString &table) { return db.tableInfo(QStringLiteral("01"), table); }, SqlDialect::Postgres);
+        steps.clear();
+        for (const QVariantList &row :
+            db.exec(QStringLiteral(R"(EXPLAIN SELECT id FROM "01"."StokKartlar" WHERE %1 ORDER BY %2)")
+                        .arg(numberedParameters(list.where.sql), list.orderBy.sql),
+                  list.where.params + list.orderBy.params)
+                .rows)
+            steps << row.front().toString();
+        EXPECT_TRUE(steps.join(u'\n').contains(QStringLiteral("using \"ix_StokKartlar_StokAdi_sort_visible\"")))
+            << steps.join(u'\n').toStdString();
+    }
 }
 
 TEST(ServerSchemaTest, ADatabaseThatWouldFoldOtherwiseIsRefused)
