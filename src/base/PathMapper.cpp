@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -85,8 +84,6 @@ std::optional<QString> PathMapper::toLocal(const QString &windowsText) const
 #ifdef Q_OS_WIN
     return windowsText;
 #else
-    static const QRegularExpression separators(QStringLiteral("[\\\\/]+"));
-
     QString root;
     QString rest;
     const bool share = windowsText.startsWith(QStringLiteral("\\\\"));
@@ -107,13 +104,19 @@ std::optional<QString> PathMapper::toLocal(const QString &windowsText) const
         return std::nullopt;
     }
 
+    // Either slash separates, a run of them as one.
     QStringList segments;
-    for (const QString &segment : rest.split(separators, Qt::SkipEmptyParts)) {
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= rest.size(); ++i) {
+        if (i < rest.size() && rest.at(i) != u'\\' && rest.at(i) != u'/')
+            continue;
+        const QStringView segment = QStringView(rest).sliced(start, i - start);
+        start = i + 1;
         // A text must never reach outside its share, drive or folder.
         if (segment == u"..")
             return std::nullopt;
-        if (segment != u".")
-            segments.append(segment);
+        if (!segment.isEmpty() && segment != u".")
+            segments.append(segment.toString());
     }
     if (share && segments.isEmpty())
         return std::nullopt;
