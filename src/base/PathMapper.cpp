@@ -1,9 +1,14 @@
 #include "base/PathMapper.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
+
+#ifndef Q_OS_WIN
+#include <dirent.h>
+#endif
 
 namespace pusla {
 
@@ -45,6 +50,24 @@ QString joined(const QString &folder, const QString &name)
     return folder + u'/' + name;
 }
 
+// The entry of a folder named like `name` without regard to case; of several,
+// the first in name order. Only names are compared, so the folder is read
+// without a look at each entry.
+QString entryLike(const QString &folder, const QString &name)
+{
+    QString found;
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return found;
+    while (const dirent *entry = ::readdir(dir)) {
+        const QString entryName = QFile::decodeName(entry->d_name);
+        if (entryName.compare(name, Qt::CaseInsensitive) == 0 && (found.isEmpty() || entryName < found))
+            found = entryName;
+    }
+    ::closedir(dir);
+    return found;
+}
+
 // Walks below root: an existing entry is taken whatever its case; from the
 // first missing one on, the rest stays as written (a new file keeps its case).
 QString resolveBelow(const QString &root, const QStringList &segments)
@@ -57,16 +80,13 @@ QString resolveBelow(const QString &root, const QStringList &segments)
             current = exact;
             continue;
         }
-        const QStringList entries = QDir(current).entryList(
-            QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-        const auto match = std::find_if(entries.cbegin(), entries.cend(),
-            [&segment](const QString &entry) { return entry.compare(segment, Qt::CaseInsensitive) == 0; });
-        if (match == entries.cend()) {
+        const QString match = entryLike(current, segment);
+        if (match.isEmpty()) {
             for (qsizetype j = i; j < segments.size(); ++j)
                 current = joined(current, segments.at(j));
             return current;
         }
-        current = joined(current, *match);
+        current = joined(current, match);
     }
     return current;
 }

@@ -77,6 +77,7 @@ const MappingCase kMappingCases[] = {
     {R"({home}\TEMP.MDB)", "home/Temp.Mdb", File},
     {R"(C:\a.txt)", "c/a.txt", File}, // the exact name wins over another case
     {R"(C:\A.TXT)", "c/A.TXT", File},
+    {R"(C:\A.txt)", "c/A.TXT", File}, // of two other cases, the first in name order
     {R"(c:\MUHASEBEDATA\rapor\Sayim.txt)", "c/MuhasebeData/Rapor/Sayim.txt"},
     {R"(C:\muhasebedata\RAPOR\)", "c/MuhasebeData/Rapor", Folder},
     {R"(C:\muhasebedata\RAPOR)", "c/MuhasebeData/Rapor", Folder},
