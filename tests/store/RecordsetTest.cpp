@@ -15,9 +15,6 @@ namespace pusla {
 namespace {
 
 const QString kWorkingList = QStringLiteral("Select * From StokKartlar Where StokGizle=False Order By StokAdi Asc");
-// The working list after a header tap has replaced its sort clause.
-const QString kWorkingListDescending = QString(kWorkingList).replace(QStringLiteral("Order By StokAdi Asc"),
-    QStringLiteral("ORDER BY StokAdi DESC"));
 
 struct Card
 {
@@ -61,32 +58,6 @@ protected:
 
     std::unique_ptr<DataControl> m_control;
 };
-
-TEST_F(RecordsetTest, SourcesListTheirRowsInTheirOrder)
-{
-    QStringList statements = test::stockCardDdl();
-    statements << QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, KalanB, KalanA, StokGizle, Sube) VALUES "
-                                 "('3', 'Zeytin', 10, 0, 0, '02'), ('1', 'elma', 9, 0, 0, '03'), "
-                                 "('5', 'armut', 0, 3, -1, '02'), ('2', 'ELMA', 100, 0, 0, '02'), "
-                                 "('4', 'Elma', 0, 0, 0, '02')");
-    test::runOnFile(programFile(QStringLiteral("Temp.Mdb")), statements);
-    // Text compares without regard to case; ties keep the stored order, reversed when descending.
-    const std::pair<const char *, const char *> cases[] = {
-        {"StokKartlar", "3,1,5,2,4"},
-        {"Select * From StokKartlar Where StokGizle=False Order By StokAdi Asc", "1,2,4,3"},
-        {"Select * From StokKartlar Where StokGizle=False ORDER BY StokAdi DESC", "3,4,2,1"},
-        {"StokKartlar ORDER BY StokAdi ASC", "5,1,2,4,3"},
-        {"Select * From StokKartlar Order By KalanB Asc", "5,4,1,3,2"},
-        {"Select * From StokKartlar Where StokGizle=False ORDER BY KalanB DESC", "2,3,1,4"},
-        {"Select * From StokKartlar Where StokGizle=False And KalanB+KalanA<>0 Order By StokAdi Asc", "1,2,3"},
-        {"Select * From StokKartlar Where Sube='02' Order By StokAdi Asc", "5,2,4,3"},
-        {"SELECT * FROM StokKartlar Where StokGizle=False And KalanB<>0", "3,1,2"},
-        {"Select * FROM StokKartlar Where StokGizle=False And KalanB<>0 Order By StokKod Asc", "1,2,3"},
-    };
-    for (const auto &[source, codes] : cases)
-        EXPECT_EQ(column(control(QString::fromUtf8(source)).recordset(), QStringLiteral("StokKod")).join(u','),
-            QString::fromLatin1(codes)) << source;
-}
 
 // 300 cards stored out of name order, a quarter of them hidden.
 TEST_F(RecordsetTest, LongWorkingListHoldsTheVisibleCardsByNameAndReadsAnyRowInPlace)

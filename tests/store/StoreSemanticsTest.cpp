@@ -28,19 +28,16 @@ protected:
     void addCards(Database &db)
     {
         // Stored order 1..6; names that tie without regard to case, a
-        // Turkish dotted capital, a card without a name and a hidden one.
-        db.execute(QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, Barkod, KalanB, StokGizle) VALUES "
-                                  "('1', 'elma', '869001', 9, False)"));
-        db.execute(QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, Barkod, KalanB, StokGizle) VALUES "
-                                  "('2', 'ELMA', '869002', 100, False)"));
-        db.execute(QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, Barkod, KalanB, StokGizle) VALUES "
-                                  "('3', 'İncir', '869003', 5, False)"));
-        db.execute(QStringLiteral("INSERT INTO StokKartlar (StokKod, Barkod, KalanB, StokGizle) VALUES "
-                                  "('4', '869004', 0, False)"));
-        db.execute(QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, Barkod, KalanB, StokGizle) VALUES "
-                                  "('5', 'armut', '869005', 3, True)"));
-        db.execute(QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, Barkod, KalanB, StokGizle) VALUES "
-                                  "('6', 'Zeytin', 'abc-7', 1, False)"));
+        // Turkish dotted capital, a card without a name, a hidden one, one
+        // whose two quantities cancel out and one of another branch.
+        const char *const cards[] = {"'1', 'elma', '869001', 9, -9, False, '03'",
+            "'2', 'ELMA', '869002', 100, 0, False, '02'", "'3', 'İncir', '869003', 5, 0, False, '02'",
+            "'4', Null, '869004', 0, 0, False, '02'", "'5', 'armut', '869005', 3, 0, True, '02'",
+            "'6', 'Zeytin', 'abc-7', 1, 0, False, '02'"};
+        for (const char *card : cards)
+            db.execute(QStringLiteral("INSERT INTO StokKartlar (StokKod, StokAdi, Barkod, KalanB, KalanA, StokGizle, "
+                                      "Sube) VALUES (%1)")
+                           .arg(QString::fromUtf8(card)));
     }
 
     static QString codes(Recordset &rs)
@@ -69,6 +66,11 @@ TEST_P(StoreSemanticsTest, SourcesListTheirRowsInTheSameOrder)
         {"Select * From StokKartlar Where StokGizle=False ORDER BY StokAdi DESC", "6,3,2,1,4"},
         {"Select * From StokKartlar Order By KalanB Desc", "2,1,3,5,6,4"},
         {"Select StokKod, KalanB From StokKartlar Where KalanB > 3 And StokAdi Like 'e*'", "1,2"},
+        {"StokKartlar ORDER BY StokAdi ASC", "4,5,1,2,3,6"},
+        {"Select * From StokKartlar Where StokGizle=False And KalanB+KalanA<>0 Order By StokAdi Asc", "2,3,6"},
+        {"Select * From StokKartlar Where Sube='02' Order By StokAdi Asc", "4,5,2,3,6"},
+        {"SELECT * FROM StokKartlar Where StokGizle=False And KalanB<>0", "1,2,3,6"},
+        {"Select * FROM StokKartlar Where StokGizle=False And KalanB<>0 Order By StokKod Desc", "6,3,2,1"},
     };
     for (const auto &[source, expected] : cases) {
         SCOPED_TRACE(source);
