@@ -89,8 +89,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     checkPath(QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\") + path);
     checkPath(QStringLiteral("C:\\") + path);
     checkPath(g_mapper->paths().programFolder + u'\\' + path);
-    g_mapper->fileExists(path);
-    g_mapper->dirExists(path);
     g_mapper->listFiles(QStringLiteral("\\\\127.0.0.1\\MuhasebeData"), pattern);
     g_mapper->listFiles(path, pattern);
     checkTitle(lines.value(2, path));
