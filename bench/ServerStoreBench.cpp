@@ -10,6 +10,7 @@
 #include "data/ServerLoad.h"
 #include "posting/WorkingListViews.h"
 #include "store/DbError.h"
+#include "store/KeysetQuery.h"
 #include "store/jet/JetSql.h"
 #include "store/jet/RecordSourcePlan.h"
 #include "store/pg/PgConnection.h"
@@ -132,10 +133,10 @@ void BM_ServerNameKeyset(benchmark::State &state)
         return;
     const RecordSourcePlan list = planRecordSource(workingListView(WorkingListView::AllByName),
         QStringLiteral("01"), [b](const QString &) { return b->table; }, SqlDialect::Postgres);
-    const QString keys = QStringLiteral(R"(SELECT id FROM "01"."StokKartlar" WHERE %1 ORDER BY %2)")
-                             .arg(numberedParameters(list.where.sql), list.orderBy.sql);
+    const SqlText keys = keysetStatement(QStringLiteral("id"), QStringLiteral(R"("01"."StokKartlar")"), list);
+    const QString sql = numberedParameters(keys.sql);
     for (auto _ : state) {
-        const std::vector<qint64> ids = b->db->execKeys(keys, list.where.params + list.orderBy.params);
+        const std::vector<qint64> ids = b->db->execKeys(sql, keys.params);
         state.counters["rows"] = double(ids.size());
     }
 }

@@ -9,11 +9,6 @@
 namespace pusla {
 namespace {
 
-std::vector<qint64> rowids(StoreConnection &db, const QString &sql, const QVariantList &params)
-{
-    return db.queryKeys(sql, params);
-}
-
 // Whether SQLite reads the rows in this order from an index rather than
 // sorting them.
 bool orderFromIndex(StoreConnection &db, const QString &orderedSql, const QVariantList &params)
@@ -35,13 +30,14 @@ std::vector<qint64> queryKeyset(StoreConnection &db, const QString &table, const
 {
     const QString key = db.keyColumn();
     const QString orderedSql = QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(key, table, plan.orderBy.sql);
+    // One statement when there is no condition to split off, and always on
+    // the server, which plans the ordered scan and the condition together.
+    if (plan.where.isEmpty() || plan.rowidOrder || db.dialect() != SqlDialect::Sqlite
+        || !orderFromIndex(db, orderedSql, plan.orderBy.params)) {
+        const SqlText whole = keysetStatement(key, table, plan);
+        return db.queryKeys(whole.sql, whole.params);
+    }
     const QString whereSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(key, table, plan.where.sql);
-    if (plan.where.isEmpty())
-        return rowids(db, orderedSql, plan.orderBy.params);
-    // The server plans the ordered scan and the condition together.
-    if (plan.rowidOrder || db.dialect() != SqlDialect::Sqlite || !orderFromIndex(db, orderedSql, plan.orderBy.params))
-        return rowids(
-            db, whereSql + QStringLiteral(" ORDER BY ") + plan.orderBy.sql, plan.where.params + plan.orderBy.params);
 
     const bool ownTransaction = !db.inTransaction();
     if (ownTransaction)
@@ -49,8 +45,8 @@ std::vector<qint64> queryKeyset(StoreConnection &db, const QString &table, const
     std::vector<qint64> ordered;
     std::vector<qint64> meeting;
     try {
-        ordered = rowids(db, orderedSql, plan.orderBy.params);
-        meeting = rowids(db, whereSql, plan.where.params);
+        ordered = db.queryKeys(orderedSql, plan.orderBy.params);
+        meeting = db.queryKeys(whereSql, plan.where.params);
         if (ownTransaction)
             db.commit();
     } catch (const DbError &) {
@@ -77,6 +73,14 @@ std::vector<qint64> queryKeyset(StoreConnection &db, const QString &table, const
     std::erase_if(
         ordered, [&meeting](qint64 rowid) { return !std::binary_search(meeting.begin(), meeting.end(), rowid); });
     return ordered;
+}
+
+SqlText keysetStatement(const QString &key, const QString &table, const RecordSourcePlan &plan)
+{
+    if (plan.where.isEmpty())
+        return {QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(key, table, plan.orderBy.sql), plan.orderBy.params};
+    return {QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY %4").arg(key, table, plan.where.sql, plan.orderBy.sql),
+        plan.where.params + plan.orderBy.params};
 }
 
 void mergeAppended(Keyset &keyset, StoreConnection &db, const QString &table, const RecordSourcePlan &plan)

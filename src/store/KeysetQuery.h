@@ -20,6 +20,10 @@ class StoreConnection;
 /// one read transaction, so they see the same file.
 std::vector<qint64> queryKeyset(StoreConnection &db, const QString &table, const RecordSourcePlan &plan);
 
+/// The one statement that lists those row ids, condition and order together,
+/// as the server always runs it; `key` is the store's row key column.
+SqlText keysetStatement(const QString &key, const QString &table, const RecordSourcePlan &plan);
+
 /// Puts the rows added to `keyset` since its refresh where a re-query would
 /// list them, dropping those that miss the condition; the keyset becomes a
 /// refreshed one.

@@ -2,18 +2,21 @@
 #include "data/ServerSchema.h"
 #include "posting/WorkingListViews.h"
 #include "store/DbError.h"
+#include "store/KeysetQuery.h"
 #include "store/jet/JetSql.h"
 #include "store/jet/RecordSourcePlan.h"
 #include "support/PgServer.h"
 
 #include <QElapsedTimer>
 #include <QThread>
+#include <gmock/gmock.h>
 
 #include <algorithm>
 #include <numeric>
 
 using namespace pusla;
 using namespace pusla::test;
+using ::testing::HasSubstr;
 
 namespace {
 
@@ -158,30 +161,25 @@ TEST(ServerSchemaTest, FoldAndNameOrderAreTheProgramsOwn)
     EXPECT_EQ(ordered, expected);
 
     db.exec(QStringLiteral("SET enable_seqscan = off"));
-    const PgRows plan = db.exec(
-        QStringLiteral(
-            R"(EXPLAIN SELECT id FROM "01"."StokKartlar" WHERE "Barkod_fold" = $1 ORDER BY "Barkod_fold", id LIMIT 1)"),
-        {u"ÇAY"_qs});
-    QStringList steps;
-    for (const QVariantList &row : plan.rows)
-        steps << row.front().toString();
-    EXPECT_TRUE(steps.join(u'\n').contains(QStringLiteral("Scan using \"ix_StokKartlar_Barkod_fold\"")))
-        << steps.join(u'\n').toStdString();
+    const auto planOf = [&db](const QString &sql, const QVariantList &params) {
+        QStringList steps;
+        for (const QVariantList &row : db.exec(QStringLiteral("EXPLAIN ") + numberedParameters(sql), params).rows)
+            steps << row.front().toString();
+        return steps.join(u'\n').toStdString();
+    };
+    EXPECT_THAT(
+        planOf(QStringLiteral(
+                   R"(SELECT id FROM "01"."StokKartlar" WHERE "Barkod_fold" = ? ORDER BY "Barkod_fold", id LIMIT 1)"),
+            {u"ÇAY"_qs}),
+        HasSubstr("Scan using \"ix_StokKartlar_Barkod_fold\""));
 
     // The working list's keys, as the program asks for them, come from the
     // index of the visible cards alone.
     for (const WorkingListView view : {WorkingListView::AllByName, WorkingListView::DocumentByName}) {
         const RecordSourcePlan list = planRecordSource(workingListView(view), QStringLiteral("01"),
             [&db](const QString &table) { return db.tableInfo(QStringLiteral("01"), table); }, SqlDialect::Postgres);
-        steps.clear();
-        for (const QVariantList &row :
-            db.exec(QStringLiteral(R"(EXPLAIN SELECT id FROM "01"."StokKartlar" WHERE %1 ORDER BY %2)")
-                        .arg(numberedParameters(list.where.sql), list.orderBy.sql),
-                  list.where.params + list.orderBy.params)
-                .rows)
-            steps << row.front().toString();
-        EXPECT_TRUE(steps.join(u'\n').contains(QStringLiteral("using \"ix_StokKartlar_StokAdi_sort_visible\"")))
-            << steps.join(u'\n').toStdString();
+        const SqlText keys = keysetStatement(QStringLiteral("id"), QStringLiteral(R"("01"."StokKartlar")"), list);
+        EXPECT_THAT(planOf(keys.sql, keys.params), HasSubstr("using \"ix_StokKartlar_StokAdi_sort_visible\""));
     }
 }
 
