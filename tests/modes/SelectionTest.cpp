@@ -25,15 +25,6 @@ const QString kShare = QStringLiteral("\\\\127.0.0.1\\MuhasebeData\\");
 class SelectionTest : public DemoFixture
 {
 protected:
-    TerminalForm &chooseRole(int role)
-    {
-        TerminalForm &f = openForm();
-        tap(f.Option1[role]);
-        return f;
-    }
-
-    QString programText(const QString &name) const { return tree.paths().programFolder + u'\\' + name; }
-
     QString storedKind() const
     {
         return settings.getSetting(QStringLiteral("pusla"), QStringLiteral("Pusla"), QStringLiteral("SbCr"));

@@ -26,15 +26,6 @@ namespace {
 class WorkingModesTest : public DemoFixture
 {
 protected:
-    TerminalForm &chooseRole(int role)
-    {
-        TerminalForm &f = openForm();
-        tap(f.Option1[role]);
-        return f;
-    }
-
-    QString programText(const QString &name) const { return tree.paths().programFolder + u'\\' + name; }
-
     QString count(const QString &path, const QString &where = QStringLiteral("1")) const
     {
         return cliValue(path, QStringLiteral("SELECT count(*) FROM StokKartlar WHERE ") + where);

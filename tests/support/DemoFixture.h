@@ -19,6 +19,15 @@ protected:
 
     QString dataFile(const QString &name) const { return tree.dataFolder() + QLatin1Char('/') + name; }
     QString programFile(const QString &name) const { return tree.paths().programFolder + QLatin1Char('/') + name; }
+    // The same file as the program names it, Windows-style.
+    QString programText(const QString &name) const { return tree.paths().programFolder + u'\\' + name; }
+
+    TerminalForm &chooseRole(int role)
+    {
+        TerminalForm &f = openForm();
+        tap(f.Option1[role]);
+        return f;
+    }
 
     static QByteArray contents(const QString &path)
     {
