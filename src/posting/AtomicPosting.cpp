@@ -106,18 +106,26 @@ void reopenClosed(const DataControls &controls)
     }
 }
 
-QString postAtomically(const PathMapper &mapper, const PostingFiles &files, const std::function<bool()> &post)
+PostingResult postAtomically(const PathMapper &mapper, const PostingFiles &files, const std::function<bool()> &post)
 {
+    const auto failed = [](const QString &reason) {
+        PostingResult result;
+        result.failure = reason;
+        return result;
+    };
     // Every wait for a busy file from here to the commit draws on one allowance.
     Patience patience(mapper);
     PendingPosting pending(mapper, files.programFolder);
     QString unsettled;
     switch (pending.settle(&unsettled)) {
     case PendingPosting::Outcome::Unknown:
-        return QStringLiteral("Önceki belgenin kaydedilip kaydedilmediği anlaşılamadı. %1").arg(unsettled);
-    case PendingPosting::Outcome::Posted:
+        return failed(QStringLiteral("Önceki belgenin kaydedilip kaydedilmediği anlaşılamadı. %1").arg(unsettled));
+    case PendingPosting::Outcome::Posted: {
         // Its lines were these: they are not posted a second time.
-        return QString::fromUtf8(kEarlierDocumentPosted);
+        PostingResult earlier;
+        earlier.outcome = PostingResult::Outcome::EarlierDocumentPosted;
+        return earlier;
+    }
     case PendingPosting::Outcome::None:
     case PendingPosting::Outcome::NotPosted:
         break;
@@ -156,22 +164,25 @@ QString postAtomically(const PathMapper &mapper, const PostingFiles &files, cons
     // A commit that failed may have landed all the same (its answer lost on
     // the way): the books are asked, and when they cannot be, the marker
     // stays for the next confirmation.
+    PostingResult done;
+    done.outcome = posted ? PostingResult::Outcome::Posted : PostingResult::Outcome::NothingToPost;
     if (key.isEmpty())
-        return failure;
+        return failed(failure);
     if (!committing || committed) {
         pending.finish(committed && posted);
-        return failure;
+        return committed ? done : failed(failure);
     }
     switch (pending.settle()) {
     case PendingPosting::Outcome::Posted:
-        return {}; // only the commit's answer was lost
+        return done; // only the commit's answer was lost
     case PendingPosting::Outcome::Unknown:
-        return failure + QStringLiteral("\nBelgenin kaydedilip kaydedilmediği bir sonraki onayda anlaşılacak.");
+        return failed(
+            failure + QStringLiteral("\nBelgenin kaydedilip kaydedilmediği bir sonraki onayda anlaşılacak."));
     case PendingPosting::Outcome::None:
     case PendingPosting::Outcome::NotPosted:
         break;
     }
-    return failure;
+    return failed(failure);
 }
 
 } // namespace pusla

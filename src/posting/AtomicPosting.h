@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/OperatorError.h"
+#include "posting/PostingResult.h"
 
 #include <QString>
 #include <QStringList>
@@ -53,11 +54,12 @@ struct PostingFiles
 /// Every file of `files.books` is opened first and then all are locked at
 /// once, so that no terminal holds one file while waiting for another. All
 /// the waiting for files that other programs hold, from the opening to the
-/// commit, ends within Transaction::patience() (see Patience). Returns why the document could
-/// not be posted (a PostingFailure or a database failure thrown by `post`,
-/// a missing file, files that stay busy, a commit that cannot finish), or
-/// an empty text when everything was committed; after a failure nothing of
-/// it is written.
-QString postAtomically(const PathMapper &mapper, const PostingFiles &files, const std::function<bool()> &post);
+/// commit, ends within Transaction::patience() (see Patience). The outcome
+/// is Posted or NothingToPost, as `post` says, once everything is committed;
+/// Failed with its reason (a PostingFailure or a database failure thrown by
+/// `post`, a missing file, files that stay busy, a commit that cannot
+/// finish), and then nothing of the document is written. The total is left
+/// to the caller.
+PostingResult postAtomically(const PathMapper &mapper, const PostingFiles &files, const std::function<bool()> &post);
 
 } // namespace pusla

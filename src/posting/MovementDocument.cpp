@@ -261,18 +261,17 @@ PostingResult postMovements(const DataControls &controls, const Services &servic
     files.programFolder = services.program.folder();
 
     const PostingContext context {services.clock, services.formats, services.paths};
-    result.failure = postAtomically(services.paths, files, [&] {
+    result = postAtomically(services.paths, files, [&] {
         reopenClosed(controls);
         MovementPosting(controls, context, document).post();
         return true;
     });
-    if (!result.failure.isEmpty()) {
+    result.total = document.total;
+    if (result.outcome != PostingResult::Outcome::Posted) {
         for (const auto &[control, databaseName] : bindings)
             control->setDatabaseName(databaseName);
         refreshAfterRollback(services.paths, controls);
-        return result;
     }
-    result.outcome = PostingResult::Outcome::Posted;
     return result;
 }
 

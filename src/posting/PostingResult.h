@@ -9,7 +9,14 @@ namespace pusla {
 /// nothing of the document is written then.
 struct PostingResult
 {
-    enum class Outcome { Posted, NothingToPost, Failed };
+    enum class Outcome {
+        Posted,
+        NothingToPost,
+        /// An earlier confirmation of these very lines had landed after all:
+        /// they are gone from the list, and nothing was posted again.
+        EarlierDocumentPosted,
+        Failed,
+    };
     Outcome outcome = Outcome::Failed;
     /// Why it failed, in the operator's words.
     QString failure;

@@ -106,24 +106,24 @@ PostingResult InvoicePosting::run()
     files.keyFile = m_controls.IndexPrimary->databaseName();
     files.programFolder = services.program.folder();
 
-    bool posted = false;
-    result.failure = postAtomically(services.paths, files, [&] {
+    result = postAtomically(services.paths, files, [&] {
         reopenClosed(m_controls);
-        return posted = post(counter);
+        return post(counter);
     });
     result.total = m_total;
-    if (!result.failure.isEmpty()) {
+    switch (result.outcome) {
+    case PostingResult::Outcome::Failed:
+    case PostingResult::Outcome::EarlierDocumentPosted:
         refreshAfterRollback(services.paths, m_controls);
-        return result;
+        break;
+    case PostingResult::Outcome::Posted:
+        // The counter's copy in the settings, once the invoice is there.
+        services.settings.regWriteString(SettingsStore::HKEY_CURRENT_USER, settingkeys::PropertiesKey,
+            m_document.dataPath.right(2) + QStringLiteral("FatNo"), ShiftChars(counter.trimmed()));
+        break;
+    case PostingResult::Outcome::NothingToPost:
+        break;
     }
-    if (!posted) {
-        result.outcome = PostingResult::Outcome::NothingToPost;
-        return result;
-    }
-    // The counter's copy in the settings, once the invoice is there.
-    services.settings.regWriteString(SettingsStore::HKEY_CURRENT_USER, settingkeys::PropertiesKey,
-        m_document.dataPath.right(2) + QStringLiteral("FatNo"), ShiftChars(counter.trimmed()));
-    result.outcome = PostingResult::Outcome::Posted;
     return result;
 }
 

@@ -11,6 +11,7 @@
 #include "forms/TerminalState.h"
 #include "store/Transaction.h"
 #include "posting/MovementDocument.h"
+#include "posting/PendingPosting.h"
 #include "posting/SalesInvoice.h"
 #include "posting/WorkingListViews.h"
 
@@ -22,6 +23,25 @@ namespace {
 
 constexpr int kCancel = 0;
 constexpr int kConfirm = 1;
+
+// Tells the operator when the document did not go into the books now; true
+// when it did, or had nothing to post.
+bool reportPosting(Dialogs &dialogs, const PostingResult &result)
+{
+    switch (result.outcome) {
+    case PostingResult::Outcome::Posted:
+    case PostingResult::Outcome::NothingToPost:
+        return true;
+    case PostingResult::Outcome::EarlierDocumentPosted:
+        // Nothing failed that the operator must try again.
+        dialogs.messageBox(QString::fromUtf8(kEarlierDocumentPosted));
+        return false;
+    case PostingResult::Outcome::Failed:
+        break;
+    }
+    showPostingFailure(dialogs, result.failure);
+    return false;
+}
 
 } // namespace
 
@@ -76,10 +96,8 @@ bool Confirmation::postInvoice()
         const BusyPointer busy(services.dialogs);
         return postSalesInvoice(m_form.dataControls(), services, {m_form.Combo1->text(), m_form.state().dataPath()});
     }();
-    if (result.outcome == PostingResult::Outcome::Failed) {
-        showPostingFailure(services.dialogs, result.failure);
+    if (!reportPosting(services.dialogs, result))
         return false;
-    }
     m_form.state().setDocumentTotal(result.total);
     return true;
 }
@@ -93,11 +111,7 @@ bool Confirmation::postMovements()
         return pusla::postMovements(m_form.dataControls(), services, movementDocument());
     }();
     m_form.Command4->setEnabled(true);
-    if (result.outcome == PostingResult::Outcome::Failed) {
-        showPostingFailure(services.dialogs, result.failure);
-        return false;
-    }
-    return true;
+    return reportPosting(services.dialogs, result);
 }
 
 MovementDocument Confirmation::movementDocument() const
