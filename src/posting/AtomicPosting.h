@@ -48,8 +48,9 @@ struct PostingFiles
 /// across all the books' files, with the document's key among them; the
 /// working list is reset after that commit, and a marker beside it carries
 /// the document from the one to the other (see PendingPosting). A marker
-/// left by an earlier confirmation is settled first; when it cannot be,
-/// nothing is posted.
+/// left by an earlier confirmation is settled first; when its document had
+/// landed, the outcome is EarlierDocumentPosted, and when it cannot be
+/// settled, nothing is posted.
 ///
 /// Every file of `files.books` is opened first and then all are locked at
 /// once, so that no terminal holds one file while waiting for another. All
