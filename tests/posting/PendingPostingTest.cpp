@@ -81,21 +81,27 @@ TEST_F(PendingPostingTest, UnanswerableMarkerStopsTheNextDocument)
 // A document that landed though its terminal never saw it finish: the next
 // confirmation finishes it instead of posting its lines a second time, and
 // says so without calling it a failure that left the lines in place.
+// The account movement and the invoice alike.
 TEST_F(PendingPostingTest, MarkerOfALandedDocumentFinishesItInsteadOfPostingAgain)
 {
-    openInMode("1", kSale);
     keyInTheBooks();
-    leaveMarker();
-    setLine(QStringLiteral("ST000001"), 1, 10, 10);
-    const QString before = footprint();
+    for (const bool invoice : {false, true}) {
+        SCOPED_TRACE(invoice ? "invoice" : "movement");
+        openInMode("1", kSale);
+        leaveMarker();
+        setLine(QStringLiteral("ST000001"), 1, 10, 10);
+        const QString before = footprint();
+        dialogs.messages.clear();
 
-    review(form->Command4);
-    confirm();
+        review(invoice ? form->FatCmd : form->Command4);
+        confirm();
 
-    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("Son belge kaydedilmişti; satırları çalışma listesinden temizlendi.")});
-    EXPECT_EQ(footprint(), before);
-    EXPECT_EQ(captured(), QStringLiteral("0.0|0.0"));
-    EXPECT_FALSE(QFile::exists(marker()));
+        EXPECT_EQ(dialogs.messages,
+            QStringList {QStringLiteral("Son belge kaydedilmişti; satırları çalışma listesinden temizlendi.")});
+        EXPECT_EQ(footprint(), before);
+        EXPECT_EQ(captured(), QStringLiteral("0.0|0.0"));
+        EXPECT_FALSE(QFile::exists(marker()));
+    }
 }
 
 TEST_F(PendingPostingTest, PostingKeepsItsKeyInTheBooksAndLeavesNoMarker)
