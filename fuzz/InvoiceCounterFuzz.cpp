@@ -11,7 +11,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 using namespace pusla;
@@ -38,9 +37,9 @@ QByteArray contents()
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     fuzz::quietQt();
-    // The counter file is synced at every draw: a folder in memory keeps that fast.
-    g_root = new QTemporaryDir(
-        QFileInfo(QStringLiteral("/dev/shm")).isDir() ? QStringLiteral("/dev/shm/pusla-fuzz-XXXXXX") : QString());
+    // The counter file is synced at every draw: scripts/fuzz points TMPDIR at
+    // a folder in memory, which keeps that fast, and removes it afterwards.
+    g_root = new QTemporaryDir();
     const Paths paths = Paths::underRoot(g_root->path());
     QDir().mkpath(paths.sharesRoot + QStringLiteral("/127.0.0.1/MuhasebeData"));
     g_mapper = new PathMapper(paths);
